@@ -1,0 +1,31 @@
+#pragma once
+// The segmentation pipeline on flat arrays: k-means classes, majority filter,
+// parameter fit, annealing and class ordering. It touches no file, so programs
+// can call it on their own meshes.
+
+#include "app/Options.hpp"
+#include "estimation/ParameterEstimator.hpp"
+#include "mesh/VertexGraph.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+struct SegmentationResult {
+  std::vector<std::int32_t> labels;  // one per vertex, classes numbered by increasing mean
+  std::vector<double> means;         // per class, ascending
+  std::vector<double> variances;     // per class, population variance
+  std::vector<float> parameters;     // theta_1 .. theta_{K-1}, beta (empty when K = 1)
+  EstimateFallback fallback = EstimateFallback::None;
+  std::vector<std::string> warnings; // one line each, for the caller to show
+};
+
+/// Segments one value per vertex of graph into options.classCount classes.
+/// seed is used where options.seed is empty. Throws InvalidInputError when the
+/// values cannot make that many non-empty classes.
+SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
+                           const SegmentationOptions& options, unsigned seed);
+
+} // namespace vornel

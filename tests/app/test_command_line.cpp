@@ -1,0 +1,72 @@
+#include "app/CommandLine.hpp"
+#include "app/FileNames.hpp"
+#include "mesh/Errors.hpp"
+
+#include <gtest/gtest.h>
+
+namespace vornel {
+namespace {
+
+TEST(IntegerArgument, FollowsPercentISyntax) {
+  EXPECT_EQ(parseIntegerArgument("3", "ClustNb"), 3);
+  EXPECT_EQ(parseIntegerArgument("010", "ClustNb"), 8);
+  EXPECT_EQ(parseIntegerArgument("0x10", "ClustNb"), 16);
+  EXPECT_EQ(parseIntegerArgument("0X1f", "ClustNb"), 31);
+  EXPECT_EQ(parseIntegerArgument("-1", "ClustNb"), -1);
+  EXPECT_EQ(parseIntegerArgument("+7", "ClustNb"), 7);
+  EXPECT_EQ(parseIntegerArgument("0", "ClustNb"), 0);
+}
+
+TEST(IntegerArgument, RejectsAnythingThatIsNotWhollyANumber) {
+  for (const char* text : {"abc", "3x", "", "3.5", "0x", "09", "1e3", "2147483648", "3 "}) {
+    try {
+      parseIntegerArgument(text, "MedianNb");
+      ADD_FAILURE() << "accepted \"" << text << "\"";
+    } catch (const UsageError& error) {
+      EXPECT_NE(std::string(error.what()).find("MedianNb"), std::string::npos);
+    }
+  }
+}
+
+TEST(CommandLineParsing, FewerThanFourArgumentsShowTheUsage) {
+  EXPECT_EQ(parseCommandLine({}).kind, CommandKind::ShowUsage);
+  EXPECT_EQ(parseCommandLine({"a.obj", "3", "3"}).kind, CommandKind::ShowUsage);
+  EXPECT_EQ(parseCommandLine({"--help"}).kind, CommandKind::ShowHelp);
+}
+
+TEST(CommandLineParsing, ReadsTheFourArgumentsAndTheSeed) {
+  const Command command = parseCommandLine({"mesh.obj", "0x3", "010", "50", "extra", "--seed", "42"});
+  ASSERT_EQ(command.kind, CommandKind::Run);
+  EXPECT_EQ(command.options.meshPath, "mesh.obj");
+  EXPECT_EQ(command.options.segmentation.classCount, 3);
+  EXPECT_EQ(command.options.segmentation.filterPasses, 8);
+  EXPECT_EQ(command.options.segmentation.sweepCount, 50);
+  ASSERT_TRUE(command.options.segmentation.seed.has_value());
+  EXPECT_EQ(*command.options.segmentation.seed, 42u);
+  EXPECT_FALSE(parseCommandLine({"m.obj", "3", "3", "50"}).options.segmentation.seed.has_value());
+}
+
+TEST(CommandLineParsing, RejectsBadClassCountsAndOptions) {
+  EXPECT_THROW(parseCommandLine({"m.obj", "0", "3", "50"}), UsageError);
+  EXPECT_THROW(parseCommandLine({"m.obj", "-1", "3", "50"}), UsageError);
+  EXPECT_THROW(parseCommandLine({"m.obj", "257", "3", "50"}), UsageError);
+  EXPECT_NO_THROW(parseCommandLine({"m.obj", "256", "3", "50"}));
+  EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--sede", "1"}), UsageError);
+  EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed"}), UsageError);
+  EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "-1"}), UsageError);
+  EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "4294967296"}), UsageError);
+}
+
+TEST(CompanionFileNames, BaseIsThePathUpToItsLastDot) {
+  EXPECT_EQ(deriveCompanionFiles("data/dino.obj").attributeFile, "data/dino_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("data/dino.obj").labelFile, "data/dino_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").attributeFile, "data_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("mesh").attributeFile, "_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("mesh").labelFile, "_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("a.b.off").labelFile, "a.b_labels.lb");
+  const std::string longBase(2000, 'x');
+  EXPECT_EQ(deriveCompanionFiles(longBase + ".obj").attributeFile, longBase + "_attribute.att");
+}
+
+} // namespace
+} // namespace vornel
