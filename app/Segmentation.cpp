@@ -1,6 +1,7 @@
 #include "app/Segmentation.hpp"
 
 #include "classes/Segmenter.hpp"
+#include "estimation/FallbackMessage.hpp"
 #include "mesh/Errors.hpp"
 #include "optimisation/Annealing.hpp"
 

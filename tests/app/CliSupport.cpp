@@ -11,19 +11,6 @@ namespace vornel::testing {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "vornel-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("cannot create a temporary folder");
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(path_, ignored);
-}
-
 namespace {
 
 std::string shellQuote(const std::string& text) {
@@ -35,11 +22,12 @@ std::string shellQuote(const std::string& text) {
 
 } // namespace
 
-CommandResult runVornel(const std::vector<std::string>& args) {
+CommandResult runVornel(const std::vector<std::string>& args, const std::string& workingFolder) {
   const TempFolder capture;
   const std::string outPath = capture.file("stdout");
   const std::string errPath = capture.file("stderr");
-  std::string command = shellQuote(VORNEL_BINARY);
+  std::string command = workingFolder.empty() ? "" : "cd " + shellQuote(workingFolder) + " && ";
+  command += shellQuote(VORNEL_BINARY);
   for (const std::string& arg : args)
     command += " " + shellQuote(arg);
   command += " >" + shellQuote(outPath) + " 2>" + shellQuote(errPath) + " </dev/null";
@@ -49,18 +37,6 @@ CommandResult runVornel(const std::vector<std::string>& args) {
   result.out = readFile(outPath);
   result.err = readFile(errPath);
   return result;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
 }
 
 bool fileExists(const std::string& path) { return fs::exists(path); }

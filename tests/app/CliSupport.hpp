@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for tests that run the built vornel binary on generated files.
 
+#include "TempFolder.hpp"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -8,32 +10,16 @@
 
 namespace vornel::testing {
 
-/// A fresh empty folder, removed with its contents at the end of the test.
-class TempFolder {
-public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
-
 struct CommandResult {
   int exitStatus = -1;
   std::string out;
   std::string err;
 };
 
-/// Runs the vornel binary with the given arguments (each quoted for the shell).
-CommandResult runVornel(const std::vector<std::string>& args);
+/// Runs the vornel binary with the given arguments (each quoted for the shell),
+/// in workingFolder when it is not empty.
+CommandResult runVornel(const std::vector<std::string>& args, const std::string& workingFolder = "");
 
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& text);
 bool fileExists(const std::string& path);
 
 /// A triangulated width x height grid in the plane z = 0 (OBJ text). Its

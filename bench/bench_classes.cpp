@@ -1,0 +1,103 @@
+// The class model on a million vertices: k-means with K = 5, the class
+// initialisation around it, and three majority-filter passes on a grid.
+
+#include "classes/KMeans.hpp"
+#include "classes/Segmenter.hpp"
+#include "mesh/VertexGraph.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t gridSide = 1000;
+
+/// Five bands of the grid with means 0, 10, 20, 30, 40 plus Gaussian noise.
+std::vector<double> noisyRegions() {
+  std::mt19937 engine(12345);
+  std::normal_distribution<double> noise(0.0, 3.0);
+  std::vector<double> values(static_cast<std::size_t>(gridSide) * gridSide);
+  for (std::size_t v = 0; v < values.size(); ++v) {
+    const std::size_t row = v / gridSide;
+    values[v] = 10.0 * static_cast<double>(row * 5 / gridSide) + noise(engine);
+  }
+  return values;
+}
+
+/// The ring graph of a side x side vertex grid split into triangles along one
+/// diagonal: interior vertices have six neighbours.
+vornel::VertexGraph triangulatedGrid(std::uint32_t side) {
+  vornel::VertexGraph graph;
+  graph.offsets.reserve(static_cast<std::size_t>(side) * side + 1);
+  graph.neighbours.reserve(static_cast<std::size_t>(side) * side * 6);
+  const int steps[6][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 0}, {-1, -1}, {0, -1}};
+  for (std::uint32_t row = 0; row < side; ++row) {
+    for (std::uint32_t column = 0; column < side; ++column) {
+      for (const auto& step : steps) {
+        const std::int64_t r = static_cast<std::int64_t>(row) + step[0];
+        const std::int64_t c = static_cast<std::int64_t>(column) + step[1];
+        if (r >= 0 && c >= 0 && r < side && c < side)
+          graph.neighbours.push_back(static_cast<std::uint32_t>(r * side + c));
+      }
+      graph.offsets.push_back(static_cast<std::uint32_t>(graph.neighbours.size()));
+    }
+  }
+  return graph;
+}
+
+void BM_KMeansFiveClassesOneMillion(benchmark::State& state) {
+  const std::vector<double> values = noisyRegions();
+  int iterations = 0;
+  for (auto _ : state) {
+    vornel::RandomGenerator rng(1);
+    const vornel::KMeansResult result = vornel::kmeans(values, 1, 5, rng);
+    iterations = result.iterations;
+    benchmark::DoNotOptimize(result.assignment.data());
+  }
+  state.counters["lloydIterations"] = iterations;
+}
+BENCHMARK(BM_KMeansFiveClassesOneMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_InitialiseClassesOneMillion(benchmark::State& state) {
+  const vornel::VertexGraph graph = triangulatedGrid(gridSide);
+  vornel::Segmenter segmenter(graph, noisyRegions());
+  for (auto _ : state) {
+    vornel::RandomGenerator rng(1);
+    segmenter.initialiseClasses(5, 0, rng);
+    benchmark::DoNotOptimize(segmenter.labels.data());
+  }
+}
+BENCHMARK(BM_InitialiseClassesOneMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_ThreeFilterPassesOneMillion(benchmark::State& state) {
+  const vornel::VertexGraph graph = triangulatedGrid(gridSide);
+  vornel::Segmenter segmenter(graph, noisyRegions());
+  vornel::RandomGenerator rng(1);
+  segmenter.initialiseClasses(5, 0, rng);
+  const std::vector<std::int32_t> initial = segmenter.labels;
+  for (auto _ : state) {
+    state.PauseTiming();
+    segmenter.labels = initial;
+    state.ResumeTiming();
+    for (int pass = 0; pass < 3; ++pass)
+      segmenter.majorityFilter();
+    benchmark::DoNotOptimize(segmenter.labels.data());
+  }
+}
+BENCHMARK(BM_ThreeFilterPassesOneMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,113 @@
+// One annealing sweep over a 1000 x 1000 triangulated grid (1M vertices, six
+// neighbours inside), three noisy vertical bands, labels from the nearest mean.
+
+#include "optimisation/Annealing.hpp"
+#include "optimisation/Sweeps.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+using namespace vornel;
+
+constexpr std::uint32_t side = 1000;
+
+VertexGraph triangulatedGrid() {
+  VertexGraph graph;
+  graph.offsets.reserve(side * side + 1);
+  graph.neighbours.reserve(6 * side * side);
+  const auto add = [&](long x, long y) {
+    if (x >= 0 && y >= 0 && x < side && y < side)
+      graph.neighbours.push_back(static_cast<std::uint32_t>(y * side + x));
+  };
+  for (long y = 0; y < side; ++y)
+    for (long x = 0; x < side; ++x) {
+      // Each square is split along its (x, y)-(x + 1, y + 1) diagonal.
+      add(x + 1, y);
+      add(x + 1, y + 1);
+      add(x, y + 1);
+      add(x - 1, y);
+      add(x - 1, y - 1);
+      add(x, y - 1);
+      graph.offsets.push_back(static_cast<std::uint32_t>(graph.neighbours.size()));
+    }
+  return graph;
+}
+
+// Three (or K) vertical bands of means 0, 1, 2, ... with Gaussian noise.
+std::vector<double> bandValues(int classCount) {
+  std::mt19937 random(1);
+  std::normal_distribution<double> noise(0.0, 0.6);
+  std::vector<double> values(side * side);
+  for (std::size_t v = 0; v < values.size(); ++v)
+    values[v] = static_cast<int>((v % side) * classCount / side) + noise(random);
+  return values;
+}
+
+struct Fixture {
+  explicit Fixture(int classCount) : graph(triangulatedGrid()), segmenter(graph, bandValues(classCount)) {
+    segmenter.labels.resize(graph.vertexCount());
+    for (std::size_t v = 0; v < graph.vertexCount(); ++v) {
+      const int nearest = static_cast<int>(std::floor(segmenter.values[v] + 0.5));
+      segmenter.labels[v] = std::min(classCount - 1, std::max(0, nearest));
+    }
+    segmenter.means.clear();
+    segmenter.variances.clear();
+    for (int l = 0; l < classCount; ++l) {
+      segmenter.means.push_back(l);
+      segmenter.variances.push_back(0.36);
+      parameters.push_back(1.0f - 0.05f * l);
+    }
+    parameters.back() = 1.8f; // beta
+    segmenter.classCount = classCount;
+  }
+  VertexGraph graph;
+  Segmenter segmenter;
+  std::vector<float> parameters;
+};
+
+template <class Sweep>
+void runSweeps(benchmark::State& state, int classCount, double T, bool greedy, Sweep sweep) {
+  const auto fixture = std::make_unique<Fixture>(classCount);
+  const EnergyModel model = EnergyModel::fromSegmenter(fixture->segmenter, fixture->parameters);
+  BlockRandomGenerator rng(7);
+  std::vector<std::int32_t> working;
+  long changed = 0;
+  for (auto _ : state)
+    changed += sweep(fixture->segmenter, model, T, greedy, rng, working);
+  state.counters["changed/sweep"] = static_cast<double>(changed) / static_cast<double>(state.iterations());
+}
+
+double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+void multiClassAnnealingT4(benchmark::State& state) { runSweeps(state, 3, 4.0, false, multiClassSweep); }
+void multiClassAnnealingT1(benchmark::State& state) { runSweeps(state, 3, 0.9, false, multiClassSweep); }
+void multiClassGreedy(benchmark::State& state) { runSweeps(state, 3, 0.9, true, multiClassSweep); }
+void twoClassAnnealingT4(benchmark::State& state) { runSweeps(state, 2, 4.0, false, twoClassSweep); }
+void twoClassGreedy(benchmark::State& state) { runSweeps(state, 2, 0.9, true, twoClassSweep); }
+
+void fiftySweepSchedule(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    const auto fixture = std::make_unique<Fixture>(3);
+    state.ResumeTiming();
+    anneal(fixture->segmenter, {4.0, 0.97, 50, 10}, fixture->parameters, 7);
+  }
+}
+
+BENCHMARK(multiClassAnnealingT4)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
+BENCHMARK(multiClassAnnealingT1)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
+BENCHMARK(multiClassGreedy)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
+BENCHMARK(twoClassAnnealingT4)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
+BENCHMARK(twoClassGreedy)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
+BENCHMARK(fiftySweepSchedule)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,300 @@
+// A hand-written OBJ parser: one pass over the text held in memory, numbers
+// converted with std::from_chars, no allocation per line.
+
+#include "mesh/ObjParser.hpp"
+
+#include "mesh/Errors.hpp"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace vornel {
+namespace {
+
+// White space inside a line; the line break itself ends the line.
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+const char* skipBlanks(const char* p, const char* end) {
+  while (p != end && isBlank(*p)) {
+    ++p;
+  }
+  return p;
+}
+
+const char* tokenEnd(const char* p, const char* end) {
+  while (p != end && !isBlank(*p)) {
+    ++p;
+  }
+  return p;
+}
+
+// Exact powers of ten up to the largest a double holds exactly.
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// True when d, a double in the normal float range, lies exactly halfway between
+// two neighbouring floats: of its 52 stored mantissa bits, the 29 that float
+// drops are a one followed by 28 zeros.
+bool isFloatMidpoint(double d) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &d, sizeof bits);
+  return (bits & 0x1FFFFFFFu) == 0x10000000u;
+}
+
+// The common case of plain decimal text "[-]ddd[.ddd][e[-]dd]" with at most 15
+// significant digits and a small exponent: the decimal value is m * 10^e with m
+// and 10^e exact doubles, so one multiplication or division rounds it correctly
+// to double. Rounding that double to float gives the correctly rounded float
+// unless the double sits exactly on a float midpoint, which is left to the
+// general conversion. Returns nullptr when the text is not in the common case.
+const char* parseFloatFast(const char* p, const char* end, float& value) {
+  const bool negative = (p != end && *p == '-');
+  p += negative ? 1 : 0;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int exponent = 0;
+  for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, ++digits) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  }
+  if (p != end && *p == '.') {
+    for (++p; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, ++digits, --exponent) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    }
+  }
+  if (digits == 0 || digits > 15) {
+    return nullptr;
+  }
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    if (q != end && *q == '+') {
+      ++q;
+      if (q != end && *q == '-') {
+        return nullptr;
+      }
+    }
+    long long written = 0;
+    const auto [next, error] = std::from_chars(q, end, written);
+    if (error != std::errc() || written < -22 || written > 22) {
+      return nullptr;
+    }
+    exponent += static_cast<int>(written);
+    p = next;
+  }
+  if (exponent < -22 || exponent > 22) {
+    return nullptr;
+  }
+  double d = static_cast<double>(mantissa);
+  d = exponent < 0 ? d / exactPowersOfTen[-exponent] : d * exactPowersOfTen[exponent];
+  if (isFloatMidpoint(d)) {
+    return nullptr;
+  }
+  value = static_cast<float>(negative ? -d : d);
+  return p;
+}
+
+// Reads one number as "%f" reads it: an optional sign, then a decimal number or
+// inf/nan, correctly rounded to float. Returns the position after it, or
+// nullptr when there is none. Values beyond the float range round the way
+// strtof rounds them (to inf or zero).
+const char* parseFloat(const char* p, const char* end, float& value) {
+  const char* const start = p;
+  if (p != end && *p == '+') {
+    ++p;
+    if (p != end && *p == '-') {
+      return nullptr;
+    }
+  }
+  if (const char* next = parseFloatFast(p, end, value)) {
+    return next;
+  }
+  const auto [next, error] = std::from_chars(p, end, value);
+  if (error == std::errc::result_out_of_range) {
+    const std::string token(start, next);
+    value = std::strtof(token.c_str(), nullptr);
+    return next;
+  }
+  return error == std::errc() ? next : nullptr;
+}
+
+// Reads a decimal integer with an optional sign; nullptr when there is none.
+// An integer too large for 64 bits reads as the largest value of its sign.
+const char* parseInteger(const char* p, const char* end, long long& value) {
+  if (p != end && *p == '+') {
+    ++p;
+    if (p != end && *p == '-') {
+      return nullptr;
+    }
+  }
+  // Short unsigned numbers, nearly every index, without the general routine.
+  long long small = 0;
+  const char* q = p;
+  for (; q != end && q - p < 18 && static_cast<unsigned>(*q - '0') < 10; ++q) {
+    small = small * 10 + (*q - '0');
+  }
+  if (q != p && (q == end || static_cast<unsigned>(*q - '0') >= 10)) {
+    value = small;
+    return q;
+  }
+  const auto [next, error] = std::from_chars(p, end, value);
+  if (error == std::errc::result_out_of_range) {
+    value = (*p == '-') ? std::numeric_limits<long long>::min()
+                        : std::numeric_limits<long long>::max();
+    return next;
+  }
+  return error == std::errc() ? next : nullptr;
+}
+
+// Reads the optional "/vt", "//vn" or "/vt/vn" tail of a corner; the texture and
+// normal indices are not used. Returns nullptr when the tail is malformed.
+const char* skipCornerTail(const char* p, const char* end) {
+  for (int slashes = 0; slashes < 2 && p != end && *p == '/'; ++slashes) {
+    ++p;
+    long long ignored = 0;
+    if (const char* next = parseInteger(p, end, ignored)) {
+      p = next;
+    }
+  }
+  return p;
+}
+
+bool endsCorner(const char* p, const char* end) {
+  return p == end || isBlank(*p) || *p == '#';
+}
+
+class ObjTextParser {
+public:
+  ObjTextParser(std::string_view text, const std::string& sourceName)
+      : text_(text), sourceName_(sourceName) {}
+
+  PolygonSoup run() {
+    const char* p = text_.data();
+    const char* const end = p + text_.size();
+    while (p != end) {
+      const void* const lineBreak = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+      const char* const lineEnd = lineBreak ? static_cast<const char*>(lineBreak) : end;
+      ++line_;
+      parseLine(p, lineEnd);
+      p = lineBreak ? lineEnd + 1 : end;
+    }
+    checkForwardCorners();
+    return std::move(soup_);
+  }
+
+private:
+  void parseLine(const char* p, const char* end) {
+    p = skipBlanks(p, end);
+    if (p == end) {
+      return;
+    }
+    const bool keywordAlone = (p + 1 == end) || isBlank(p[1]);
+    if (*p == 'v' && p + 1 != end && isBlank(p[1])) {
+      parseVertex(p + 1, end);
+    } else if (*p == 'f' && keywordAlone) {
+      parseFacet(p + 1, end);
+    }
+  }
+
+  // "v x y z": three numbers, each after optional white space; anything after
+  // the third is ignored. A line with fewer numbers is not a vertex.
+  void parseVertex(const char* p, const char* end) {
+    float xyz[3];
+    for (float& coordinate : xyz) {
+      p = parseFloat(skipBlanks(p, end), end, coordinate);
+      if (!p) {
+        return;
+      }
+    }
+    soup_.points.emplace_back(xyz[0], xyz[1], xyz[2]);
+  }
+
+  void parseFacet(const char* p, const char* end) {
+    const std::size_t firstCorner = soup_.corners.size();
+    for (p = skipBlanks(p, end); p != end && *p != '#'; p = skipBlanks(p, end)) {
+      p = parseCorner(p, end);
+    }
+    if (soup_.corners.size() - firstCorner < 3) {
+      fail("facet has fewer than three corners");
+    }
+    soup_.facetOffsets.push_back(static_cast<std::uint32_t>(soup_.corners.size()));
+    soup_.facetLines.push_back(line_);
+  }
+
+  const char* parseCorner(const char* p, const char* end) {
+    long long index = 0;
+    const char* next = parseInteger(p, end, index);
+    if (next) {
+      next = skipCornerTail(next, end);
+    }
+    if (!next || !endsCorner(next, end)) {
+      fail("corner '" + std::string(p, tokenEnd(p, end)) + "' is not a number");
+    }
+    soup_.corners.push_back(resolveIndex(index));
+    return next;
+  }
+
+  // Positive indices count from 1 over all vertex lines of the file (checked
+  // once the whole file is read); negative ones count back from the last vertex
+  // defined so far.
+  std::uint32_t resolveIndex(long long index) {
+    const long long defined = static_cast<long long>(soup_.points.size());
+    if (index == 0) {
+      fail("corner index 0 is not valid (indices start at 1)");
+    }
+    if (index < 0) {
+      if (index < -defined) {
+        fail("corner index " + std::to_string(index) + " reaches before the first vertex (" +
+             std::to_string(defined) + " vertices defined so far)");
+      }
+      return static_cast<std::uint32_t>(defined + index);
+    }
+    if (index > std::numeric_limits<std::uint32_t>::max()) {
+      fail("corner index " + std::to_string(index) + " is beyond the vertex count");
+    }
+    const auto corner = static_cast<std::uint32_t>(index - 1);
+    if (corner > largestCorner_) {
+      largestCorner_ = corner;
+    }
+    return corner;
+  }
+
+  // Reports the first facet, in file order, whose positive index passes the
+  // last vertex of the file.
+  void checkForwardCorners() {
+    const std::size_t vertexCount = soup_.points.size();
+    if (soup_.corners.empty() || largestCorner_ < vertexCount) {
+      return;
+    }
+    for (std::size_t f = 0; f < soup_.facetCount(); ++f) {
+      for (std::uint32_t k = soup_.facetOffsets[f]; k < soup_.facetOffsets[f + 1]; ++k) {
+        if (soup_.corners[k] >= vertexCount) {
+          line_ = soup_.facetLines[f];
+          fail("corner index " + std::to_string(soup_.corners[k] + 1ull) +
+               " is beyond the vertex count (" + std::to_string(vertexCount) + " vertices)");
+        }
+      }
+    }
+  }
+
+  [[noreturn]] void fail(const std::string& what) const {
+    throw InvalidInputError(sourceName_ + ":" + std::to_string(line_) + ": " + what);
+  }
+
+  std::string_view text_;
+  const std::string& sourceName_;
+  PolygonSoup soup_;
+  std::uint64_t line_ = 0;
+  std::uint32_t largestCorner_ = 0;
+};
+
+} // namespace
+
+PolygonSoup parseObj(std::string_view text, const std::string& sourceName) {
+  return ObjTextParser(text, sourceName).run();
+}
+
+} // namespace vornel

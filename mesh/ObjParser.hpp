@@ -1,0 +1,22 @@
+#pragma once
+// Parsing the text of a Wavefront OBJ file into a polygon soup: vertex lines
+// and facet lines only; everything else in the file is ignored.
+
+#include "mesh/PolygonSoup.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace vornel {
+
+/// Parses OBJ text. Vertices are the lines "v x y z [...]" (a v line with fewer
+/// than three numbers is skipped); facets are the lines "f c1 c2 c3 ...", each
+/// corner in the form v, v/vt, v//vn or v/vt/vn, with negative indices counted
+/// back from the last vertex defined before the line. Leading white space, CR LF
+/// line ends and a last line without a line break are accepted.
+/// Throws InvalidInputError naming "sourceName:line" for a facet with fewer than
+/// three corners, a corner index of 0 or outside the vertices, or a corner that
+/// is not a number.
+PolygonSoup parseObj(std::string_view text, const std::string& sourceName);
+
+} // namespace vornel

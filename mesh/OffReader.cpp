@@ -1,0 +1,101 @@
+// The OFF input: CGAL's OFF scanner builds the surface. Before it runs, the
+// header's counts are checked against the file size, because the scanner
+// reserves memory for the counts the header announces.
+
+#include "mesh/Errors.hpp"
+#include "mesh/MeshInput.hpp"
+
+#include <CGAL/IO/OFF/File_header_OFF.h>
+#include <CGAL/IO/Polyhedron_scan_OFF.h>
+#include <CGAL/exceptions.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace vornel {
+namespace {
+
+// The shortest text a vertex ("0 0 0" and a separator) and a facet
+// ("3 0 1 2" and a separator) can take; binary records are longer still.
+constexpr std::uintmax_t minimumVertexBytes = 6;
+constexpr std::uintmax_t minimumFacetBytes = 8;
+
+std::uintmax_t fileSizeOf(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) {
+    throw IOError("cannot read " + path);
+  }
+  return size;
+}
+
+bool countsFit(std::uintmax_t vertices, std::uintmax_t facets, std::uintmax_t fileBytes) {
+  if (vertices > fileBytes / minimumVertexBytes || facets > fileBytes / minimumFacetBytes) {
+    return false; // also keeps the sum below from overflowing
+  }
+  return vertices * minimumVertexBytes + facets * minimumFacetBytes <= fileBytes;
+}
+
+// Reads the header with CGAL's own header scanner (same keywords and comment
+// rules as the full scan) and rejects a file that is not OFF or whose counts
+// cannot fit in it. The stream is rewound afterwards.
+void checkHeader(std::ifstream& in, const std::string& path, std::uintmax_t fileBytes) {
+  CGAL::File_header_OFF header(false);
+  in >> header;
+  if (!in) {
+    throw InvalidInputError(path + ": not an OFF file (no valid OFF header)");
+  }
+  if (!countsFit(header.size_of_vertices(), header.size_of_facets(), fileBytes)) {
+    throw InvalidInputError(path + ": the OFF header announces " +
+                            std::to_string(header.size_of_vertices()) + " vertices and " +
+                            std::to_string(header.size_of_facets()) +
+                            " facets, more than the file's " + std::to_string(fileBytes) +
+                            " bytes can hold");
+  }
+  in.clear();
+  in.seekg(0);
+}
+
+// Runs the scanner; returns false when it reports an error.
+bool scanSurface(std::ifstream& in, LabeledMesh& mesh) {
+  CGAL::Polyhedron_scan_OFF<HalfedgeDS> scanner(in, false);
+  try {
+    mesh.surface.delegate(scanner);
+  } catch (const CGAL::Failure_exception&) {
+    return false; // a library check on the half-built surface (checking builds only)
+  }
+  return static_cast<bool>(in);
+}
+
+std::string scanFailure(const std::ifstream& in, const std::string& path) {
+  // The scanner leaves only the fail bit for a corner index out of range and
+  // sets the bad bit for every other error.
+  if (in.fail() && !in.bad()) {
+    return path + ": not a valid OFF mesh: a facet corner is out of range or not a number";
+  }
+  return path + ": not a valid OFF mesh: the data are truncated or malformed, or a facet has "
+                "fewer than three corners or cannot be joined to the others (non-manifold "
+                "or inconsistently oriented)";
+}
+
+} // namespace
+
+void readOffFile(const std::string& path, LabeledMesh& mesh) {
+  const std::uintmax_t fileBytes = fileSizeOf(path); // fails on a folder
+  std::ifstream in(path);
+  if (!in) {
+    throw IOError("cannot read " + path);
+  }
+  checkHeader(in, path, fileBytes);
+  if (!scanSurface(in, mesh)) {
+    mesh.surface.clear(); // the scanner can stop without undoing its partial build
+    throw InvalidInputError(scanFailure(in, path));
+  }
+  if (mesh.surface.size_of_vertices() == 0) {
+    throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");
+  }
+}
+
+} // namespace vornel

@@ -1,0 +1,89 @@
+// Builds a polygon soup into the halfedge surface of a LabeledMesh with CGAL's
+// incremental builder: every point in order, then every facet in order.
+
+#include "mesh/Errors.hpp"
+#include "mesh/PolygonSoup.hpp"
+
+#include <CGAL/Polyhedron_incremental_builder_3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vornel {
+namespace {
+
+using Builder = CGAL::Polyhedron_incremental_builder_3<HalfedgeDS>;
+
+std::string facetPlace(const PolygonSoup& soup, std::size_t facet, const std::string& sourceName) {
+  if (facet < soup.facetLines.size()) {
+    return sourceName + ":" + std::to_string(soup.facetLines[facet]);
+  }
+  return sourceName + ": facet " + std::to_string(facet + 1);
+}
+
+/// A corner list the builder must never see: too few corners, an index out of
+/// range or a vertex used twice. Returns an empty string when the facet is fine.
+std::string cornerProblem(const std::uint32_t* first, const std::uint32_t* last,
+                          std::size_t pointCount) {
+  const auto count = static_cast<std::size_t>(last - first);
+  if (count < 3) {
+    return "facet has " + std::to_string(count) + " corners; at least 3 are needed";
+  }
+  for (const std::uint32_t* c = first; c != last; ++c) {
+    if (*c >= pointCount) {
+      return "facet corner " + std::to_string(*c + 1) + " is beyond the " +
+             std::to_string(pointCount) + " vertices";
+    }
+  }
+  // Facets are short: a quadratic scan beats sorting a copy for them.
+  for (const std::uint32_t* c = first + 1; c != last; ++c) {
+    if (std::find(first, c, *c) != c) {
+      return "facet repeats vertex " + std::to_string(*c + 1);
+    }
+  }
+  return {};
+}
+
+void rejectFacet(Builder& builder, LabeledMesh& mesh, const std::string& place,
+                 const std::string& reason) {
+  builder.rollback();
+  mesh.surface.clear();
+  throw InvalidInputError(place + ": " + reason);
+}
+
+} // namespace
+
+void buildSurface(const PolygonSoup& soup, LabeledMesh& mesh, const std::string& sourceName) {
+  mesh.surface.clear();
+  Builder builder(mesh.surface.hds(), false);
+  builder.begin_surface(soup.points.size(), soup.facetCount(), soup.corners.size() + 16,
+                        Builder::RELATIVE_INDEXING);
+  for (const Point3& point : soup.points) {
+    builder.add_vertex(point);
+  }
+  const std::uint32_t* const corners = soup.corners.data();
+  for (std::size_t f = 0; f < soup.facetCount(); ++f) {
+    const std::uint32_t* const first = corners + soup.facetOffsets[f];
+    const std::uint32_t* const last = corners + soup.facetOffsets[f + 1];
+    const std::string problem = cornerProblem(first, last, soup.points.size());
+    if (!problem.empty()) {
+      rejectFacet(builder, mesh, facetPlace(soup, f, sourceName), problem);
+    }
+    builder.begin_facet();
+    for (const std::uint32_t* c = first; c != last; ++c) {
+      builder.add_vertex_to_facet(*c);
+    }
+    builder.end_facet();
+    if (builder.error()) {
+      rejectFacet(builder, mesh, facetPlace(soup, f, sourceName),
+                  "facet cannot be added: non-manifold edge or vertex, inconsistent "
+                  "orientation or repeated vertex");
+    }
+  }
+  // end_surface keeps vertices that no facet uses, as wanted here.
+  builder.end_surface();
+}
+
+} // namespace vornel

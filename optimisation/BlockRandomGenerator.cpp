@@ -1,0 +1,37 @@
+#include "optimisation/BlockRandomGenerator.hpp"
+
+#include <algorithm>
+
+namespace vornel {
+
+BlockRandomGenerator::BlockRandomGenerator(unsigned seed) {
+  std::int32_t previous = static_cast<std::int32_t>(seed == 0 ? 1 : seed);
+  words_[0] = static_cast<std::uint32_t>(previous);
+  for (std::size_t i = 1; i < 31; ++i) {
+    // 16807 * previous mod (2^31 - 1) by Schrage's method, as the C library seeds.
+    const std::int32_t hi = previous / 127773;
+    const std::int32_t lo = previous % 127773;
+    previous = 16807 * lo - 2836 * hi;
+    if (previous < 0)
+      previous += 2147483647;
+    words_[i] = static_cast<std::uint32_t>(previous);
+  }
+  for (std::size_t i = 31; i < lag; ++i)
+    words_[i] = words_[i - 31];
+  generateBlock();
+  index_ = lag + 310; // the C library discards the first 310 outputs
+  static_assert(block > 310, "the discarded outputs must fit in the first block");
+}
+
+void BlockRandomGenerator::generateBlock() {
+  for (std::size_t i = lag; i < words_.size(); ++i)
+    words_[i] = words_[i - 31] + words_[i - 3];
+}
+
+void BlockRandomGenerator::refill() {
+  std::copy(words_.end() - lag, words_.end(), words_.begin());
+  generateBlock();
+  index_ = lag;
+}
+
+} // namespace vornel

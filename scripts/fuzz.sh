@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehaviorSanitizer,
+# libFuzzer) and runs each for a given time.
+#   bash scripts/fuzz.sh [seconds per target, default 600] [target ...]
+# Crashes land in fuzz-out/<target>/ as crash-* files; the corpus grows in
+# fuzz-out/<target>/corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-600}"
+shift || true
+targets=("$@")
+[ "${#targets[@]}" -gt 0 ] || targets=(fuzz_obj_reader fuzz_off_reader fuzz_attribute_reader fuzz_pipeline)
+
+VORNEL_WITH_CLANG=1 bash scripts/install_dependencies.sh
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEL_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
+
+seed_corpus() {
+  local folder="$1" target="$2"
+  mkdir -p "$folder"
+  local obj='v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n'
+  local off='OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 1 3 2\n'
+  case "$target" in
+    fuzz_obj_reader)
+      printf "$obj" >"$folder/quad.obj"
+      printf 'v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvt 0 0\r\nvn 0 0 1\r\nf 1/1/1 2//1 -1/1\r\n' >"$folder/forms.obj"
+      printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4' >"$folder/tetra.obj" ;;
+    fuzz_off_reader)
+      printf "$off" >"$folder/quad.off"
+      printf 'OFF\n# comment\n5 1 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n9 9 9\n4 0 1 3 2\n' >"$folder/unused.off" ;;
+    fuzz_attribute_reader)
+      printf '\x03 1.5\n2\n-0.25\n' >"$folder/three.att"
+      printf '\x05 1e3 2E-2 +3. -.5 0x1p3' >"$folder/forms.att" ;;
+    fuzz_pipeline)
+      printf "\x02\x03\x05\x00${obj}##0.1 0.2 5.1 5.3" >"$folder/obj.in"
+      printf "\x03\x01\x04\x01${off}##1 2 3 4" >"$folder/off.in" ;;
+  esac
+}
+
+for target in "${targets[@]}"; do
+  out="fuzz-out/$target"
+  seed_corpus "$out/corpus" "$target"
+  echo "== $target for ${seconds}s"
+  (cd "$out" && "../../build-fuzz/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
+     -timeout=10 -max_len=4096 -print_final_stats=1 corpus 2>"log.txt") || true
+  grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$out/log.txt" || true
+  ls "$out" | grep -E "^(crash|timeout|oom|leak)-" && echo "findings in $out" || echo "no findings"
+done

@@ -1,0 +1,273 @@
+#include "optimisation/Annealing.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vornel {
+namespace {
+
+// ---------------------------------------------------------------------------
+// A plain model of the schedule: every local energy is evaluated by writing the
+// label into the vertex, walking its ring and adding the data term; draws come
+// from the C library's rand() after srand(seed).
+
+struct Problem {
+  std::vector<std::vector<std::uint32_t>> rings;
+  std::vector<double> values;
+  std::vector<std::int32_t> labels;
+  std::vector<double> means;
+  std::vector<double> variances;
+  std::vector<float> parameters;
+  int classCount = 0;
+};
+
+double plainEnergy(const Problem& problem, std::vector<std::int32_t>& labels, std::size_t v, int label) {
+  labels[v] = label;
+  int same = 0;
+  int other = 0;
+  for (const std::uint32_t n : problem.rings[v])
+    (labels[n] == labels[v] ? same : other) += 1;
+  const double ratio = same + other == 0 ? 0.0 : static_cast<double>(other - same) / static_cast<double>(other + same);
+  const double theta = label == 0 ? 1.0 : static_cast<double>(problem.parameters[label - 1]);
+  const double beta = static_cast<double>(problem.parameters[problem.classCount - 1]);
+  const double neighbourhood = beta * ratio - theta;
+  const double data = 0.5 * std::pow(problem.means[label] - problem.values[v], 2) / problem.variances[label];
+  return data + neighbourhood;
+}
+
+bool plainMetropolis(double eOld, double eNew, double inverseTemperature) {
+  const double p = std::exp(-(eNew - eOld) * inverseTemperature);
+  if (p < 1.0)
+    return (std::rand() % 1000) * 0.001 <= p;
+  return true;
+}
+
+int plainDecision(const Problem& problem, std::vector<std::int32_t>& labels, std::size_t v, double T, bool greedy) {
+  const int K = problem.classCount;
+  const std::uint8_t l = static_cast<std::uint8_t>(labels[v]);
+  if (K <= 2) {
+    const std::uint8_t candidate = l == 0 ? 1 : 0;
+    const double eOld = plainEnergy(problem, labels, v, l);
+    const double eNew = plainEnergy(problem, labels, v, candidate);
+    if (greedy)
+      return std::exp(-(eNew - eOld) * (1.0 / T)) < 1.0 ? l : candidate;
+    return plainMetropolis(eOld, eNew, 1.0 / T) ? candidate : l;
+  }
+  if (greedy) {
+    std::uint8_t best = l;
+    double bestEnergy = plainEnergy(problem, labels, v, l);
+    for (int i = 0; i < K; ++i) {
+      if (i == l)
+        continue;
+      const double energy = plainEnergy(problem, labels, v, i);
+      if (energy < bestEnergy) {
+        best = static_cast<std::uint8_t>(i);
+        bestEnergy = energy;
+      }
+    }
+    return best;
+  }
+  const double eOld = plainEnergy(problem, labels, v, l);
+  const std::uint8_t r = static_cast<std::uint8_t>(std::rand() % (K - 1));
+  const std::uint8_t candidate = r < l ? r : static_cast<std::uint8_t>(r + 1);
+  const double eNew = plainEnergy(problem, labels, v, candidate);
+  return plainMetropolis(eOld, eNew, 1.0 / T) ? candidate : l;
+}
+
+void plainSchedule(Problem& problem, double T0, double factor, int n, unsigned seed) {
+  std::srand(seed);
+  for (int k = 1; k <= n; ++k) {
+    const double T = T0 * std::pow(factor, k - 1);
+    std::vector<std::int32_t> copy = problem.labels;
+    for (std::size_t v = 0; v < problem.labels.size(); ++v) {
+      const std::int32_t l = problem.labels[v];
+      copy[v] = plainDecision(problem, problem.labels, v, T, k >= n);
+      problem.labels[v] = l;
+    }
+    problem.labels = copy;
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+Problem randomProblem(int classCount, std::size_t vertexCount, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> degree(0, 8);
+  std::uniform_int_distribution<std::uint32_t> vertex(0, static_cast<std::uint32_t>(vertexCount - 1));
+  std::uniform_int_distribution<int> label(0, classCount - 1);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  Problem problem;
+  problem.classCount = classCount;
+  for (int l = 0; l < classCount; ++l) {
+    problem.means.push_back(1.5 * l + 0.1 * noise(random));
+    problem.variances.push_back(0.6 + 0.1 * l);
+    problem.parameters.push_back(static_cast<float>(0.9 + 0.05 * l));
+  }
+  problem.parameters.back() = 1.3f; // beta
+  for (std::size_t v = 0; v < vertexCount; ++v) {
+    std::vector<std::uint32_t> ring;
+    for (int j = degree(random); j > 0; --j) {
+      const std::uint32_t n = vertex(random);
+      if (n != v) // a mesh ring never holds the vertex itself
+        ring.push_back(n);
+    }
+    problem.rings.push_back(ring);
+    const int l = label(random);
+    problem.labels.push_back(l);
+    problem.values.push_back(problem.means[l] + noise(random));
+  }
+  return problem;
+}
+
+Segmenter& fill(Segmenter& segmenter, const Problem& problem) {
+  segmenter.labels = problem.labels;
+  segmenter.means = problem.means;
+  segmenter.variances = problem.variances;
+  segmenter.classCount = problem.classCount;
+  return segmenter;
+}
+
+TEST(Annealing, MatchesThePlainModelDrawForDraw) {
+  for (const int K : {2, 3, 5}) {
+    Problem problem = randomProblem(K, 400, 17u + K);
+    const VertexGraph graph = VertexGraph::fromRings(problem.rings);
+    Segmenter segmenter(graph, problem.values);
+    fill(segmenter, problem);
+    const unsigned seed = 1234u + K;
+    long changes = 0;
+    anneal(segmenter, {2.0, 0.9, 30, 10}, problem.parameters, seed, nullptr,
+           [&](const SweepSummary& s) { changes += s.changedLabels; });
+    plainSchedule(problem, 2.0, 0.9, 30, seed);
+    EXPECT_EQ(segmenter.labels, problem.labels) << "K = " << K;
+    EXPECT_GT(changes, 400) << "K = " << K; // the sweeps did real work
+  }
+}
+
+TEST(Annealing, SameSeedSameLabels) {
+  const Problem problem = randomProblem(3, 300, 5);
+  const VertexGraph graph = VertexGraph::fromRings(problem.rings);
+  Segmenter first(graph, problem.values);
+  Segmenter second(graph, problem.values);
+  Segmenter other(graph, problem.values);
+  anneal(fill(first, problem), {4.0, 0.97, 20, 10}, problem.parameters, 42);
+  anneal(fill(second, problem), {4.0, 0.97, 20, 10}, problem.parameters, 42);
+  anneal(fill(other, problem), {4.0, 0.97, 20, 10}, problem.parameters, 43);
+  EXPECT_EQ(first.labels, second.labels);
+  EXPECT_NE(first.labels, other.labels);
+}
+
+std::vector<SweepSummary> runSchedule(const AnnealingSchedule& schedule, int classCount, std::string* reportText) {
+  const Problem problem = randomProblem(classCount, 50, 9);
+  const VertexGraph graph = VertexGraph::fromRings(problem.rings);
+  Segmenter segmenter(graph, problem.values);
+  fill(segmenter, problem);
+  std::vector<SweepSummary> sweeps;
+  std::FILE* report = reportText ? std::tmpfile() : nullptr;
+  const AnnealingReport result = anneal(segmenter, schedule, problem.parameters, 1, report,
+                                        [&](const SweepSummary& s) { sweeps.push_back(s); });
+  EXPECT_EQ(result.sweepsRun, static_cast<int>(sweeps.size()));
+  if (report) {
+    std::rewind(report);
+    char buffer[256] = {};
+    const std::size_t length = std::fread(buffer, 1, sizeof buffer - 1, report);
+    *reportText = std::string(buffer, length);
+    std::fclose(report);
+  }
+  return sweeps;
+}
+
+TEST(Annealing, NoSweepForZeroOrNegativeCount) {
+  for (const int n : {0, -3}) {
+    std::string text;
+    EXPECT_TRUE(runSchedule({4.0, 0.97, n, 10}, 3, &text).empty());
+    EXPECT_EQ(text, "Nb Iterations Total= 0\nNb Iterations Greedy= 0\n");
+  }
+}
+
+TEST(Annealing, SingleSweepIsGreedyAtInitialTemperature) {
+  const std::vector<SweepSummary> sweeps = runSchedule({4.0, 0.97, 1, 10}, 2, nullptr);
+  ASSERT_EQ(sweeps.size(), 1u);
+  EXPECT_TRUE(sweeps[0].greedy);
+  EXPECT_EQ(sweeps[0].temperature, 4.0);
+}
+
+TEST(Annealing, FiftySweepsReportOneGreedy) {
+  std::string text;
+  const std::vector<SweepSummary> sweeps = runSchedule({4.0, 0.97, 50, 10}, 3, &text);
+  EXPECT_EQ(text, "Nb Iterations Total= 50\nNb Iterations Greedy= 1\n");
+  ASSERT_EQ(sweeps.size(), 50u);
+  EXPECT_EQ(sweeps[1].temperature, 4.0 * 0.97);
+  EXPECT_EQ(sweeps[49].temperature, 4.0 * std::pow(0.97, 49.0));
+  for (int k = 0; k < 49; ++k)
+    EXPECT_FALSE(sweeps[k].greedy) << k;
+  EXPECT_TRUE(sweeps[49].greedy);
+}
+
+TEST(Annealing, NegativeExtraStopsEarlyWithoutGreedySweep) {
+  std::string text;
+  const std::vector<SweepSummary> sweeps = runSchedule({4.0, 0.97, 5, -2}, 3, &text);
+  EXPECT_EQ(sweeps.size(), 3u);
+  EXPECT_EQ(text, "Nb Iterations Total= 3\nNb Iterations Greedy= 0\n");
+}
+
+TEST(Annealing, SingleClassRunsNoSweep) {
+  const VertexGraph graph = VertexGraph::fromRings({{1}, {0}});
+  Segmenter segmenter(graph, {1.0, 2.0});
+  segmenter.labels = {0, 0};
+  segmenter.means = {1.5};
+  segmenter.variances = {0.25};
+  segmenter.classCount = 1;
+  const AnnealingReport report = anneal(segmenter, {4.0, 0.97, 10, 10}, {1.0f}, 1);
+  EXPECT_EQ(report.sweepsRun, 0);
+  EXPECT_EQ(segmenter.labels, (std::vector<std::int32_t>{0, 0}));
+}
+
+// A grid of three vertical bands with noise as strong as the spacing of the
+// means: annealing from the nearest-mean labelling recovers the bands better.
+TEST(Annealing, SmoothsANoisyThreeBandGrid) {
+  const int side = 60;
+  std::vector<std::vector<std::uint32_t>> rings(side * side);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      auto& ring = rings[y * side + x];
+      if (x > 0) ring.push_back(y * side + x - 1);
+      if (x + 1 < side) ring.push_back(y * side + x + 1);
+      if (y > 0) ring.push_back((y - 1) * side + x);
+      if (y + 1 < side) ring.push_back((y + 1) * side + x);
+    }
+  std::mt19937 random(3);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  std::vector<int> truth;
+  std::vector<double> values;
+  for (int v = 0; v < side * side; ++v) {
+    truth.push_back((v % side) * 3 / side);
+    values.push_back(truth.back() + noise(random));
+  }
+  const VertexGraph graph = VertexGraph::fromRings(rings);
+  Segmenter segmenter(graph, values);
+  segmenter.means = {0.0, 1.0, 2.0};
+  segmenter.variances = {1.0, 1.0, 1.0};
+  segmenter.classCount = 3;
+  segmenter.labels.clear();
+  for (const double x : values)
+    segmenter.labels.push_back(x < 0.5 ? 0 : x < 1.5 ? 1 : 2);
+  const auto accuracy = [&] {
+    int correct = 0;
+    for (int v = 0; v < side * side; ++v)
+      correct += segmenter.labels[v] == truth[v];
+    return static_cast<double>(correct) / (side * side);
+  };
+  const double before = accuracy();
+  anneal(segmenter, {4.0, 0.97, 50, 10}, {1.0f, 1.0f, 2.0f}, 7);
+  EXPECT_LT(before, 0.65);
+  EXPECT_GT(accuracy(), before + 0.2);
+}
+
+} // namespace
+} // namespace vornel
