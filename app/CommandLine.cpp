@@ -2,7 +2,9 @@
 
 #include "mesh/Errors.hpp"
 
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <climits>
 #include <cstdlib>
 
@@ -19,11 +21,24 @@ const char* const usageText =
 
 const char* const optionsText =
     "\n\nOptions (after the four arguments):\n"
-    "  --seed S   seed the random generator with S (a non-negative integer) instead of\n"
-    "             the clock, so that a run can be repeated exactly\n"
-    "  --help     print this text\n"
+    "  --seed S             seed the random generator with S (a non-negative integer)\n"
+    "                       instead of the clock, so that a run can be repeated exactly\n"
+    "  --refine             the refined model: best of ten k-means starts, mixture\n"
+    "                       statistics, a cooler schedule and a second round; the\n"
+    "                       recommended choice for noisy attributes\n"
+    "  --temperature T0     first annealing temperature, > 0 (default 4, or 1 with --refine)\n"
+    "  --cooling F          cooling factor per sweep, in (0, 1] (default 0.97; with\n"
+    "                       --refine the factor that reaches T0/20 at the last sweep)\n"
+    "  --colour-mesh FILE   also write the mesh coloured by class (.ply or .off);\n"
+    "                       --color-mesh is the same\n"
+    "  --repair             split non-manifold vertices instead of refusing the mesh\n"
+    "  --verbose            report every stage on standard error\n"
+    "  --version            print the version\n"
+    "  --help               print this text\n"
     "\nExit status: 0 on success, 1 when an input or output file is at fault,\n"
     "2 when the command line is.\n";
+
+const char* const versionText = "vornel " VORNEL_VERSION "\n";
 
 namespace {
 
@@ -39,18 +54,67 @@ unsigned parseSeed(const std::string& text) {
   return static_cast<unsigned>(value);
 }
 
+double parseReal(const std::string& text, const std::string& option) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double value = std::strtod(begin, &end);
+  if (end == begin || *end != '\0' || !std::isfinite(value))
+    throw UsageError(option + " needs a number, got \"" + text + "\"");
+  return value;
+}
+
+double parseTemperature(const std::string& text) {
+  const double value = parseReal(text, "--temperature");
+  if (!(value > 0.0))
+    throw UsageError("--temperature must be above 0, got " + text);
+  return value;
+}
+
+double parseCooling(const std::string& text) {
+  const double value = parseReal(text, "--cooling");
+  if (!(value > 0.0 && value <= 1.0))
+    throw UsageError("--cooling must lie in (0, 1], got " + text);
+  return value;
+}
+
+std::string colourMeshPath(const std::string& path) {
+  std::string ending = path.size() < 4 ? path : path.substr(path.size() - 4);
+  for (char& c : ending)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ending != ".ply" && ending != ".off")
+    throw UsageError("the coloured mesh must be a .ply or .off file, got \"" + path + "\"");
+  return path;
+}
+
+/// The value after option args[i]; advances i past it.
+const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i) {
+  if (i + 1 >= args.size())
+    throw UsageError(args[i] + " needs a value");
+  return args[++i];
+}
+
 void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
+  SegmentationOptions& segmentation = options.segmentation;
   for (std::size_t i = 4; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0)
       continue; // stray words after the four arguments are ignored
-    if (arg == "--seed") {
-      if (i + 1 >= args.size())
-        throw UsageError("--seed needs a value");
-      options.segmentation.seed = parseSeed(args[++i]);
-    } else {
+    if (arg == "--seed")
+      segmentation.seed = parseSeed(optionValue(args, i));
+    else if (arg == "--temperature")
+      segmentation.initialTemperature = parseTemperature(optionValue(args, i));
+    else if (arg == "--cooling")
+      segmentation.coolingFactor = parseCooling(optionValue(args, i));
+    else if (arg == "--refine")
+      segmentation.refine = true;
+    else if (arg == "--colour-mesh" || arg == "--color-mesh")
+      options.colourMeshPath = colourMeshPath(optionValue(args, i));
+    else if (arg == "--repair")
+      options.repair = true;
+    else if (arg == "--verbose")
+      options.verbose = true;
+    else
       throw UsageError("unknown option \"" + arg + "\" (see vornel --help)");
-    }
   }
 }
 
@@ -69,8 +133,8 @@ int parseIntegerArgument(const std::string& text, const std::string& what) {
 
 Command parseCommandLine(const std::vector<std::string>& args) {
   Command command;
-  if (!args.empty() && args[0] == "--help") {
-    command.kind = CommandKind::ShowHelp;
+  if (!args.empty() && (args[0] == "--help" || args[0] == "--version")) {
+    command.kind = args[0] == "--help" ? CommandKind::ShowHelp : CommandKind::ShowVersion;
     return command;
   }
   if (args.size() < 4) {

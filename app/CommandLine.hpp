@@ -12,8 +12,10 @@ namespace vornel {
 extern const char* const usageText;
 /// The options, printed after the usage text by --help.
 extern const char* const optionsText;
+/// The answer to --version.
+extern const char* const versionText;
 
-enum class CommandKind { Run, ShowUsage, ShowHelp };
+enum class CommandKind { Run, ShowUsage, ShowHelp, ShowVersion };
 
 struct Command {
   CommandKind kind = CommandKind::Run;
@@ -22,7 +24,7 @@ struct Command {
 
 /// args excludes the program name. Throws UsageError for an argument that is
 /// not a whole number in "%i" syntax, a ClustNb outside 1 .. 256, an unknown
-/// option or an option without its value.
+/// option, an option without its value, or a schedule value out of range.
 Command parseCommandLine(const std::vector<std::string>& args);
 
 /// Converts text the way "%i" does (optional sign; 0x hexadecimal, leading-0

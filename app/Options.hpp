@@ -13,14 +13,22 @@ struct SegmentationOptions {
   int classCount = 3;          // ClustNb: 1 .. 256
   int filterPasses = 3;        // MedianNb: majority-filter passes (none when <= 0)
   int sweepCount = 50;         // IterNB: annealing sweeps, the last one greedy (none when <= 0)
-  double initialTemperature = 4.0;
-  double coolingFactor = 0.97;
   std::optional<unsigned> seed; // replaces the clock in every seeding of the generator
+  /// Annealing schedule; when empty, the mode's default (4.0 and 0.97, or for
+  /// the refined mode 1.0 and the factor that reaches 0.05 after IterNB sweeps).
+  std::optional<double> initialTemperature;
+  std::optional<double> coolingFactor;
+  /// The refined model: best of ten k-means starts, mixture statistics, an
+  /// interaction-only fit, a cooler schedule and a second round.
+  bool refine = false;
 };
 
 struct RunOptions {
   std::string meshPath;
   SegmentationOptions segmentation;
+  std::string colourMeshPath; // also write the coloured mesh here when not empty
+  bool verbose = false;       // report every stage on standard error
+  bool repair = false;        // split non-manifold vertices instead of refusing the mesh
 };
 
 } // namespace vornel

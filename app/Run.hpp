@@ -2,6 +2,7 @@
 // One run of the command-line tool: files in, label file out.
 
 #include "app/Options.hpp"
+#include "app/RunReport.hpp"
 
 #include <functional>
 #include <string>
@@ -17,7 +18,7 @@ std::string missingFileMessage(const std::string& path);
 /// Reads the mesh and its attribute file, segments, and writes the label file.
 /// Returns false, after printing the missing-file message, when the mesh file
 /// does not open. Throws VornelError for every other failure; no label file is
-/// written then.
-bool runOnFiles(const RunOptions& options, const WarningSink& warn);
+/// written then. report, when given, hears about every stage.
+bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* report = nullptr);
 
 } // namespace vornel

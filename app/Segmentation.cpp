@@ -1,10 +1,12 @@
 #include "app/Segmentation.hpp"
 
+#include "app/RefinedSegmentation.hpp"
+#include "app/Stopwatch.hpp"
 #include "classes/Segmenter.hpp"
 #include "estimation/FallbackMessage.hpp"
 #include "mesh/Errors.hpp"
-#include "optimisation/Annealing.hpp"
 
+#include <cmath>
 #include <string>
 
 namespace vornel {
@@ -29,9 +31,11 @@ void checkInput(const VertexGraph& graph, const std::vector<double>& values,
 /// Majority filter, parameter fit and annealing: the stages that only make
 /// sense with at least two classes.
 void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsigned seed,
-                  SegmentationResult& result) {
+                  SegmentationResult& result, RunReport& report) {
+  Stopwatch stopwatch;
   for (int pass = 0; pass < options.filterPasses; ++pass)
     segmenter.majorityFilter();
+  report.stageDone("majority filter", stopwatch.lap());
 
   ParameterEstimator estimator(segmenter.graph);
   estimator.buildConfigurations(segmenter.labels, segmenter.classCount);
@@ -39,39 +43,72 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
   result.fallback = estimator.fallback;
   if (estimator.fallback != EstimateFallback::None)
     result.warnings.push_back(describeFallback(estimator.fallback));
+  report.stageDone("parameter estimate", stopwatch.lap());
+  report.parameters(result.parameters, result.fallback);
 
-  AnnealingSchedule schedule;
-  schedule.initialTemperature = options.initialTemperature;
-  schedule.coolingFactor = options.coolingFactor;
-  schedule.sweepCount = options.sweepCount;
-  anneal(segmenter, schedule, result.parameters, seed);
+  const auto observe = [&report](const SweepSummary& sweep) { report.sweep(sweep); };
+  anneal(segmenter, annealingScheduleFor(options), result.parameters, seed, nullptr, observe);
+  report.stageDone("annealing", stopwatch.lap());
 }
 
-} // namespace
-
-SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
-                           const SegmentationOptions& options, unsigned seed) {
-  checkInput(graph, values, options);
-  const unsigned runSeed = options.seed.value_or(seed);
+SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> values,
+                                const SegmentationOptions& options, unsigned seed,
+                                RunReport& report) {
   SegmentationResult result;
-
+  Stopwatch stopwatch;
   Segmenter segmenter(graph, std::move(values));
-  RandomGenerator generator(runSeed);
+  RandomGenerator generator(seed);
   const InitialisationReport initialisation =
       segmenter.initialiseClasses(options.classCount, 0, generator);
   if (initialisation.hitIterationCap)
     result.warnings.push_back("k-means stopped at its iteration cap after " +
                               std::to_string(initialisation.kmeansIterations) +
                               " iterations without settling; its last classes are used");
+  report.stageDone("k-means", stopwatch.lap());
+  report.classes("after k-means",
+                 summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
 
   // With one class every vertex is labelled 0 and nothing is left to decide.
   if (segmenter.classCount > 1)
-    refineLabels(segmenter, options, runSeed, result);
+    refineLabels(segmenter, options, seed, result, report);
 
+  stopwatch.lap();
   segmenter.sortClassesByMean();
+  report.stageDone("class ordering", stopwatch.lap());
   result.labels = std::move(segmenter.labels);
   result.means = std::move(segmenter.means);
   result.variances = std::move(segmenter.variances);
+  return result;
+}
+
+} // namespace
+
+AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options) {
+  AnnealingSchedule schedule;
+  schedule.sweepCount = options.sweepCount;
+  if (options.refine) {
+    // From the temperature the fitted model describes down to a twentieth of it.
+    schedule.initialTemperature = 1.0;
+    schedule.coolingFactor =
+        options.sweepCount > 1 ? std::pow(0.05, 1.0 / (options.sweepCount - 1)) : 1.0;
+  }
+  if (options.initialTemperature)
+    schedule.initialTemperature = *options.initialTemperature;
+  if (options.coolingFactor)
+    schedule.coolingFactor = *options.coolingFactor;
+  return schedule;
+}
+
+SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
+                           const SegmentationOptions& options, unsigned seed, RunReport* report) {
+  checkInput(graph, values, options);
+  RunReport silent;
+  RunReport& sink = report ? *report : silent;
+  const unsigned runSeed = options.seed.value_or(seed);
+  SegmentationResult result = options.refine
+                                  ? segmentRefined(graph, std::move(values), options, runSeed, sink)
+                                  : segmentPlain(graph, std::move(values), options, runSeed, sink);
+  sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
   return result;
 }
 

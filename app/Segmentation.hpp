@@ -4,8 +4,10 @@
 // can call it on their own meshes.
 
 #include "app/Options.hpp"
+#include "app/RunReport.hpp"
 #include "estimation/ParameterEstimator.hpp"
 #include "mesh/VertexGraph.hpp"
+#include "optimisation/Annealing.hpp"
 
 #include <cstdint>
 #include <string>
@@ -16,16 +18,22 @@ namespace vornel {
 struct SegmentationResult {
   std::vector<std::int32_t> labels;  // one per vertex, classes numbered by increasing mean
   std::vector<double> means;         // per class, ascending
-  std::vector<double> variances;     // per class, population variance
+  std::vector<double> variances;     // per class
   std::vector<float> parameters;     // theta_1 .. theta_{K-1}, beta (empty when K = 1)
   EstimateFallback fallback = EstimateFallback::None;
   std::vector<std::string> warnings; // one line each, for the caller to show
 };
 
 /// Segments one value per vertex of graph into options.classCount classes.
-/// seed is used where options.seed is empty. Throws InvalidInputError when the
-/// values cannot make that many non-empty classes.
+/// seed is used where options.seed is empty. report, when given, hears about
+/// every stage. Throws InvalidInputError when the values cannot make that many
+/// non-empty classes.
 SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
-                           const SegmentationOptions& options, unsigned seed);
+                           const SegmentationOptions& options, unsigned seed,
+                           RunReport* report = nullptr);
+
+/// The annealing schedule of a run: the mode's defaults, overridden by the
+/// options' temperature and cooling factor when given.
+AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options);
 
 } // namespace vornel

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.hpp"
 #include "app/Run.hpp"
+#include "app/VerboseReport.hpp"
 #include "estimation/Matrix.hpp"
 #include "mesh/Errors.hpp"
 
@@ -30,11 +31,16 @@ int runCommand(const std::vector<std::string>& args) {
     std::fputs(vornel::usageText, stdout);
     std::fputs(vornel::optionsText, stdout);
     return exitSuccess;
+  case vornel::CommandKind::ShowVersion:
+    std::fputs(vornel::versionText, stdout);
+    return exitSuccess;
   case vornel::CommandKind::Run:
     break;
   }
   const auto warn = [](const std::string& message) { printError("warning: " + message); };
-  return vornel::runOnFiles(command.options, warn) ? exitSuccess : exitFailure;
+  vornel::VerboseReport verbose(stderr);
+  vornel::RunReport* report = command.options.verbose ? &verbose : nullptr;
+  return vornel::runOnFiles(command.options, warn, report) ? exitSuccess : exitFailure;
 }
 
 } // namespace

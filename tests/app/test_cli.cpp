@@ -102,6 +102,38 @@ TEST(CommandLineRun, FullRunIsMoreAccurateThanKMeansAloneOnNoisyData) {
   EXPECT_GT(fullRun / 3, kmeansOnly / 3 + 0.08) << "k-means alone " << kmeansOnly / 3;
 }
 
+TEST(CommandLineRun, VerboseReportsEveryStageOnStandardErrorOnly) {
+  ThreeRegionMesh input(0.3);
+  const CommandResult quiet = runVornel({input.mesh, "3", "3", "5", "--seed", "2"});
+  const std::string quietLabels = readFile(input.labels);
+  const CommandResult verbose = runVornel({input.mesh, "3", "3", "5", "--seed", "2", "--verbose"});
+  EXPECT_EQ(verbose.exitStatus, 0);
+  EXPECT_TRUE(verbose.out.empty());
+  EXPECT_EQ(readFile(input.labels), quietLabels) << "the report must not change the result";
+  for (const char* needle : {"900 vertices", "k-means done", "classes after k-means", "beta = ",
+                             "sweep 5 (greedy) at T = ", "classes final", "total"})
+    EXPECT_NE(verbose.err.find(needle), std::string::npos) << needle << "\n" << verbose.err;
+  EXPECT_TRUE(quiet.err.empty());
+}
+
+TEST(CommandLineRun, ScheduleOptionsChangeTheRunAndVersionAnswers) {
+  ThreeRegionMesh input(0.8);
+  ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4"}).exitStatus, 0);
+  const std::string standard = readFile(input.labels);
+  ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4", "--temperature", "4",
+                       "--cooling", "0.97"})
+                .exitStatus,
+            0);
+  EXPECT_EQ(readFile(input.labels), standard) << "the defaults are 4 and 0.97";
+  ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4", "--temperature", "0.5"})
+                .exitStatus,
+            0);
+  EXPECT_NE(readFile(input.labels), standard);
+  const CommandResult version = runVornel({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_EQ(version.out.rfind("vornel ", 0), 0u);
+}
+
 TEST(CommandLineRun, OneClassLabelsEveryVertexZero) {
   ThreeRegionMesh input(0.3);
   ASSERT_EQ(runVornel({input.mesh, "1", "3", "50"}).exitStatus, 0);

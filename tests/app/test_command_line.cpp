@@ -57,6 +57,33 @@ TEST(CommandLineParsing, RejectsBadClassCountsAndOptions) {
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "4294967296"}), UsageError);
 }
 
+TEST(CommandLineParsing, ReadsTheScheduleAndOutputOptions) {
+  const Command command =
+      parseCommandLine({"m.obj", "3", "3", "50", "--temperature", "2.5", "--cooling", "1",
+                        "--color-mesh", "out.PLY", "--verbose", "--repair", "--refine"});
+  const RunOptions& options = command.options;
+  EXPECT_EQ(options.segmentation.initialTemperature, 2.5);
+  EXPECT_EQ(options.segmentation.coolingFactor, 1.0);
+  EXPECT_EQ(options.colourMeshPath, "out.PLY");
+  EXPECT_TRUE(options.verbose);
+  EXPECT_TRUE(options.repair);
+  EXPECT_TRUE(options.segmentation.refine);
+  EXPECT_EQ(parseCommandLine({"--version"}).kind, CommandKind::ShowVersion);
+  EXPECT_FALSE(parseCommandLine({"m.obj", "3", "3", "50"}).options.segmentation.initialTemperature);
+}
+
+TEST(CommandLineParsing, RejectsScheduleValuesOutOfRange) {
+  for (const std::vector<std::string>& extra :
+       {std::vector<std::string>{"--temperature", "0"}, {"--temperature", "-1"},
+        {"--temperature", "hot"}, {"--temperature", "inf"}, {"--cooling", "0"},
+        {"--cooling", "1.01"}, {"--cooling", "0.5x"}, {"--colour-mesh", "out.obj"},
+        {"--colour-mesh"}}) {
+    std::vector<std::string> args{"m.obj", "3", "3", "50"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_THROW(parseCommandLine(args), UsageError) << extra[0];
+  }
+}
+
 TEST(CompanionFileNames, BaseIsThePathUpToItsLastDot) {
   EXPECT_EQ(deriveCompanionFiles("data/dino.obj").attributeFile, "data/dino_attribute.att");
   EXPECT_EQ(deriveCompanionFiles("data/dino.obj").labelFile, "data/dino_labels.lb");

@@ -1,0 +1,38 @@
+#pragma once
+// What a run tells about itself while it goes. The default does nothing; the
+// command line's --verbose report prints one line per event on standard error.
+
+#include "estimation/ParameterEstimator.hpp"
+#include "optimisation/Annealing.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+struct ClassSummary {
+  std::vector<std::int64_t> sizes;
+  std::vector<double> means;
+  std::vector<double> variances;
+};
+
+class RunReport {
+public:
+  virtual ~RunReport() = default;
+  /// A stage has finished after `seconds`.
+  virtual void stageDone(const std::string& /*stage*/, double /*seconds*/) {}
+  /// A free-form line (counts, ranges, choices made).
+  virtual void note(const std::string& /*line*/) {}
+  /// The classes at a named point of the run.
+  virtual void classes(const std::string& /*when*/, const ClassSummary& /*summary*/) {}
+  virtual void parameters(const std::vector<float>& /*parameters*/, EstimateFallback /*fallback*/) {}
+  virtual void sweep(const SweepSummary& /*summary*/) {}
+};
+
+/// Summary of labels (one per vertex) with per-class means and variances.
+ClassSummary summariseClasses(const std::vector<std::int32_t>& labels,
+                              const std::vector<double>& means,
+                              const std::vector<double>& variances);
+
+} // namespace vornel

@@ -1,0 +1,39 @@
+#pragma once
+// The library entry point for a caller's own mesh: vertex positions, facets and
+// one value per vertex in, labels and class statistics out. No file is read or
+// written, and nothing is printed.
+
+#include "app/Options.hpp"
+#include "app/RunReport.hpp"
+#include "app/Segmentation.hpp"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace vornel {
+
+/// Segments a surface mesh into options.classCount classes from values[v], one
+/// value per vertex, with the same pipeline and options as the command line:
+/// k-means, options.filterPasses majority-filter passes, the parameter fit,
+/// options.sweepCount annealing sweeps (schedule from options.initialTemperature
+/// and options.coolingFactor when given) and the ordering of the classes by
+/// increasing mean.
+///
+/// positions[v] is vertex v; facets[f] lists the 0-based vertex indices of
+/// facet f, at least three, consistently oriented. Every vertex is kept, also
+/// those no facet uses, so result.labels[v] belongs to positions[v]. The
+/// generator is seeded with options.seed, or the clock when it is empty.
+/// report, when given, hears about every stage.
+///
+/// Throws InvalidInputError naming the fault: an empty mesh, a facet with too
+/// few corners, an index out of range, a repeated vertex, a facet the halfedge
+/// surface cannot hold (non-manifold or inconsistently oriented), a value count
+/// that differs from the vertex count, an impossible class count or schedule.
+SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& positions,
+                               const std::vector<std::vector<std::uint32_t>>& facets,
+                               const std::vector<double>& values,
+                               const SegmentationOptions& options,
+                               RunReport* report = nullptr);
+
+} // namespace vornel

@@ -1,0 +1,66 @@
+#include "app/VerboseReport.hpp"
+
+#include <cinttypes>
+#include <string>
+
+namespace vornel {
+
+namespace {
+
+std::string format(const char* pattern, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, pattern, value);
+  return buffer;
+}
+
+const char* fallbackName(EstimateFallback fallback) {
+  switch (fallback) {
+  case EstimateFallback::None:
+    return "plain least-squares fit";
+  case EstimateFallback::SmoothedRatios:
+    return "fallback: smoothed-ratio fit";
+  case EstimateFallback::Neutral:
+    return "fallback: neutral parameters";
+  }
+  return "";
+}
+
+} // namespace
+
+void VerboseReport::line(const std::string& text) {
+  std::fprintf(stream_, "vornel: %s\n", text.c_str());
+  std::fflush(stream_);
+}
+
+void VerboseReport::stageDone(const std::string& stage, double seconds) {
+  line(stage + " done in " + format("%.3f", seconds) + " s");
+}
+
+void VerboseReport::note(const std::string& text) { line(text); }
+
+void VerboseReport::classes(const std::string& when, const ClassSummary& summary) {
+  line("classes " + when + ":");
+  for (std::size_t c = 0; c < summary.means.size(); ++c) {
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "  class %zu: %" PRId64 " vertices, mean %.6g, variance %.6g",
+                  c, summary.sizes[c], summary.means[c], summary.variances[c]);
+    line(buffer);
+  }
+}
+
+void VerboseReport::parameters(const std::vector<float>& parameters, EstimateFallback fallback) {
+  std::string text = "parameters:";
+  for (std::size_t l = 0; l + 1 < parameters.size(); ++l)
+    text += " theta_" + std::to_string(l + 1) + " = " + format("%.6g", parameters[l]);
+  if (!parameters.empty())
+    text += " beta = " + format("%.6g", parameters.back());
+  line(text + " (" + fallbackName(fallback) + ")");
+}
+
+void VerboseReport::sweep(const SweepSummary& summary) {
+  line("sweep " + std::to_string(summary.sweep) + (summary.greedy ? " (greedy)" : "") +
+       " at T = " + format("%.6g", summary.temperature) + ": " +
+       std::to_string(summary.changedLabels) + " labels changed");
+}
+
+} // namespace vornel

@@ -1,0 +1,26 @@
+#pragma once
+// The --verbose report: one line per event on a stream (standard error), as it
+// happens, so a long run shows its progress.
+
+#include "app/RunReport.hpp"
+
+#include <cstdio>
+
+namespace vornel {
+
+class VerboseReport : public RunReport {
+public:
+  explicit VerboseReport(std::FILE* stream) : stream_(stream) {}
+
+  void stageDone(const std::string& stage, double seconds) override;
+  void note(const std::string& line) override;
+  void classes(const std::string& when, const ClassSummary& summary) override;
+  void parameters(const std::vector<float>& parameters, EstimateFallback fallback) override;
+  void sweep(const SweepSummary& summary) override;
+
+private:
+  void line(const std::string& text);
+  std::FILE* stream_;
+};
+
+} // namespace vornel
