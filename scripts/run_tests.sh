@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures, builds and runs the whole test suite.
-# VORNEL_SANITIZE=1 builds in Debug with AddressSanitizer and
-# UndefinedBehaviorSanitizer into build-sanitize instead.
+# Installs what is missing, then configures, builds and runs the whole test
+# suite twice: in the Release build, and in a Debug build with AddressSanitizer
+# and UndefinedBehaviorSanitizer. VORNEL_SKIP_SANITIZERS=1 runs the first only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install_dependencies.sh
+jobs="$(nproc)"
 
-if [ "${VORNEL_SANITIZE:-0}" = 1 ]; then
-  build_dir=build-sanitize
-  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DVORNEL_SANITIZE=ON -DVORNEL_BUILD_BENCHMARKS=OFF
-else
-  build_dir=build
-  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
+echo "== Release build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+if [ "${VORNEL_SKIP_SANITIZERS:-0}" != 1 ]; then
+  echo "== Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, and tests"
+  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+    -DVORNEL_SANITIZE=ON -DVORNEL_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build build-sanitize -j"$jobs"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 fi
-cmake --build "$build_dir" -j"$(nproc)"
-ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)"
