@@ -76,7 +76,7 @@ template <class Sweep>
 void runSweeps(benchmark::State& state, int classCount, double T, bool greedy, Sweep sweep) {
   const auto fixture = std::make_unique<Fixture>(classCount);
   const EnergyModel model = EnergyModel::fromSegmenter(fixture->segmenter, fixture->parameters);
-  BlockRandomGenerator rng(7);
+  RandomGenerator rng(7);
   std::vector<std::int32_t> working;
   long changed = 0;
   for (auto _ : state)

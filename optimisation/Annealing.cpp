@@ -1,7 +1,7 @@
 #include "optimisation/Annealing.hpp"
 
 #include "mesh/Errors.hpp"
-#include "optimisation/BlockRandomGenerator.hpp"
+#include "classes/RandomGenerator.hpp"
 #include "optimisation/LocalEnergy.hpp"
 #include "optimisation/Sweeps.hpp"
 
@@ -38,7 +38,7 @@ void writeReport(std::FILE* report, const AnnealingReport& result) {
 AnnealingReport anneal(Segmenter& segmenter, const AnnealingSchedule& schedule,
                        const std::vector<float>& parameters, unsigned seed, std::FILE* report,
                        const SweepObserver& observer) {
-  BlockRandomGenerator rng(seed); // the sequence of RandomGenerator(seed), drawn faster
+  RandomGenerator rng(seed);
   AnnealingReport result;
   // With one class there is nothing to decide: no sweep runs.
   if (segmenter.classCount < 2) {

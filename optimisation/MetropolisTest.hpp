@@ -4,7 +4,7 @@
 // (p = exp(-(eNew - eOld) / T) compared with 1 and with r * 0.001), and the
 // draws are taken in the same cases; exp runs only near a decision boundary.
 
-#include "optimisation/BlockRandomGenerator.hpp"
+#include "classes/RandomGenerator.hpp"
 
 #include <array>
 #include <cmath>
@@ -29,7 +29,7 @@ public:
 
   /// The full test: no draw when p >= 1; else r = next() % 1000 and accept when
   /// r * 0.001 <= p.
-  bool accepts(double eOld, double eNew, BlockRandomGenerator& rng) const {
+  bool accepts(double eOld, double eNew, RandomGenerator& rng) const {
     if (acceptsWithoutDraw(eOld, eNew))
       return true;
     return acceptsDraw(-(eNew - eOld) * inverseTemperature_, rng.next() % 1000);

@@ -21,7 +21,7 @@ SweepData sweepData(const Segmenter& segmenter) {
 }
 
 /// Annealing: one proposed label per vertex, decided by the Metropolis test.
-long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, BlockRandomGenerator& rng,
+long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, RandomGenerator& rng,
                     std::vector<std::int32_t>& workingLabels) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
@@ -90,7 +90,7 @@ long greedySweep(Segmenter& segmenter, const EnergyModel& model, std::vector<std
 } // namespace
 
 long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, bool greedy,
-                     BlockRandomGenerator& rng, std::vector<std::int32_t>& workingLabels) {
+                     RandomGenerator& rng, std::vector<std::int32_t>& workingLabels) {
   if (model.classCount < 2)
     return 0; // no other label to propose
   return greedy ? greedySweep(segmenter, model, workingLabels)

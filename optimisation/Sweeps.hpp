@@ -3,7 +3,7 @@
 // A sweep is a simultaneous update: every decision sees the labels as they were
 // when the sweep began, and all decided labels take effect together.
 
-#include "optimisation/BlockRandomGenerator.hpp"
+#include "classes/RandomGenerator.hpp"
 #include "classes/Segmenter.hpp"
 #include "optimisation/LocalEnergy.hpp"
 
@@ -17,13 +17,13 @@ namespace vornel {
 /// accepts when p >= 1, so a tie changes the label. workingLabels is scratch
 /// space reused across sweeps. Returns the number of labels that changed.
 long twoClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, bool greedy,
-                   BlockRandomGenerator& rng, std::vector<std::int32_t>& workingLabels);
+                   RandomGenerator& rng, std::vector<std::int32_t>& workingLabels);
 
 /// Multi-class sweep. Annealing: proposal r = next() % (K-1), candidate r if
 /// r < l else r + 1, then the Metropolis test at T. Greedy: the label of
 /// strictly lowest energy, the current one kept on a tie, the lowest label
 /// winning among equal others. Returns the number of labels that changed.
 long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, bool greedy,
-                     BlockRandomGenerator& rng, std::vector<std::int32_t>& workingLabels);
+                     RandomGenerator& rng, std::vector<std::int32_t>& workingLabels);
 
 } // namespace vornel

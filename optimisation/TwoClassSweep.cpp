@@ -5,7 +5,7 @@
 namespace vornel {
 
 long twoClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, bool greedy,
-                   BlockRandomGenerator& rng, std::vector<std::int32_t>& workingLabels) {
+                   RandomGenerator& rng, std::vector<std::int32_t>& workingLabels) {
   if (model.classCount < 2)
     return 0; // no second label to offer
   const std::uint32_t* const offsets = segmenter.graph.offsets.data();

@@ -28,8 +28,8 @@ TEST(Metropolis, WorkedExampleAcceptsDrawsUpTo135) {
 
 TEST(Metropolis, NoDrawWhenEnergyDoesNotRise) {
   const MetropolisTest metropolis(4.0);
-  BlockRandomGenerator rng(11);
-  BlockRandomGenerator untouched(11);
+  RandomGenerator rng(11);
+  RandomGenerator untouched(11);
   EXPECT_TRUE(metropolis.accepts(8.0, 8.0, rng)); // equal energies: p = 1
   EXPECT_TRUE(metropolis.accepts(8.0, 3.0, rng));
   EXPECT_EQ(rng.next(), untouched.next());
@@ -37,8 +37,8 @@ TEST(Metropolis, NoDrawWhenEnergyDoesNotRise) {
 
 TEST(Metropolis, OneDrawWhenEnergyRises) {
   const MetropolisTest metropolis(4.0);
-  BlockRandomGenerator rng(11);
-  BlockRandomGenerator copy(11);
+  RandomGenerator rng(11);
+  RandomGenerator copy(11);
   const bool accepted = metropolis.accepts(8.0, 16.0, rng);
   EXPECT_EQ(accepted, copy.next() % 1000 <= 135);
   EXPECT_EQ(rng.next(), copy.next());
@@ -78,19 +78,6 @@ TEST(Metropolis, DecisionsEqualThePlainTestAtEveryBoundary) {
     const double exponent = exponents(random);
     const int draw = static_cast<int>(random() % 1000);
     ASSERT_EQ(metropolis.acceptsDraw(exponent, draw), plainAcceptsDraw(exponent, draw));
-  }
-}
-
-TEST(BlockRandomGenerator, RepeatsTheCLibrarySequence) {
-  for (const unsigned seed : {0u, 1u, 42u, 4294967295u}) {
-    BlockRandomGenerator block(seed);
-    RandomGenerator single(seed);
-    std::srand(seed);
-    for (int i = 0; i < 100000; ++i) {
-      const int expected = std::rand();
-      ASSERT_EQ(single.next(), expected) << "seed " << seed << " draw " << i;
-      ASSERT_EQ(block.next(), expected) << "seed " << seed << " draw " << i;
-    }
   }
 }
 

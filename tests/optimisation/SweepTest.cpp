@@ -43,7 +43,7 @@ TEST(TwoClassSweep, WorkedExampleAcceptsExactlyForDrawsUpTo135) {
     const auto owner = workedExample();
     SweepCase& c = *owner;
     const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f});
-    BlockRandomGenerator rng(seed);
+    RandomGenerator rng(seed);
     const int draw = RandomGenerator(seed).next() % 1000; // vertex 0 draws first
     twoClassSweep(c.segmenter, model, 4.0, false, rng, c.working);
     const bool accepted = draw <= 135;
@@ -57,8 +57,8 @@ TEST(TwoClassSweep, WorkedExampleGreedyKeepsLabel0) {
   const auto owner = workedExample();
   SweepCase& c = *owner;
   const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f});
-  BlockRandomGenerator rng(1);
-  BlockRandomGenerator untouched(1);
+  RandomGenerator rng(1);
+  RandomGenerator untouched(1);
   twoClassSweep(c.segmenter, model, 4.0, true, rng, c.working);
   EXPECT_EQ(c.segmenter.labels[0], 0);
   EXPECT_EQ(rng.next(), untouched.next()); // greedy draws nothing
@@ -69,7 +69,7 @@ TEST(TwoClassSweep, GreedyTieChangesTheLabel) {
   SweepCase c(VertexGraph::fromRings({{}}), {5.0});
   setClasses(c.segmenter, {0}, {0.0, 10.0}, {1.0, 1.0});
   const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 2.0f});
-  BlockRandomGenerator rng(3);
+  RandomGenerator rng(3);
   EXPECT_EQ(twoClassSweep(c.segmenter, model, 1.0, true, rng, c.working), 1);
   EXPECT_EQ(c.segmenter.labels[0], 1);
 }
@@ -89,7 +89,7 @@ TEST(TwoClassSweep, AdjacentVerticesChangeTogetherInBothModes) {
     const auto owner = adjacentPair(2);
     SweepCase& c = *owner;
     const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f});
-    BlockRandomGenerator rng(5);
+    RandomGenerator rng(5);
     EXPECT_EQ(twoClassSweep(c.segmenter, model, 2.0, greedy, rng, c.working), 2);
     EXPECT_EQ(c.segmenter.labels, (std::vector<std::int32_t>{1, 0})) << "greedy " << greedy;
   }
@@ -99,7 +99,7 @@ TEST(MultiClassSweep, AdjacentVerticesChangeTogetherWhenGreedy) {
   const auto owner = adjacentPair(3);
   SweepCase& c = *owner;
   const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f, 1.0f});
-  BlockRandomGenerator rng(5);
+  RandomGenerator rng(5);
   multiClassSweep(c.segmenter, model, 2.0, true, rng, c.working);
   EXPECT_EQ(c.segmenter.labels, (std::vector<std::int32_t>{1, 0}));
 }
@@ -110,7 +110,7 @@ TEST(MultiClassSweep, GreedyTieKeepsTheCurrentLabel) {
     SweepCase c(VertexGraph::fromRings({{}}), {5.0});
     setClasses(c.segmenter, {current}, {0.0, 10.0, 50.0}, {1.0, 1.0, 1.0});
     const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f, 1.0f});
-    BlockRandomGenerator rng(3);
+    RandomGenerator rng(3);
     EXPECT_EQ(multiClassSweep(c.segmenter, model, 1.0, true, rng, c.working), 0);
     EXPECT_EQ(c.segmenter.labels[0], current);
   }
@@ -121,7 +121,7 @@ TEST(MultiClassSweep, GreedyTieAmongOthersTakesTheLowestLabel) {
   SweepCase c(VertexGraph::fromRings({{}}), {10.0});
   setClasses(c.segmenter, {2}, {-100.0, 5.0, 30.0, 15.0}, {1.0, 1.0, 1.0, 1.0});
   const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f, 1.0f, 1.0f});
-  BlockRandomGenerator rng(3);
+  RandomGenerator rng(3);
   multiClassSweep(c.segmenter, model, 1.0, true, rng, c.working);
   EXPECT_EQ(c.segmenter.labels[0], 1);
 }
@@ -139,7 +139,7 @@ TEST(MultiClassSweep, ProposalMappingForThreeClasses) {
       SweepCase c(VertexGraph::fromRings({{}}), {7.0});
       setClasses(c.segmenter, {current}, means, {1.0, 1.0, 1.0});
       const EnergyModel model = EnergyModel::fromSegmenter(c.segmenter, {1.0f, 1.0f, 1.0f});
-      BlockRandomGenerator rng(seed);
+      RandomGenerator rng(seed);
       const int draw = RandomGenerator(seed).next() % 2;
       drawsSeen.insert(draw);
       multiClassSweep(c.segmenter, model, 1.0, false, rng, c.working);

@@ -1,10 +1,10 @@
-#include "optimisation/BlockRandomGenerator.hpp"
+#include "classes/RandomGenerator.hpp"
 
 #include <algorithm>
 
 namespace vornel {
 
-BlockRandomGenerator::BlockRandomGenerator(unsigned seed) {
+RandomGenerator::RandomGenerator(unsigned seed) {
   std::int32_t previous = static_cast<std::int32_t>(seed == 0 ? 1 : seed);
   words_[0] = static_cast<std::uint32_t>(previous);
   for (std::size_t i = 1; i < 31; ++i) {
@@ -23,12 +23,12 @@ BlockRandomGenerator::BlockRandomGenerator(unsigned seed) {
   static_assert(block > 310, "the discarded outputs must fit in the first block");
 }
 
-void BlockRandomGenerator::generateBlock() {
+void RandomGenerator::generateBlock() {
   for (std::size_t i = lag; i < words_.size(); ++i)
     words_[i] = words_[i - 31] + words_[i - 3];
 }
 
-void BlockRandomGenerator::refill() {
+void RandomGenerator::refill() {
   std::copy(words_.end() - lag, words_.end(), words_.begin());
   generateBlock();
   index_ = lag;
