@@ -1,6 +1,7 @@
 // Accuracy against known regions: k-means alone (K 0 0), k-means plus filter
-// (K 3 0) and the full run (K 3 50), on grids whose attribute is K vertical
-// stripes of evenly spaced means plus Gaussian noise with sigma = spacing.
+// (K 3 0), the full run (K 3 50) and the refined model (K 3 50 --refine), on
+// grids whose attribute is K vertical stripes of evenly spaced means plus
+// Gaussian noise with sigma = the spacing and sigma = half the spacing.
 //
 // Usage: bench_quality [grid side, default 120] [seeds, default 5]
 
@@ -46,10 +47,10 @@ struct Problem {
   std::vector<double> values;
 };
 
-Problem makeProblem(int side, int classes, unsigned seed) {
+Problem makeProblem(int side, int classes, double sigma, unsigned seed) {
   Problem problem;
   std::mt19937 engine(seed);
-  std::normal_distribution<double> noise(0.0, 1.0);
+  std::normal_distribution<double> noise(0.0, sigma);
   for (int y = 0; y < side; ++y)
     for (int x = 0; x < side; ++x) {
       const int region = x * classes / side;
@@ -68,8 +69,9 @@ double accuracy(const std::vector<std::int32_t>& labels, const std::vector<int>&
 }
 
 double run(const VertexGraph& graph, const Problem& problem, int classes, int passes, int sweeps,
-           unsigned seed) {
+           unsigned seed, bool refine = false) {
   SegmentationOptions options;
+  options.refine = refine;
   options.classCount = classes;
   options.filterPasses = passes;
   options.sweepCount = sweeps;
@@ -83,18 +85,22 @@ int main(int argc, char** argv) {
   const int side = argc > 1 ? std::atoi(argv[1]) : 120;
   const int seeds = argc > 2 ? std::atoi(argv[2]) : 5;
   const VertexGraph graph = gridGraph(side);
-  std::printf("grid %d x %d, noise sigma = spacing, %d seeds: mean accuracy\n", side, side, seeds);
-  std::printf("%3s %12s %12s %12s\n", "K", "K 0 0", "K 3 0", "K 3 50");
-  for (int classes : {2, 3, 5}) {
-    double sums[3] = {0.0, 0.0, 0.0};
-    for (int s = 1; s <= seeds; ++s) {
-      const Problem problem = makeProblem(side, classes, static_cast<unsigned>(s));
-      sums[0] += run(graph, problem, classes, 0, 0, s);
-      sums[1] += run(graph, problem, classes, 3, 0, s);
-      sums[2] += run(graph, problem, classes, 3, 50, s);
+  std::printf("grid %d x %d, %d seeds: mean accuracy\n", side, side, seeds);
+  std::printf("%6s %3s %12s %12s %12s %12s\n", "sigma", "K", "K 0 0", "K 3 0", "K 3 50",
+              "refined");
+  for (double sigma : {1.0, 0.5}) {
+    for (int classes : {2, 3, 5}) {
+      double sums[4] = {0.0, 0.0, 0.0, 0.0};
+      for (int s = 1; s <= seeds; ++s) {
+        const Problem problem = makeProblem(side, classes, sigma, static_cast<unsigned>(s));
+        sums[0] += run(graph, problem, classes, 0, 0, s);
+        sums[1] += run(graph, problem, classes, 3, 0, s);
+        sums[2] += run(graph, problem, classes, 3, 50, s);
+        sums[3] += run(graph, problem, classes, 3, 50, s, true);
+      }
+      std::printf("%6.2f %3d %12.4f %12.4f %12.4f %12.4f\n", sigma, classes, sums[0] / seeds,
+                  sums[1] / seeds, sums[2] / seeds, sums[3] / seeds);
     }
-    std::printf("%3d %12.4f %12.4f %12.4f\n", classes, sums[0] / seeds, sums[1] / seeds,
-                sums[2] / seeds);
   }
   return 0;
 }

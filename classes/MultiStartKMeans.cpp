@@ -1,0 +1,127 @@
+#include "classes/MultiStartKMeans.hpp"
+
+#include "classes/SortedKMeans.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <utility>
+
+namespace vornel {
+
+namespace {
+
+/// One start: its ranges of sorted values when the shortcut decided it, or
+/// the full result when kmeans() ran it.
+struct StartOutcome {
+  StartSummary summary;
+  std::optional<SortedClusters> sorted;
+  std::optional<KMeansResult> full;
+};
+
+/// K distinct seed indices by kmeans()' rejection rule, as seed values.
+std::vector<double> drawSeeds(const std::vector<double>& values, int K, RandomGenerator& rng) {
+  std::vector<std::size_t> seeds;
+  while (static_cast<int>(seeds.size()) < K) {
+    const std::size_t r = static_cast<std::size_t>(rng.next()) % values.size();
+    if (std::find(seeds.begin(), seeds.end(), r) == seeds.end())
+      seeds.push_back(r);
+  }
+  std::vector<double> seedValues;
+  for (const std::size_t s : seeds)
+    seedValues.push_back(values[s]);
+  return seedValues;
+}
+
+/// Sum of squares about each cluster's centre, clusters by increasing centre.
+double directSumOfSquares(const std::vector<double>& values, const KMeansResult& clusters) {
+  std::vector<double> sums(clusters.centres.size(), 0.0);
+  for (std::size_t p = 0; p < values.size(); ++p) {
+    const double d = values[p] - clusters.centres[clusters.assignment[p]];
+    sums[clusters.assignment[p]] += d * d;
+  }
+  std::vector<std::size_t> order(sums.size());
+  for (std::size_t j = 0; j < order.size(); ++j)
+    order[j] = j;
+  std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+    return clusters.centres[x] < clusters.centres[y];
+  });
+  double total = 0.0;
+  for (const std::size_t j : order)
+    total += sums[j];
+  return total;
+}
+
+/// A start that kmeans() itself ran, summarised like the shortcut's starts so
+/// that equal partitions compare equal.
+StartOutcome outcomeOfFullRun(const SortedValues& sorted, const std::vector<double>& values,
+                              KMeansResult result) {
+  StartOutcome outcome;
+  outcome.summary.iterations = result.iterations;
+  outcome.summary.hasEmptyClass = std::find(result.memberCounts.begin(), result.memberCounts.end(),
+                                            0) != result.memberCounts.end();
+  if (!outcome.summary.hasEmptyClass) {
+    const auto ranges = sorted.rangesOf(result);
+    outcome.summary.sumOfSquares =
+        ranges ? sorted.sumOfSquares(*ranges) : directSumOfSquares(values, result);
+  }
+  outcome.full = std::move(result);
+  return outcome;
+}
+
+StartOutcome runStart(const SortedValues& sorted, const std::vector<double>& values, int K,
+                      RandomGenerator& rng, const KMeansOptions& options) {
+  if (!sorted.shortcutUsable())
+    return outcomeOfFullRun(sorted, values, kmeans(values, 1, K, rng, options));
+  RandomGenerator replay = rng; // kmeans() draws the same seeds from this copy
+  const std::vector<double> seeds = drawSeeds(values, K, rng);
+  std::optional<SortedClusters> clusters = sorted.lloyd(seeds, options.maxIterations);
+  if (!clusters)
+    return outcomeOfFullRun(sorted, values, kmeans(values, 1, K, replay, options));
+  StartOutcome outcome;
+  outcome.summary.sumOfSquares = sorted.sumOfSquares(clusters->ranges);
+  outcome.summary.iterations = clusters->iterations;
+  outcome.sorted = std::move(clusters);
+  return outcome;
+}
+
+KMeansResult resultOf(const SortedValues& sorted, const StartOutcome& outcome) {
+  return outcome.full ? *outcome.full : sorted.materialise(*outcome.sorted);
+}
+
+} // namespace
+
+int chooseStart(const std::vector<StartSummary>& starts) {
+  int chosen = -1;
+  for (std::size_t s = 0; s < starts.size(); ++s) {
+    if (starts[s].hasEmptyClass)
+      continue;
+    if (chosen < 0 || starts[s].sumOfSquares < starts[chosen].sumOfSquares)
+      chosen = static_cast<int>(s);
+  }
+  return chosen;
+}
+
+MultiStartResult multiStartKMeans(const std::vector<double>& values, int K, RandomGenerator& rng,
+                                  const MultiStartOptions& options) {
+  const SortedValues sorted(values);
+  // Inputs kmeans() refuses: let it throw its own message.
+  if (K < 1 || values.size() < static_cast<std::size_t>(K) ||
+      (sorted.shortcutUsable() && sorted.distinctCount(K) < K)) {
+    RandomGenerator scratch = rng;
+    kmeans(values, 1, K, scratch, options.kmeans);
+  }
+  std::vector<StartOutcome> outcomes;
+  MultiStartResult result;
+  for (int s = 0; s < std::max(options.startCount, 1); ++s) {
+    outcomes.push_back(runStart(sorted, values, K, rng, options.kmeans));
+    result.starts.push_back(outcomes.back().summary);
+    if (options.keepEveryStart)
+      result.everyStart.push_back(resultOf(sorted, outcomes.back()));
+  }
+  result.chosenStart = std::max(chooseStart(result.starts), 0);
+  result.best = resultOf(sorted, outcomes[static_cast<std::size_t>(result.chosenStart)]);
+  return result;
+}
+
+} // namespace vornel

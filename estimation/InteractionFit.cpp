@@ -1,0 +1,33 @@
+#include "estimation/InteractionFit.hpp"
+
+namespace vornel {
+
+InteractionFit fitInteractionOnly(const std::vector<NeighbourhoodConfiguration>& rows) {
+  InteractionFit fit;
+  double crossSum = 0.0;  // sum of f * y
+  double squareSum = 0.0; // sum of f * f
+  for (const NeighbourhoodConfiguration& row : rows) {
+    if (row.features.empty())
+      continue; // no equation: one of the pair's labels never occurs with this ring
+    const double f = row.features.back();
+    // The table's target has theta_0 = 1 moved to its side; with every class
+    // weight at 1 the weights cancel, so the bare log ratio is the target.
+    const double y = row.firstLabel == 0 ? double(row.logRatio) + 1.0 : double(row.logRatio);
+    crossSum += f * y;
+    squareSum += f * f;
+    ++fit.usableRows;
+  }
+  if (squareSum > 0.0)
+    fit.beta = static_cast<float>(crossSum / squareSum);
+  return fit;
+}
+
+std::vector<float> interactionOnlyParameters(int classCount, float beta) {
+  if (classCount < 1)
+    return {};
+  std::vector<float> parameters(static_cast<std::size_t>(classCount), 1.0f);
+  parameters.back() = beta;
+  return parameters;
+}
+
+} // namespace vornel
