@@ -4,6 +4,12 @@
 // peak memory of the whole input against the size of the built surface.
 //
 //   bench_mesh_input [benchmark options]      (grid side: VORNEL_BENCH_GRID_SIDE)
+//   bench_mesh_input --fresh-runs N           each stage timed in N fresh processes
+//   bench_mesh_input --digest FILE            a checksum of the prepared mesh
+//
+// The in-process benchmarks run warm: the allocator already holds the pages of
+// the previous iteration. The tool itself reads one mesh per process, so the
+// fresh-process medians are the figures that match its use.
 
 #include "MeshGenerator.hpp"
 
@@ -17,11 +23,16 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -243,11 +254,179 @@ private:
   std::map<std::string, double> medians_;
 };
 
+// ------------------------------------------------------------ fresh processes
+// Each probe runs once in a new process (this program with --time-probe) and
+// prints wall and CPU seconds; the CPU time is steadier on a shared machine.
+
+struct Seconds {
+  double wall = 0.0;
+  double cpu = 0.0;
+};
+
+class Stopwatch {
+public:
+  Stopwatch() : wall_(std::chrono::steady_clock::now()), cpu_(std::clock()) {}
+  Seconds elapsed() const {
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wall_;
+    return {wall.count(), static_cast<double>(std::clock() - cpu_) / CLOCKS_PER_SEC};
+  }
+
+private:
+  std::chrono::steady_clock::time_point wall_;
+  std::clock_t cpu_;
+};
+
+void printSeconds(const char* stage, const Seconds& s) {
+  std::printf("%s %.6f %.6f\n", stage, s.wall, s.cpu);
+}
+
+// "parse" (text already in memory), "read_build" (readMeshFile: read, parse
+// and build), "prepare", "whole" (readMeshFile + prepareGeometry), "builder"
+// (the incremental builder alone from arrays made before timing).
+// Ends the probe without releasing anything: the release of the mesh is not
+// part of any stage.
+[[noreturn]] void finishProbe() {
+  std::fflush(stdout);
+  std::_Exit(0);
+}
+
+int timeProbe(const std::string& mode) {
+  const std::string path = gridPath();
+  if (mode == "parse") {
+    const std::string text = readText(path);
+    const Stopwatch watch;
+    const PolygonSoup soup = parseObj(text, path);
+    printSeconds("parse", watch.elapsed());
+    finishProbe();
+  }
+  if (mode == "stages") {
+    LabeledMesh mesh;
+    const Stopwatch read;
+    readMeshFile(path, mesh);
+    printSeconds("read_build", read.elapsed());
+    const Stopwatch prepare;
+    prepareGeometry(mesh);
+    printSeconds("prepare", prepare.elapsed());
+    finishProbe();
+  }
+  if (mode == "whole") {
+    LabeledMesh mesh;
+    const Stopwatch watch;
+    readMeshFile(path, mesh);
+    prepareGeometry(mesh);
+    printSeconds("whole", watch.elapsed());
+    finishProbe();
+  }
+  const FlatMesh flat = flatGrid();
+  LabeledMesh mesh;
+  const Stopwatch watch;
+  ArrayBuilder builder(flat);
+  mesh.surface.delegate(builder);
+  printSeconds("builder", watch.elapsed());
+  finishProbe();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n == 0 ? 0.0 : (n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]));
+}
+
+int freshRuns(int runs) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::map<std::string, std::vector<double>> wall;
+  std::map<std::string, std::vector<double>> cpu;
+  std::printf("grid %zu x %zu: %s, %d fresh processes per probe\n", gridSide(), gridSide(),
+              gridPath().c_str(), runs);
+  for (int run = 0; run < runs; ++run) {
+    for (const char* mode : {"parse", "stages", "whole", "builder"}) {
+      const std::string command = "'" + self + "' --time-probe " + mode;
+      std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+      char stage[32] = {};
+      double w = 0.0;
+      double c = 0.0;
+      while (pipe && std::fscanf(pipe.get(), "%31s %lf %lf", stage, &w, &c) == 3) {
+        wall[stage].push_back(w);
+        cpu[stage].push_back(c);
+      }
+    }
+  }
+  std::printf("%-12s %12s %12s   (medians, ms)\n", "stage", "wall", "cpu");
+  for (const char* stage : {"parse", "read_build", "prepare", "whole", "builder"}) {
+    std::printf("%-12s %12.1f %12.1f\n", stage, 1e3 * median(wall[stage]), 1e3 * median(cpu[stage]));
+  }
+  std::printf("whole / builder, fresh processes: wall %.2f, cpu %.2f\n",
+              median(wall["whole"]) / median(wall["builder"]),
+              median(cpu["whole"]) / median(cpu["builder"]));
+  return 0;
+}
+
+// ------------------------------------------------------------ result digest
+// A checksum over every stored value of the read and prepared mesh in vertex
+// and facet order, to confirm that faster input code gives identical results.
+
+class Digest {
+public:
+  template <class T>
+  void add(const T& value) {
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    for (const unsigned char b : bytes) {
+      hash_ = (hash_ ^ b) * 0x100000001B3ULL;
+    }
+  }
+  std::uint64_t value() const { return hash_; }
+
+private:
+  std::uint64_t hash_ = 0xCBF29CE484222325ULL;
+};
+
+int printDigest(const std::string& path) {
+  LabeledMesh mesh;
+  readMeshFile(path, mesh);
+  prepareGeometry(mesh);
+  Digest positions;
+  Digest vertexNormals;
+  Digest facetNormals;
+  for (auto v = mesh.surface.vertices_begin(); v != mesh.surface.vertices_end(); ++v) {
+    positions.add(v->point());
+    vertexNormals.add(v->normal);
+  }
+  for (auto f = mesh.surface.facets_begin(); f != mesh.surface.facets_end(); ++f) {
+    facetNormals.add(f->normal);
+  }
+  positions.add(mesh.boxMin);
+  positions.add(mesh.boxMax);
+  std::printf("%016llx %016llx %016llx %d%d %zu vertices %zu facets %s\n",
+              static_cast<unsigned long long>(positions.value()),
+              static_cast<unsigned long long>(vertexNormals.value()),
+              static_cast<unsigned long long>(facetNormals.value()), mesh.isQuadMesh,
+              mesh.isTriangleMesh, mesh.surface.size_of_vertices(), mesh.surface.size_of_facets(),
+              path.c_str());
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--memory-probe") {
     return memoryProbe(argv[2]);
+  }
+  if (argc == 3 && std::string(argv[1]) == "--time-probe") {
+    return timeProbe(argv[2]);
+  }
+  if (argc == 3 && std::string(argv[1]) == "--fresh-runs") {
+    return freshRuns(std::max(1, std::atoi(argv[2])));
+  }
+  if (argc >= 3 && std::string(argv[1]) == "--digest") {
+    for (int k = 2; k < argc; ++k) {
+      try {
+        printDigest(argv[k]);
+      } catch (const std::exception& error) {
+        std::printf("error: %s\n", error.what());
+      }
+    }
+    return 0;
   }
   benchmark::Initialize(&argc, argv);
   std::printf("grid %zu x %zu: %s\n", gridSide(), gridSide(), gridPath().c_str());

@@ -25,6 +25,14 @@ public:
   using VornelError::VornelError;
 };
 
+/// A facet or vertex that the halfedge structure cannot hold (an edge with more
+/// than two facets, inconsistent orientation, a vertex whose facets form several
+/// fans): the mesh could be read after repair.
+class NonManifoldError : public InvalidInputError {
+public:
+  using InvalidInputError::InvalidInputError;
+};
+
 /// A file cannot be opened, read or written: exit status 1.
 class IOError : public VornelError {
 public:

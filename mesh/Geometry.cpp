@@ -1,5 +1,6 @@
 // Geometry preparation: bounding box, centring and scaling into the unit box,
-// the pure-degree test and the facet and vertex normals.
+// the pure-degree test and the facet and vertex normals. Each pass walks the
+// list-based surface once; the walks dominate the time, not the arithmetic.
 //
 // Positions and normals are stored as floats; every intermediate (extent,
 // centre, scale, cross products, squared lengths, products) is formed in
@@ -7,7 +8,9 @@
 
 #include "mesh/LabeledMesh.hpp"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 
 namespace vornel {
 namespace {
@@ -104,6 +107,9 @@ void LabeledMesh::normaliseIntoUnitBox() {
     extent = high.z - low.z;
   }
   const Double3 centre{(low.x + high.x) * 0.5, (low.y + high.y) * 0.5, (low.z + high.z) * 0.5};
+  // Two passes, each storing floats: every centred component is rounded to
+  // float before it is scaled. (Fusing the passes lets the optimiser keep the
+  // centred value in double precision, which changes the result.)
   for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
     const Point3& p = v->point();
     v->point() = Point3(static_cast<float>(p.x() - centre.x), static_cast<float>(p.y() - centre.y),
@@ -139,46 +145,168 @@ bool LabeledMesh::allFacetsHaveDegree(int k) const {
   return true;
 }
 
-void computeFacetNormal(Facet& facet) {
-  Vector3 sum{0.0f, 0.0f, 0.0f};
-  const auto start = facet.halfedge();
-  if (start != Surface::Halfedge_handle()) {
-    auto h = start;
-    do {
-      const auto next = h->next();
-      accumulate(sum, cornerNormal(h->vertex()->point(), next->vertex()->point(),
-                                   next->next()->vertex()->point()));
-      h = next;
-    } while (h != start);
+namespace {
+
+// The facet and vertex passes are bound by the latency of following pointers
+// from one record to the next. They therefore walk several facets (or vertex
+// rings) at once, one step of each in turn, so that the processor can wait for
+// several records together. Every record's own sum is still formed in the same
+// order, so the results do not depend on the interleaving. (Measured on a
+// 1000 x 1000 grid: 4 facets and 8 rings at once gave the shortest times.)
+
+/// The normal of one facet: the corner normals summed in boundary order from
+/// the facet's halfedge, P0 P1 P2 first and P(k-1) P0 P1 last, keeping the
+/// last two corner points so that the boundary is walked once.
+class FacetWalk {
+public:
+  /// Starts on facet; false when it is already done (no boundary).
+  bool begin(Facet& facet) {
+    facet_ = &facet;
+    sum_ = {0.0f, 0.0f, 0.0f};
+    degree_ = 0;
+    const auto start = facet.halfedge();
+    if (start == Surface::Halfedge_handle()) {
+      finish();
+      return false;
+    }
+    second_ = start->next();
+    a_ = &start->vertex()->point();
+    b_ = &second_->vertex()->point();
+    h_ = second_;
+    return true;
   }
-  facet.normal = unitOrZero(sum);
+
+  /// Adds one corner normal; false once the facet's normal is stored.
+  bool step() {
+    const auto after = h_->next();
+    const Point3* const c = &after->vertex()->point();
+    accumulate(sum_, cornerNormal(*a_, *b_, *c));
+    a_ = b_;
+    b_ = c;
+    h_ = after;
+    ++degree_;
+    if (h_ != second_) {
+      return true;
+    }
+    finish();
+    return false;
+  }
+
+  int degree() const { return degree_; }
+
+private:
+  void finish() { facet_->normal = unitOrZero(sum_); }
+
+  Facet* facet_ = nullptr;
+  Surface::Halfedge_handle second_;
+  Surface::Halfedge_handle h_;
+  const Point3* a_ = nullptr;
+  const Point3* b_ = nullptr;
+  Vector3 sum_{0.0f, 0.0f, 0.0f};
+  int degree_ = 0;
+};
+
+/// The normal of one vertex: the normals of its facets summed in ring order
+/// from the vertex's halfedge (border halfedges add nothing).
+class RingWalk {
+public:
+  bool begin(Vertex& vertex) {
+    vertex_ = &vertex;
+    sum_ = {0.0f, 0.0f, 0.0f};
+    start_ = vertex.halfedge();
+    h_ = start_;
+    if (start_ == Surface::Halfedge_handle()) {
+      finish();
+      return false;
+    }
+    return true;
+  }
+
+  bool step() {
+    if (!h_->is_border()) {
+      accumulate(sum_, widen(h_->facet()->normal));
+    }
+    h_ = h_->next()->opposite();
+    if (h_ != start_) {
+      return true;
+    }
+    finish();
+    return false;
+  }
+
+private:
+  void finish() { vertex_->normal = unitOrZero(sum_); }
+
+  Vertex* vertex_ = nullptr;
+  Surface::Halfedge_handle start_;
+  Surface::Halfedge_handle h_;
+  Vector3 sum_{0.0f, 0.0f, 0.0f};
+};
+
+/// Runs a Walk over every record of [next, end), lanes records at a time, and
+/// calls done(walk) as each record is finished.
+template <class Walk, std::size_t lanes, class Iterator, class Done>
+void walkInterleaved(Iterator next, const Iterator end, Done&& done) {
+  std::array<Walk, lanes> walks{};
+  std::array<bool, lanes> busy{};
+  const auto refill = [&](std::size_t lane) {
+    for (; next != end; ++next) {
+      if (walks[lane].begin(*next)) {
+        ++next;
+        busy[lane] = true;
+        return;
+      }
+      done(walks[lane]);
+    }
+    busy[lane] = false;
+  };
+  for (std::size_t lane = 0; lane < lanes; ++lane) {
+    refill(lane);
+  }
+  for (bool anyBusy = busy[0]; anyBusy;) {
+    anyBusy = false;
+    for (std::size_t lane = 0; lane < lanes; ++lane) {
+      if (busy[lane] && !walks[lane].step()) {
+        done(walks[lane]);
+        refill(lane);
+      }
+      anyBusy = anyBusy || busy[lane];
+    }
+  }
+}
+
+} // namespace
+
+void computeFacetNormal(Facet& facet) {
+  FacetWalk walk;
+  if (walk.begin(facet)) {
+    while (walk.step()) {
+    }
+  }
 }
 
 void computeVertexNormal(Vertex& vertex) {
-  Vector3 sum{0.0f, 0.0f, 0.0f};
-  const auto start = vertex.halfedge();
-  if (start != Surface::Halfedge_handle()) {
-    auto h = start;
-    do {
-      if (!h->is_border()) {
-        accumulate(sum, widen(h->facet()->normal));
-      }
-      h = h->next()->opposite();
-    } while (h != start);
+  RingWalk walk;
+  if (walk.begin(vertex)) {
+    while (walk.step()) {
+    }
   }
-  vertex.normal = unitOrZero(sum);
 }
 
 void prepareGeometry(LabeledMesh& mesh) {
   mesh.normaliseIntoUnitBox();
-  mesh.isQuadMesh = mesh.allFacetsHaveDegree(4);
-  mesh.isTriangleMesh = mesh.allFacetsHaveDegree(3);
-  for (auto f = mesh.surface.facets_begin(); f != mesh.surface.facets_end(); ++f) {
-    computeFacetNormal(*f);
-  }
-  for (auto v = mesh.surface.vertices_begin(); v != mesh.surface.vertices_end(); ++v) {
-    computeVertexNormal(*v);
-  }
+  // The pure-degree flags come from the same walk as the facet normals.
+  bool allTriangles = true;
+  bool allQuads = true;
+  walkInterleaved<FacetWalk, 4>(mesh.surface.facets_begin(), mesh.surface.facets_end(),
+                             [&](const FacetWalk& walk) {
+                               allTriangles = allTriangles && walk.degree() == 3;
+                               allQuads = allQuads && walk.degree() == 4;
+                             });
+  mesh.isQuadMesh = allQuads;
+  mesh.isTriangleMesh = allTriangles;
+  walkInterleaved<RingWalk, 8>(mesh.surface.vertices_begin(), mesh.surface.vertices_end(),
+                            [](const RingWalk&) {});
 }
 
 } // namespace vornel

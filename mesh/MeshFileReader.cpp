@@ -1,22 +1,24 @@
 // The choice of the mesh reader from the file name.
 
+#include "mesh/MeshFormat.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/PlyReader.hpp"
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 
 namespace vornel {
 
 void readMeshFile(const std::string& path, LabeledMesh& mesh) {
-  // The last three characters, or the whole path when it is shorter.
-  std::string ending = path.substr(path.size() < 3 ? 0 : path.size() - 3);
-  std::transform(ending.begin(), ending.end(), ending.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (ending == "obj") {
+  switch (meshFormatOf(path)) {
+  case MeshFormat::Ply:
+    readPlyFile(path, mesh);
+    break;
+  case MeshFormat::Obj:
     readObjFile(path, mesh);
-  } else {
+    break;
+  case MeshFormat::Off:
     readOffFile(path, mesh);
+    break;
   }
 }
 

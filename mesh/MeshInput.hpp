@@ -20,8 +20,9 @@ void readObjFile(const std::string& path, LabeledMesh& mesh);
 /// Throws IOError or InvalidInputError.
 void readOffFile(const std::string& path, LabeledMesh& mesh);
 
-/// Chooses the reader from the last three characters of the path: "obj" in any
-/// letter case selects the OBJ reader, everything else the OFF input.
+/// Chooses the reader from the path: a ".ply" ending in any letter case selects
+/// the PLY reader, last three characters "obj" in any letter case the OBJ
+/// reader, everything else the OFF input.
 void readMeshFile(const std::string& path, LabeledMesh& mesh);
 
 /// The 1-ring adjacency of every vertex, in vertex order.

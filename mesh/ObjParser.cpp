@@ -166,6 +166,39 @@ bool endsCorner(const char* p, const char* end) {
   return p == end || isBlank(*p) || *p == '#';
 }
 
+enum class LineKind { Vertex, Facet, Other };
+
+// The kind of a line from its first character after leading white space: "v"
+// and "f" followed by white space (or, for "f", the end of the line).
+LineKind lineKind(const char* p, const char* end) {
+  if (p == end) {
+    return LineKind::Other;
+  }
+  const bool keywordAlone = (p + 1 == end) || isBlank(p[1]);
+  if (*p == 'v' && p + 1 != end && isBlank(p[1])) {
+    return LineKind::Vertex;
+  }
+  return (*p == 'f' && keywordAlone) ? LineKind::Facet : LineKind::Other;
+}
+
+struct LineCounts {
+  std::size_t vertexLines = 0; // an upper bound of the vertex count
+  std::size_t facetLines = 0;  // the facet count
+};
+
+LineCounts countLines(const char* p, const char* const end) {
+  LineCounts counts;
+  while (p != end) {
+    const void* const lineBreak = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    const char* const lineEnd = lineBreak ? static_cast<const char*>(lineBreak) : end;
+    const LineKind kind = lineKind(skipBlanks(p, lineEnd), lineEnd);
+    counts.vertexLines += (kind == LineKind::Vertex) ? 1 : 0;
+    counts.facetLines += (kind == LineKind::Facet) ? 1 : 0;
+    p = lineBreak ? lineEnd + 1 : end;
+  }
+  return counts;
+}
+
 class ObjTextParser {
 public:
   ObjTextParser(std::string_view text, const std::string& sourceName)
@@ -174,6 +207,7 @@ public:
   PolygonSoup run() {
     const char* p = text_.data();
     const char* const end = p + text_.size();
+    reserve(countLines(p, end));
     while (p != end) {
       const void* const lineBreak = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
       const char* const lineEnd = lineBreak ? static_cast<const char*>(lineBreak) : end;
@@ -186,16 +220,26 @@ public:
   }
 
 private:
+  // The arrays get their final size up front (for triangle facets), so that
+  // they never grow by copying and trimming them later copies nothing.
+  void reserve(const LineCounts& counts) {
+    soup_.points.reserve(counts.vertexLines);
+    soup_.facetOffsets.reserve(counts.facetLines + 1);
+    soup_.facetLines.reserve(counts.facetLines);
+    soup_.corners.reserve(3 * counts.facetLines);
+  }
+
   void parseLine(const char* p, const char* end) {
     p = skipBlanks(p, end);
-    if (p == end) {
-      return;
-    }
-    const bool keywordAlone = (p + 1 == end) || isBlank(p[1]);
-    if (*p == 'v' && p + 1 != end && isBlank(p[1])) {
+    switch (lineKind(p, end)) {
+    case LineKind::Vertex:
       parseVertex(p + 1, end);
-    } else if (*p == 'f' && keywordAlone) {
+      break;
+    case LineKind::Facet:
       parseFacet(p + 1, end);
+      break;
+    case LineKind::Other:
+      break;
     }
   }
 
@@ -225,6 +269,9 @@ private:
   }
 
   const char* parseCorner(const char* p, const char* end) {
+    if (const char* next = parsePlainCorner(p, end)) {
+      return next;
+    }
     long long index = 0;
     const char* next = parseInteger(p, end, index);
     if (next) {
@@ -235,6 +282,24 @@ private:
     }
     soup_.corners.push_back(resolveIndex(index));
     return next;
+  }
+
+  // The common corner: a plain positive index of at most nine digits, without
+  // a tail, followed by white space or the end of the line. Returns nullptr,
+  // having stored nothing, for any other corner.
+  const char* parsePlainCorner(const char* p, const char* end) {
+    std::uint32_t index = 0;
+    const char* q = p;
+    for (; q != end && q - p < 9 && static_cast<unsigned>(*q - '0') < 10; ++q) {
+      index = index * 10 + static_cast<unsigned>(*q - '0');
+    }
+    if (index == 0 || (q != end && !isBlank(*q))) {
+      return nullptr;
+    }
+    const std::uint32_t corner = index - 1;
+    largestCorner_ = corner > largestCorner_ ? corner : largestCorner_;
+    soup_.corners.push_back(corner);
+    return q;
   }
 
   // Positive indices count from 1 over all vertex lines of the file (checked

@@ -1,12 +1,15 @@
 // The OFF input: CGAL's OFF scanner builds the surface. Before it runs, the
 // header's counts are checked against the file size, because the scanner
-// reserves memory for the counts the header announces.
+// reserves memory for the counts the header announces, and the text records
+// are checked for the numbers the scanner would convert out of range.
 
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/OffSurfaceScan.hpp"
+#include "mesh/OffTextCheck.hpp"
+#include "mesh/SurfaceCheck.hpp"
 
 #include <CGAL/IO/OFF/File_header_OFF.h>
-#include <CGAL/IO/Polyhedron_scan_OFF.h>
 #include <CGAL/exceptions.h>
 
 #include <cstdint>
@@ -38,11 +41,25 @@ bool countsFit(std::uintmax_t vertices, std::uintmax_t facets, std::uintmax_t fi
   return vertices * minimumVertexBytes + facets * minimumFacetBytes <= fileBytes;
 }
 
+// The halfedge count the builder reserves for, estimated from the vertex and
+// facet counts as CGAL's header reader estimates it when the header gives none
+// (counts that fit in the file cannot overflow here).
+std::size_t halfedgeEstimate(const CGAL::File_header_OFF& header) {
+  const std::uintmax_t counts = header.size_of_vertices() + header.size_of_facets() + 10;
+  return static_cast<std::size_t>(counts * 21 / 10);
+}
+
 // Reads the header with CGAL's own header scanner (same keywords and comment
-// rules as the full scan) and rejects a file that is not OFF or whose counts
-// cannot fit in it. The stream is rewound afterwards.
-void checkHeader(std::ifstream& in, const std::string& path, std::uintmax_t fileBytes) {
+// rules as the full scan) and rejects a file that is not OFF, whose counts
+// cannot fit in it, or whose text would make the scanner misbehave. The
+// header reader computes its halfedge estimate in int arithmetic, which
+// overflows for large counts, unless the header already holds one: so one is
+// set first, and the safe estimate replaces it afterwards. The stream is left
+// right after the header.
+CGAL::File_header_OFF checkHeader(std::ifstream& in, const std::string& path,
+                                  std::uintmax_t fileBytes) {
   CGAL::File_header_OFF header(false);
+  header.set_halfedges(1);
   in >> header;
   if (!in) {
     throw InvalidInputError(path + ": not an OFF file (no valid OFF header)");
@@ -54,15 +71,18 @@ void checkHeader(std::ifstream& in, const std::string& path, std::uintmax_t file
                             " facets, more than the file's " + std::to_string(fileBytes) +
                             " bytes can hold");
   }
+  header.set_halfedges(halfedgeEstimate(header));
+  const std::streampos body = in.tellg();
+  checkOffText(in, header, path);
   in.clear();
-  in.seekg(0);
+  in.seekg(body);
+  return header;
 }
 
 // Runs the scanner; returns false when it reports an error.
-bool scanSurface(std::ifstream& in, LabeledMesh& mesh) {
-  CGAL::Polyhedron_scan_OFF<HalfedgeDS> scanner(in, false);
+bool scanSurface(std::ifstream& in, const CGAL::File_header_OFF& header, LabeledMesh& mesh) {
   try {
-    mesh.surface.delegate(scanner);
+    scanOffSurface(in, header, mesh);
   } catch (const CGAL::Failure_exception&) {
     return false; // a library check on the half-built surface (checking builds only)
   }
@@ -88,10 +108,16 @@ void readOffFile(const std::string& path, LabeledMesh& mesh) {
   if (!in) {
     throw IOError("cannot read " + path);
   }
-  checkHeader(in, path, fileBytes);
-  if (!scanSurface(in, mesh)) {
+  const CGAL::File_header_OFF header = checkHeader(in, path, fileBytes);
+  if (!scanSurface(in, header, mesh)) {
     mesh.surface.clear(); // the scanner can stop without undoing its partial build
     throw InvalidInputError(scanFailure(in, path));
+  }
+  try {
+    checkVertexRings(mesh.surface, path);
+  } catch (const InvalidInputError&) {
+    mesh.surface.clear();
+    throw;
   }
   if (mesh.surface.size_of_vertices() == 0) {
     throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");

@@ -3,6 +3,7 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/SurfaceCheck.hpp"
 
 #include <CGAL/Polyhedron_incremental_builder_3.h>
 
@@ -21,6 +22,27 @@ std::string facetPlace(const PolygonSoup& soup, std::size_t facet, const std::st
     return sourceName + ":" + std::to_string(soup.facetLines[facet]);
   }
   return sourceName + ": facet " + std::to_string(facet + 1);
+}
+
+/// The common case, checked without building any message: at least three
+/// corners, all in range, no vertex twice.
+bool cornersAreFine(const std::uint32_t* first, const std::uint32_t* last,
+                    std::size_t pointCount) {
+  if (last - first == 3) {
+    const std::uint32_t a = first[0];
+    const std::uint32_t b = first[1];
+    const std::uint32_t c = first[2];
+    return a < pointCount && b < pointCount && c < pointCount && a != b && b != c && a != c;
+  }
+  if (last - first < 3) {
+    return false;
+  }
+  for (const std::uint32_t* c = first; c != last; ++c) {
+    if (*c >= pointCount || std::find(first, c, *c) != c) {
+      return false;
+    }
+  }
+  return true;
 }
 
 /// A corner list the builder must never see: too few corners, an index out of
@@ -46,11 +68,12 @@ std::string cornerProblem(const std::uint32_t* first, const std::uint32_t* last,
   return {};
 }
 
+template <class Error>
 void rejectFacet(Builder& builder, LabeledMesh& mesh, const std::string& place,
                  const std::string& reason) {
   builder.rollback();
   mesh.surface.clear();
-  throw InvalidInputError(place + ": " + reason);
+  throw Error(place + ": " + reason);
 }
 
 } // namespace
@@ -67,9 +90,9 @@ void buildSurface(const PolygonSoup& soup, LabeledMesh& mesh, const std::string&
   for (std::size_t f = 0; f < soup.facetCount(); ++f) {
     const std::uint32_t* const first = corners + soup.facetOffsets[f];
     const std::uint32_t* const last = corners + soup.facetOffsets[f + 1];
-    const std::string problem = cornerProblem(first, last, soup.points.size());
-    if (!problem.empty()) {
-      rejectFacet(builder, mesh, facetPlace(soup, f, sourceName), problem);
+    if (!cornersAreFine(first, last, soup.points.size())) {
+      rejectFacet<InvalidInputError>(builder, mesh, facetPlace(soup, f, sourceName),
+                                     cornerProblem(first, last, soup.points.size()));
     }
     builder.begin_facet();
     for (const std::uint32_t* c = first; c != last; ++c) {
@@ -77,13 +100,20 @@ void buildSurface(const PolygonSoup& soup, LabeledMesh& mesh, const std::string&
     }
     builder.end_facet();
     if (builder.error()) {
-      rejectFacet(builder, mesh, facetPlace(soup, f, sourceName),
+      rejectFacet<NonManifoldError>(builder, mesh, facetPlace(soup, f, sourceName),
                   "facet cannot be added: non-manifold edge or vertex, inconsistent "
                   "orientation or repeated vertex");
     }
   }
   // end_surface keeps vertices that no facet uses, as wanted here.
   builder.end_surface();
+  // The builder can accept a vertex whose facets form two closed fans.
+  try {
+    checkVertexRings(mesh.surface, sourceName);
+  } catch (const InvalidInputError&) {
+    mesh.surface.clear();
+    throw;
+  }
 }
 
 } // namespace vornel

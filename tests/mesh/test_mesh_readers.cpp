@@ -157,10 +157,10 @@ TEST_F(MeshReaders, ReaderIsChosenByTheLastThreeCharactersInAnyCase) {
   }
 }
 
-TEST_F(MeshReaders, PlyPathGoesToTheOffInputAndFailsClearly) {
+TEST_F(MeshReaders, PlyPathGoesToThePlyReader) {
   LabeledMesh mesh;
-  const std::string path = write("mesh.ply", "ply\nformat ascii 1.0\n");
-  EXPECT_EQ(readError(readMeshFile, path, mesh), path + ": not an OFF file (no valid OFF header)");
+  const std::string path = write("mesh.PLY", "ply\nformat ascii 1.0\n");
+  EXPECT_EQ(readError(readMeshFile, path, mesh), path + ": the PLY header has no end_header line");
 }
 
 // The shared data folder holds real OBJ files with every corner form.

@@ -1,0 +1,44 @@
+#pragma once
+// Writing the segmented mesh with one ramp colour per vertex, as binary PLY
+// (with the label and the attribute value on every vertex) or as COFF.
+
+#include "mesh/LabeledMesh.hpp"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+/// The mesh as written: one entry per vertex and the facets as vertex indices.
+struct ColouredMesh {
+  std::vector<Point3> positions;
+  std::vector<std::int32_t> labels;
+  std::vector<float> values; // the attribute value, written as PLY "quality"
+  std::vector<std::uint32_t> facetOffsets{0};
+  std::vector<std::uint32_t> corners;
+  std::int32_t classCount = 1;
+
+  std::size_t facetCount() const { return facetOffsets.size() - 1; }
+};
+
+enum class ColouredMeshFormat { Ply, Off };
+
+/// ".ply" (any letter case) selects PLY, everything else COFF.
+ColouredMeshFormat colouredMeshFormatOf(const std::string& path);
+
+/// The colour of class label of classCount: ramp row round(label * 255 / (K - 1)),
+/// row 0 when K = 1; each component rounded to 0 .. 255.
+std::array<std::uint8_t, 3> classColour(std::int32_t label, std::int32_t classCount);
+
+/// The first positions.size() vertices of mesh (the original vertices, whose
+/// labels and attributes they carry) and every facet of its surface, each
+/// corner replaced by originalOf[corner] (no replacement when originalOf is empty).
+ColouredMesh colouredMeshOf(const LabeledMesh& mesh, std::vector<Point3> positions,
+                            const std::vector<std::uint32_t>& originalOf);
+
+/// The file's bytes. Throws InvalidInputError for a PLY facet of more than 255 corners.
+std::string colouredMeshBytes(const ColouredMesh& mesh, ColouredMeshFormat format);
+
+} // namespace vornel

@@ -1,0 +1,29 @@
+#pragma once
+// Reading PLY meshes (ASCII, binary little or big endian).
+
+#include "mesh/LabeledMesh.hpp"
+#include "mesh/PolygonSoup.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace vornel {
+
+/// Parses the bytes of a PLY file into a soup: every record of the "vertex"
+/// element in file order (x, y and z of any numeric type, rounded to float),
+/// and one facet per record of the "face" element from its "vertex_indices" or
+/// "vertex_index" list. Other elements and properties are skipped. For ASCII
+/// files each facet's line is recorded for messages. Throws InvalidInputError
+/// naming the file and the header line, the body line (ASCII) or the record
+/// (binary) at fault: malformed or truncated data, a facet with fewer than
+/// three corners, a corner outside the vertices.
+PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName);
+
+/// Reads and parses a PLY file. Throws IOError when it cannot be read.
+PolygonSoup readPlySoup(const std::string& path);
+
+/// Reads a PLY file into an empty mesh through buildSurface; every vertex is
+/// kept, those that no facet uses included.
+void readPlyFile(const std::string& path, LabeledMesh& mesh);
+
+} // namespace vornel

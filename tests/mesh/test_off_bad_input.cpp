@@ -1,0 +1,108 @@
+// OFF input that would make CGAL's header reader or scanner convert a number
+// out of range or read past a line's numbers: rejected with a message naming
+// the file and the record, before the scanner sees it; good files still pass.
+
+#include "mesh/Errors.hpp"
+#include "mesh/MeshInput.hpp"
+
+#include "TempFolder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vornel {
+namespace {
+
+using vornel::testing::TempFolder;
+using vornel::testing::writeFile;
+
+class OffTextCheck : public ::testing::Test {
+protected:
+  /// The message of the InvalidInputError that reading text raises, or "read".
+  std::string errorFor(const std::string& text) {
+    mesh_ = LabeledMesh();
+    writeFile(path_, text);
+    try {
+      readOffFile(path_, mesh_);
+    } catch (const InvalidInputError& error) {
+      EXPECT_EQ(mesh_.vertexCount(), 0u);
+      return error.what();
+    }
+    return "read";
+  }
+
+  TempFolder temp_;
+  const std::string path_ = temp_.file("mesh.off");
+  LabeledMesh mesh_;
+};
+
+const std::string square = "4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n";
+
+TEST_F(OffTextCheck, HugeCountsInABinaryHeaderAreRejectedBeforeAnyEstimate) {
+  // Found by fuzzing: the header reader estimated the halfedges from these
+  // counts in int arithmetic, which overflowed.
+  const std::string text("OFF\nBINARY\xe4\x0e\0\0\0\0\0OFF\n1 0\n14 114 0\n1=\0\0\0" "0\n \0", 43);
+  EXPECT_NE(errorFor(text).find(": the OFF header announces"), std::string::npos);
+  EXPECT_NE(errorFor("OFF\n2000000000 2000000000 0\n").find("announces 2000000000 vertices"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, NegativeCornerIndexIsOutOfRange) {
+  // Found by fuzzing: "1-3" reads as 1 and -3, and -3 was cast to std::size_t.
+  EXPECT_EQ(errorFor("OFF\n" + square + "3 1-3 2\n"),
+            path_ + ": not a valid OFF mesh: facet 2: a corner is out of range or not a number");
+}
+
+TEST_F(OffTextCheck, HugeCornerIndexIsOutOfRange) {
+  EXPECT_NE(errorFor("OFF\n" + square + "3 1 1e30 2\n").find("facet 2: a corner is out of range"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, CornerCountThatIsNotACountIsRejected) {
+  EXPECT_NE(errorFor("OFF\n" + square + "-3 1 3 2\n").find("facet 2 has a corner count below three"),
+            std::string::npos);
+  EXPECT_NE(errorFor("OFF\n" + square + "1e300 1 3 2\n").find("facet 2 has a corner count"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, FacetWithFewerCornersThanItsCountIsRejected) {
+  EXPECT_NE(errorFor("OFF\n" + square + "4 1 3 2\n").find("facet 2 lists fewer corners"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, ShortVertexLineIsRejected) {
+  EXPECT_EQ(errorFor("OFF\n3 1 0\n0 0 0\n1 0\n0 1 0\n3 0 1 2\n"),
+            path_ + ": not a valid OFF mesh: vertex 2 has fewer than 3 coordinates");
+}
+
+TEST_F(OffTextCheck, ColourMissingAfterAColouredVertexIsRejected) {
+  // Once one vertex has a colour the scanner reads one from every later vertex.
+  EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 255 0 0\n1 0 0\n0 1 0 0 255 0\n3 0 1 2\n")
+                .find("vertex 2 has no readable colour"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, ColourOutOfRangeIsRejected) {
+  EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 500\n1 0 0 1\n0 1 0 1\n3 0 1 2\n")
+                .find("vertex 1 has no readable colour"),
+            std::string::npos);
+  EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 1 2 3\n1 0 0 1 2 3\n0 1 0 1 2 300\n3 0 1 2\n")
+                .find("vertex 3 has no readable colour"),
+            std::string::npos);
+  EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 .5 .5 9\n1 0 0 1 2 3\n0 1 0 1 2 3\n3 0 1 2\n")
+                .find("vertex 1 has no readable colour"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, GoodFilesStillRead) {
+  EXPECT_EQ(errorFor("COFF\n3 1 0\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 .1 .2 .3 1\n"
+                     "3 0 1 2 9 9 9\n"),
+            "read");
+  EXPECT_EQ(errorFor("COFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0 # no colours at all\n3 0 1 2\n"), "read");
+  EXPECT_EQ(errorFor("OFF\n" + square + "# comment line\n3 1 3 2 # trailing comment\n"), "read");
+  EXPECT_EQ(mesh_.vertexCount(), 4u);
+}
+
+} // namespace
+} // namespace vornel

@@ -1,0 +1,207 @@
+// PLY input: ASCII and both binary byte orders, skipped properties and
+// elements, and the refusals that name the place at fault.
+
+#include "mesh/Errors.hpp"
+#include "mesh/PlyReader.hpp"
+
+#include "TempFolder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vornel {
+namespace {
+
+// Four vertices with extra properties, an "edge" element to skip, then a
+// quad and a triangle; vertex 3 (the fourth) is used by the triangle only.
+const std::string asciiPly = "ply\n"
+                             "format ascii 1.0\n"
+                             "comment made by hand\n"
+                             "element vertex 5\n"
+                             "property float x\n"
+                             "property uchar red\n"
+                             "property float y\n"
+                             "property double z\n"
+                             "property list uchar float extra\n"
+                             "element edge 1\n"
+                             "property int vertex1\n"
+                             "property int vertex2\n"
+                             "element face 2\n"
+                             "property uchar flags\n"
+                             "property list uchar int vertex_indices\n"
+                             "end_header\n"
+                             "0 7 0 0 0\n"
+                             "1 7 0 0 2 0.5 0.25\n"
+                             "1 7 1 0.1 0\n"
+                             "0 7 1 -2.5e1 1 3\n"
+                             "9 9 9 9 0\n"
+                             "0 1\n"
+                             "5 4 0 1 2 3\r\n"
+                             "5 3 3 2 1\n";
+
+void expectSoupOfAsciiPly(const PolygonSoup& soup) {
+  ASSERT_EQ(soup.points.size(), 5u);
+  EXPECT_EQ(soup.points[1], Point3(1.0f, 0.0f, 0.0f));
+  EXPECT_EQ(soup.points[2].z(), 0.1f); // double 0.1 rounded once to float
+  EXPECT_EQ(soup.points[3].z(), -25.0f);
+  EXPECT_EQ(soup.points[4], Point3(9.0f, 9.0f, 9.0f)); // unused vertices are kept
+  EXPECT_EQ(soup.facetOffsets, (std::vector<std::uint32_t>{0, 4, 7}));
+  EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2, 3, 3, 2, 1}));
+}
+
+/// The binary form of asciiPly's vertices and faces (the skipped parts vary).
+std::string binaryPly(bool littleEndian) {
+  std::string bytes = std::string("ply\nformat ") +
+                      (littleEndian ? "binary_little_endian" : "binary_big_endian") +
+                      " 1.0\nelement vertex 5\nproperty double x\nproperty short y\n"
+                      "property float z\nproperty uint unused\n"
+                      "element face 2\nproperty list int uint vertex_index\n"
+                      "property list uchar short texcoord\nend_header\n";
+  const auto put = [&](const void* value, std::size_t size) {
+    const auto* raw = static_cast<const unsigned char*>(value);
+    for (std::size_t i = 0; i < size; ++i)
+      bytes.push_back(static_cast<char>(raw[littleEndian ? i : size - 1 - i]));
+  };
+  const double xs[5] = {0, 1, 1, 0, 9};
+  const std::int16_t ys[5] = {0, 0, 1, 1, 9};
+  const float zs[5] = {0, 0, 0.1f, -25, 9};
+  for (int v = 0; v < 5; ++v) {
+    const std::uint32_t unused = 0xDEADBEEF;
+    put(&xs[v], 8);
+    put(&ys[v], 2);
+    put(&zs[v], 4);
+    put(&unused, 4);
+  }
+  const std::vector<std::vector<std::uint32_t>> faces{{0, 1, 2, 3}, {3, 2, 1}};
+  for (const auto& face : faces) {
+    const std::int32_t count = static_cast<std::int32_t>(face.size());
+    put(&count, 4);
+    for (const std::uint32_t corner : face)
+      put(&corner, 4);
+    const unsigned char texcoords = 2;
+    const std::int16_t uv[2] = {5, 6};
+    put(&texcoords, 1);
+    put(&uv[0], 2);
+    put(&uv[1], 2);
+  }
+  return bytes;
+}
+
+std::string errorOf(const std::string& bytes) {
+  try {
+    parsePly(bytes, "m.ply");
+  } catch (const InvalidInputError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(PlyReader, AsciiReadsVerticesInOrderAndFacetsFromTheirList) {
+  const PolygonSoup soup = parsePly(asciiPly, "m.ply");
+  expectSoupOfAsciiPly(soup);
+  // Lines of the facet records, for the builder's messages.
+  EXPECT_EQ(soup.facetLines, (std::vector<std::uint64_t>{23, 24}));
+}
+
+TEST(PlyReader, BinaryLittleAndBigEndianReadTheSameMesh) {
+  for (const bool little : {true, false}) {
+    SCOPED_TRACE(little ? "little endian" : "big endian");
+    const PolygonSoup soup = parsePly(binaryPly(little), "m.ply");
+    ASSERT_EQ(soup.points.size(), 5u);
+    EXPECT_EQ(soup.points[3], Point3(0.0f, 1.0f, -25.0f));
+    EXPECT_EQ(soup.points[2].z(), 0.1f);
+    EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2, 3, 3, 2, 1}));
+    EXPECT_TRUE(soup.facetLines.empty());
+  }
+}
+
+TEST(PlyReader, ReadPlyFileBuildsTheSurfaceKeepingUnusedVertices) {
+  testing::TempFolder folder;
+  const std::string path = folder.file("quad.PLY");
+  testing::writeFile(path, asciiPly);
+  LabeledMesh mesh;
+  readPlyFile(path, mesh);
+  EXPECT_EQ(mesh.vertexCount(), 5u);
+  EXPECT_EQ(mesh.surface.size_of_facets(), 2u);
+}
+
+TEST(PlyReader, NonManifoldFacetIsRefusedNamingItsLine) {
+  testing::TempFolder folder;
+  const std::string path = folder.file("fin.ply");
+  testing::writeFile(path, "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\n"
+                           "property float y\nproperty float z\nelement face 3\n"
+                           "property list uchar int vertex_indices\nend_header\n"
+                           "0 0 0\n1 0 0\n0 1 0\n0 -1 0\n0 0 1\n"
+                           "3 0 1 2\n3 1 0 3\n3 0 4 1\n");
+  LabeledMesh mesh;
+  try {
+    readPlyFile(path, mesh);
+    FAIL() << "an edge with three facets was accepted";
+  } catch (const InvalidInputError& error) {
+    EXPECT_NE(std::string(error.what()).find(path + ":17"), std::string::npos) << error.what();
+  }
+}
+
+TEST(PlyReader, RefusalsNameTheFileAndThePlace) {
+  const std::string header = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                             "property float y\nproperty float z\nelement face 1\n"
+                             "property list uchar int vertex_indices\nend_header\n";
+  EXPECT_EQ(errorOf("OFF\n3 1 0\n"), "m.ply: not a PLY file (it does not start with \"ply\")");
+  EXPECT_EQ(errorOf(header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n"),
+            "m.ply:13: facet corner 3 is outside the 3 vertices (numbered from 0)");
+  EXPECT_EQ(errorOf(header + "0 0 0\n1 0 0\n0 1 0\n2 0 1\n"),
+            "m.ply:13: facet has 2 corners; at least 3 are needed");
+  EXPECT_EQ(errorOf(header + "0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n"), "m.ply:11: \"x\" is not a number");
+  EXPECT_EQ(errorOf(header + "0 0 0\n1 0 0\n0 1 0\n3 0 1\n"), "m.ply:13: the data end early");
+  EXPECT_NE(errorOf("ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nend_header\n"
+                    "0\n").find("m.ply:3: the vertex element needs"),
+            std::string::npos);
+  EXPECT_NE(errorOf("ply\nformat ascii 1.0\nelement vertex 1\nproperty quad x\nend_header\n")
+                .find("m.ply:4: unknown property type \"quad\""),
+            std::string::npos);
+  std::string truncated = binaryPly(true);
+  truncated.resize(truncated.size() - 3);
+  EXPECT_EQ(errorOf(truncated), "m.ply: face 2: list length 2 runs past the end of the file");
+  truncated.resize(truncated.size() - 5);
+  EXPECT_EQ(errorOf(truncated), "m.ply: face 2: the data end early");
+}
+
+TEST(PlyReader, CountsTheFileCannotHoldAreRefusedBeforeReading) {
+  const std::string message =
+      errorOf("ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\n"
+              "property float x\nproperty float y\nproperty float z\nend_header\n");
+  EXPECT_NE(message.find("m.ply:3: the header announces 4000000000 vertex records"),
+            std::string::npos)
+      << message;
+  std::string hugeList = binaryPly(true);
+  const std::size_t firstFace = hugeList.size() - 2 * (4 + 12 + 5) - 4;
+  const std::int32_t count = 0x7FFFFFFF;
+  std::memcpy(&hugeList[firstFace], &count, 4);
+  EXPECT_NE(errorOf(hugeList).find("runs past the end of the file"), std::string::npos);
+}
+
+TEST(PlyReader, GarbageBodiesAreRefusedOrReadNeverCrash) {
+  std::mt19937 random(7);
+  for (const std::string& base : {binaryPly(true), asciiPly}) {
+    for (int trial = 0; trial < 300; ++trial) {
+      std::string bytes = base;
+      for (int k = 0; k < 4; ++k)
+        bytes[random() % bytes.size()] = static_cast<char>(random() & 0xFF);
+      bytes.resize(random() % (bytes.size() + 1));
+      try {
+        const PolygonSoup soup = parsePly(bytes, "m.ply");
+        for (const std::uint32_t corner : soup.corners)
+          ASSERT_LT(corner, soup.points.size());
+      } catch (const InvalidInputError&) {
+      }
+    }
+  }
+}
+
+} // namespace
+} // namespace vornel
