@@ -80,9 +80,10 @@ CGAL::File_header_OFF checkHeader(std::ifstream& in, const std::string& path,
 }
 
 // Runs the scanner; returns false when it reports an error.
-bool scanSurface(std::ifstream& in, const CGAL::File_header_OFF& header, LabeledMesh& mesh) {
+bool scanSurface(std::ifstream& in, const CGAL::File_header_OFF& header, LabeledMesh& mesh,
+                 const std::string& path) {
   try {
-    scanOffSurface(in, header, mesh);
+    scanOffSurface(in, header, mesh, path);
   } catch (const CGAL::Failure_exception&) {
     return false; // a library check on the half-built surface (checking builds only)
   }
@@ -109,7 +110,7 @@ void readOffFile(const std::string& path, LabeledMesh& mesh) {
     throw IOError("cannot read " + path);
   }
   const CGAL::File_header_OFF header = checkHeader(in, path, fileBytes);
-  if (!scanSurface(in, header, mesh)) {
+  if (!scanSurface(in, header, mesh, path)) {
     mesh.surface.clear(); // the scanner can stop without undoing its partial build
     throw InvalidInputError(scanFailure(in, path));
   }

@@ -2,6 +2,7 @@
 // incremental builder: every point in order, then every facet in order.
 
 #include "mesh/Errors.hpp"
+#include "mesh/FanCheck.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/SurfaceCheck.hpp"
 
@@ -80,6 +81,14 @@ void rejectFacet(Builder& builder, LabeledMesh& mesh, const std::string& place,
 
 void buildSurface(const PolygonSoup& soup, LabeledMesh& mesh, const std::string& sourceName) {
   mesh.surface.clear();
+  // The builder accepts a facet that closes a fan beside another fan and then
+  // loops for ever; it must not see such a soup.
+  if (const auto problem = findClosedFanBesideAnother(soup)) {
+    throw NonManifoldError(facetPlace(soup, problem->facet, sourceName) +
+                            ": facet cannot be added: vertex " +
+                            std::to_string(problem->vertex + 1) +
+                            " would carry a closed fan beside another fan (non-manifold vertex)");
+  }
   Builder builder(mesh.surface.hds(), false);
   builder.begin_surface(soup.points.size(), soup.facetCount(), soup.corners.size() + 16,
                         Builder::RELATIVE_INDEXING);
@@ -107,7 +116,7 @@ void buildSurface(const PolygonSoup& soup, LabeledMesh& mesh, const std::string&
   }
   // end_surface keeps vertices that no facet uses, as wanted here.
   builder.end_surface();
-  // The builder can accept a vertex whose facets form two closed fans.
+  // A last guard for the walks that follow: every ring closes.
   try {
     checkVertexRings(mesh.surface, sourceName);
   } catch (const InvalidInputError&) {
