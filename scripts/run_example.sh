@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install_dependencies.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build -j"$(nproc)" --target vornel_cli vornel_make_mesh
 
 mkdir -p example
