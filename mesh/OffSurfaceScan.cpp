@@ -122,10 +122,10 @@ void scanOffSurface(std::istream& in, const CGAL::File_header_OFF& header, Label
     return;
   }
   if (const auto problem = findClosedFanBesideAnother(soup)) {
-    throw InvalidInputError(sourceName + ": not a valid OFF mesh: facet " +
-                            std::to_string(problem->facet + 1) + " cannot be added: vertex " +
-                            std::to_string(problem->vertex) +
-                            " would carry a closed fan beside another fan (non-manifold vertex)");
+    throw NonManifoldError(sourceName + ": not a valid OFF mesh: facet " +
+                           std::to_string(problem->facet + 1) + " cannot be added: vertex " +
+                           std::to_string(problem->vertex) +
+                           " would carry a closed fan beside another fan (non-manifold vertex)");
   }
   SoupBuild build(in, header, soup);
   mesh.surface.delegate(build);
