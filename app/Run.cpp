@@ -3,14 +3,14 @@
 #include "app/FileNames.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
-#include "mesh/AtomicFile.hpp"
-#include "mesh/ColouredMeshWriter.hpp"
+#include "mesh/io/AtomicFile.hpp"
+#include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/Errors.hpp"
-#include "mesh/MeshFormat.hpp"
+#include "mesh/io/MeshFormat.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/MeshRepair.hpp"
-#include "mesh/OriginalVertices.hpp"
-#include "mesh/SoupInput.hpp"
+#include "mesh/repair/MeshRepair.hpp"
+#include "mesh/io/OriginalVertices.hpp"
+#include "mesh/io/SoupInput.hpp"
 
 #include <cstdio>
 #include <ctime>

@@ -3,9 +3,9 @@
 
 #include "MeshGenerator.hpp"
 
-#include "mesh/ColouredMeshWriter.hpp"
-#include "mesh/MeshRepair.hpp"
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/ColouredMeshWriter.hpp"
+#include "mesh/repair/MeshRepair.hpp"
+#include "mesh/io/PlyReader.hpp"
 
 #include <benchmark/benchmark.h>
 

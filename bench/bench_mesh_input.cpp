@@ -14,7 +14,7 @@
 #include "MeshGenerator.hpp"
 
 #include "mesh/MeshInput.hpp"
-#include "mesh/ObjParser.hpp"
+#include "mesh/io/ObjParser.hpp"
 #include "mesh/PolygonSoup.hpp"
 
 #include <CGAL/Polyhedron_incremental_builder_3.h>

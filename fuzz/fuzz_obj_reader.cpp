@@ -2,7 +2,7 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/ObjParser.hpp"
+#include "mesh/io/ObjParser.hpp"
 
 #include <cstdint>
 #include <string_view>

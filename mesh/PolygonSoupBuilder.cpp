@@ -2,7 +2,7 @@
 // incremental builder: every point in order, then every facet in order.
 
 #include "mesh/Errors.hpp"
-#include "mesh/FanCheck.hpp"
+#include "mesh/io/FanCheck.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/SurfaceCheck.hpp"
 

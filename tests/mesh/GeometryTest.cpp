@@ -1,7 +1,7 @@
 // Geometry preparation: bounding box, unit box, pure-degree flags and normals.
 
 #include "mesh/LabeledMesh.hpp"
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The OBJ text parser: accepted lines, corner forms, indices and error lines.
 
 #include "mesh/Errors.hpp"
-#include "mesh/ObjParser.hpp"
+#include "mesh/io/ObjParser.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The coloured mesh: ramp colours by class, both file formats read back, and
 // the staged (atomic) writing it shares with the label file.
 
-#include "mesh/AtomicFile.hpp"
-#include "mesh/ColouredMeshWriter.hpp"
+#include "mesh/io/AtomicFile.hpp"
+#include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/Errors.hpp"
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/PlyReader.hpp"
 
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
 
 #include <gtest/gtest.h>

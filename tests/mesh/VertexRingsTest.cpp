@@ -4,12 +4,12 @@
 // the ring check after building passes every surface the builder can hold.
 
 #include "mesh/Errors.hpp"
-#include "mesh/FanCheck.hpp"
+#include "mesh/io/FanCheck.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/SurfaceCheck.hpp"
 
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
 
 #include <gtest/gtest.h>

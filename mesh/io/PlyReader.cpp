@@ -1,10 +1,10 @@
 // The PLY body: records of each element in header order, values either as
 // white-space separated text or as packed binary values of the declared sizes.
 
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/PlyReader.hpp"
 
 #include "mesh/Errors.hpp"
-#include "mesh/PlyHeader.hpp"
+#include "mesh/io/PlyHeader.hpp"
 
 #include <charconv>
 #include <cstdint>

@@ -6,10 +6,10 @@
 // the header the OFF input has read safely: all records first, then the check,
 // then the build.
 
-#include "mesh/OffSurfaceScan.hpp"
+#include "mesh/io/OffSurfaceScan.hpp"
 
 #include "mesh/Errors.hpp"
-#include "mesh/FanCheck.hpp"
+#include "mesh/io/FanCheck.hpp"
 #include "mesh/PolygonSoup.hpp"
 
 #include <CGAL/IO/Color.h>

@@ -1,7 +1,7 @@
 // A hand-written OBJ parser: one pass over the text held in memory, numbers
 // converted with std::from_chars, no allocation per line.
 
-#include "mesh/ObjParser.hpp"
+#include "mesh/io/ObjParser.hpp"
 
 #include "mesh/Errors.hpp"
 

@@ -2,12 +2,12 @@
 // dropped facets, and the files that stay per original vertex.
 
 #include "mesh/Errors.hpp"
-#include "mesh/MeshRepair.hpp"
-#include "mesh/ObjParser.hpp"
-#include "mesh/OriginalVertices.hpp"
-#include "mesh/SoupInput.hpp"
+#include "mesh/repair/MeshRepair.hpp"
+#include "mesh/io/ObjParser.hpp"
+#include "mesh/io/OriginalVertices.hpp"
+#include "mesh/io/SoupInput.hpp"
 
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
 
 #include <gtest/gtest.h>

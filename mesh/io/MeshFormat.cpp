@@ -1,4 +1,4 @@
-#include "mesh/MeshFormat.hpp"
+#include "mesh/io/MeshFormat.hpp"
 
 #include <cctype>
 

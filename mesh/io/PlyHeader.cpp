@@ -2,7 +2,7 @@
 // "element <name> <count>" lines each followed by its "property" lines, with
 // "comment" and "obj_info" lines anywhere, up to "end_header".
 
-#include "mesh/PlyHeader.hpp"
+#include "mesh/io/PlyHeader.hpp"
 
 #include "mesh/Errors.hpp"
 

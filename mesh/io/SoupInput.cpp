@@ -1,9 +1,9 @@
-#include "mesh/SoupInput.hpp"
+#include "mesh/io/SoupInput.hpp"
 
 #include "mesh/Errors.hpp"
-#include "mesh/MeshFormat.hpp"
-#include "mesh/ObjParser.hpp"
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/MeshFormat.hpp"
+#include "mesh/io/ObjParser.hpp"
+#include "mesh/io/PlyReader.hpp"
 
 #include <CGAL/IO/OFF.h>
 #include <CGAL/IO/OFF/File_header_OFF.h>

@@ -4,7 +4,7 @@
 // three colour entries from every later vertex line, present or not. Both are
 // undefined behaviour on bad input, so such files are rejected here first.
 
-#include "mesh/OffTextCheck.hpp"
+#include "mesh/io/OffTextCheck.hpp"
 
 #include "mesh/Errors.hpp"
 

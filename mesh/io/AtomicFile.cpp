@@ -1,7 +1,7 @@
 // The temporary file is created exclusively ("x" mode) under the target's name
 // with a process-specific suffix, so an existing file is never opened.
 
-#include "mesh/AtomicFile.hpp"
+#include "mesh/io/AtomicFile.hpp"
 
 #include "mesh/Errors.hpp"
 

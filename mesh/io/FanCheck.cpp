@@ -2,7 +2,7 @@
 // vertex the corner (a, v, b) is followed in its fan by the corner (b, v, c)
 // that shares the edge v-b, so the fans are chains and cycles of corners.
 
-#include "mesh/FanCheck.hpp"
+#include "mesh/io/FanCheck.hpp"
 
 #include <algorithm>
 #include <cstddef>

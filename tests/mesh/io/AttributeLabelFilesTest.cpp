@@ -2,7 +2,7 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include "TempFolder.hpp"
 

@@ -3,10 +3,10 @@
 // lists. COFF: "COFF", the counts, then x y z r g b a per vertex (positions in
 // the shortest text that reads back to the same float) and the facets.
 
-#include "mesh/ColouredMeshWriter.hpp"
+#include "mesh/io/ColouredMeshWriter.hpp"
 
 #include "mesh/Errors.hpp"
-#include "mesh/MeshFormat.hpp"
+#include "mesh/io/MeshFormat.hpp"
 #include "mesh/VertexIndexMap.hpp"
 
 #include <algorithm>

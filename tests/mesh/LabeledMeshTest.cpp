@@ -3,7 +3,7 @@
 #include "mesh/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/PolygonSoup.hpp"
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
 

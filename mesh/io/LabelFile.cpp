@@ -3,7 +3,7 @@
 // The file is written atomically (AtomicFile.hpp), so a failed write leaves no
 // partial file and an existing label file untouched.
 
-#include "mesh/AtomicFile.hpp"
+#include "mesh/io/AtomicFile.hpp"
 #include "mesh/LabeledMesh.hpp"
 
 #include <charconv>

@@ -3,7 +3,7 @@
 // facets. Splitting: the corners at a vertex are joined into fans wherever two
 // of them share an edge; each fan beyond the first becomes its own vertex.
 
-#include "mesh/MeshRepair.hpp"
+#include "mesh/repair/MeshRepair.hpp"
 
 #include <algorithm>
 #include <limits>

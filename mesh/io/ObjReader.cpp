@@ -4,7 +4,7 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/ObjParser.hpp"
+#include "mesh/io/ObjParser.hpp"
 #include "mesh/PolygonSoup.hpp"
 
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 // The choice of the mesh reader from the file name.
 
-#include "mesh/MeshFormat.hpp"
+#include "mesh/io/MeshFormat.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/PlyReader.hpp"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Both files go through a stand-in mesh holding only the original vertices, so
 // that they follow exactly the rules of the ordinary attribute and label files.
 
-#include "mesh/OriginalVertices.hpp"
+#include "mesh/io/OriginalVertices.hpp"
 
 #include "mesh/PolygonSoup.hpp"
 

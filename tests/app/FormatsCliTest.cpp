@@ -1,8 +1,8 @@
 // The vornel command with the coloured mesh, PLY input and --repair.
 
 #include "app/CliSupport.hpp"
-#include "mesh/ObjParser.hpp"
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/ObjParser.hpp"
+#include "mesh/io/PlyReader.hpp"
 
 #include <gtest/gtest.h>
 

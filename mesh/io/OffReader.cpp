@@ -5,8 +5,8 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/OffSurfaceScan.hpp"
-#include "mesh/OffTextCheck.hpp"
+#include "mesh/io/OffSurfaceScan.hpp"
+#include "mesh/io/OffTextCheck.hpp"
 #include "mesh/SurfaceCheck.hpp"
 
 #include <CGAL/IO/OFF/File_header_OFF.h>

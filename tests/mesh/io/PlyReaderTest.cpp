@@ -2,7 +2,7 @@
 // elements, and the refusals that name the place at fault.
 
 #include "mesh/Errors.hpp"
-#include "mesh/PlyReader.hpp"
+#include "mesh/io/PlyReader.hpp"
 
 #include "TempFolder.hpp"
 

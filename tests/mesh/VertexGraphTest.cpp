@@ -2,7 +2,7 @@
 
 #include "mesh/MeshInput.hpp"
 #include "mesh/VertexIndexMap.hpp"
-#include "MeshFixtures.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
 
