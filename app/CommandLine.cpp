@@ -2,11 +2,13 @@
 
 #include "mesh/Errors.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace vornel {
 
@@ -29,6 +31,9 @@ const char* const optionsText =
     "  --temperature T0     first annealing temperature, > 0 (default 4, or 1 with --refine)\n"
     "  --cooling F          cooling factor per sweep, in (0, 1] (default 0.97; with\n"
     "                       --refine the factor that reaches T0/20 at the last sweep)\n"
+    "  --attribute-file FILE\n"
+    "                       read the values from FILE instead of XXX_attribute.att\n"
+    "  --labels-file FILE   write the labels to FILE instead of XXX_labels.lb\n"
     "  --colour-mesh FILE   also write the mesh coloured by class (.ply or .off);\n"
     "                       --color-mesh is the same\n"
     "  --repair             split non-manifold vertices instead of refusing the mesh\n"
@@ -44,23 +49,49 @@ namespace {
 
 constexpr int maxClassCount = 256;
 
-unsigned parseSeed(const std::string& text) {
-  const bool allDigits =
-      !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+/// The text without the white space around it: numbers may carry white space
+/// on either side, as "%i" skips it before a number and ignores what follows.
+std::string trimmed(const std::string& text) {
+  const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  const auto first = std::find_if_not(text.begin(), text.end(), isSpace);
+  const auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
+  return first < last ? std::string(first, last) : std::string();
+}
+
+/// A whole number in "%i" syntax, surrounded by white space or not; nullopt
+/// when the text is anything else or does not fit a long long.
+std::optional<long long> wholeNumber(const std::string& text) {
+  const std::string number = trimmed(text);
+  const char* begin = number.c_str();
+  char* end = nullptr;
   errno = 0;
-  const unsigned long long value = allDigits ? std::strtoull(text.c_str(), nullptr, 10) : 0;
-  if (!allDigits || errno == ERANGE || value > UINT_MAX)
+  const long long value = std::strtoll(begin, &end, 0);
+  if (number.empty() || end != begin + number.size() || errno == ERANGE)
+    return std::nullopt;
+  return value;
+}
+
+unsigned parseSeed(const std::string& text) {
+  const std::optional<long long> value = wholeNumber(text);
+  if (!value || *value < 0 || *value > static_cast<long long>(UINT_MAX))
     throw UsageError("--seed needs a non-negative integer below 2^32, got \"" + text + "\"");
-  return static_cast<unsigned>(value);
+  return static_cast<unsigned>(*value);
 }
 
 double parseReal(const std::string& text, const std::string& option) {
-  const char* begin = text.c_str();
+  const std::string number = trimmed(text);
+  const char* begin = number.c_str();
   char* end = nullptr;
   const double value = std::strtod(begin, &end);
-  if (end == begin || *end != '\0' || !std::isfinite(value))
+  if (number.empty() || end != begin + number.size() || !std::isfinite(value))
     throw UsageError(option + " needs a number, got \"" + text + "\"");
   return value;
+}
+
+std::string filePath(const std::string& text, const std::string& option) {
+  if (text.empty())
+    throw UsageError(option + " needs a file name");
+  return text;
 }
 
 double parseTemperature(const std::string& text) {
@@ -107,6 +138,10 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
       segmentation.coolingFactor = parseCooling(optionValue(args, i));
     else if (arg == "--refine")
       segmentation.refine = true;
+    else if (arg == "--attribute-file")
+      options.attributeFilePath = filePath(optionValue(args, i), arg);
+    else if (arg == "--labels-file")
+      options.labelFilePath = filePath(optionValue(args, i), arg);
     else if (arg == "--colour-mesh" || arg == "--color-mesh")
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
     else if (arg == "--repair")
@@ -121,14 +156,10 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
 } // namespace
 
 int parseIntegerArgument(const std::string& text, const std::string& what) {
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(begin, &end, 0);
-  const bool whole = end != begin && *end == '\0';
-  if (!whole || errno == ERANGE || value < INT_MIN || value > INT_MAX)
+  const std::optional<long long> value = wholeNumber(text);
+  if (!value || *value < INT_MIN || *value > INT_MAX)
     throw UsageError(what + " must be a whole number, got \"" + text + "\"");
-  return static_cast<int>(value);
+  return static_cast<int>(*value);
 }
 
 Command parseCommandLine(const std::vector<std::string>& args) {

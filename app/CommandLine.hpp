@@ -27,9 +27,9 @@ struct Command {
 /// option, an option without its value, or a schedule value out of range.
 Command parseCommandLine(const std::vector<std::string>& args);
 
-/// Converts text the way "%i" does (optional sign; 0x hexadecimal, leading-0
-/// octal, decimal otherwise), but only when the whole text is the number and it
-/// fits an int. Throws UsageError naming `what` otherwise.
+/// Converts text the way "%i" does (white space around it, optional sign; 0x
+/// hexadecimal, leading-0 octal, decimal otherwise), but only when the text is
+/// wholly that number and it fits an int. Throws UsageError naming `what` otherwise.
 int parseIntegerArgument(const std::string& text, const std::string& what);
 
 } // namespace vornel

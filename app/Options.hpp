@@ -26,7 +26,9 @@ struct SegmentationOptions {
 struct RunOptions {
   std::string meshPath;
   SegmentationOptions segmentation;
-  std::string colourMeshPath; // also write the coloured mesh here when not empty
+  std::string attributeFilePath; // read the values here instead of <base>_attribute.att
+  std::string labelFilePath;     // write the labels here instead of <base>_labels.lb
+  std::string colourMeshPath;    // also write the coloured mesh here when not empty
   bool verbose = false;       // report every stage on standard error
   bool repair = false;        // split non-manifold vertices instead of refusing the mesh
 };

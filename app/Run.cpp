@@ -3,30 +3,45 @@
 #include "app/FileNames.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
-#include "mesh/io/AtomicFile.hpp"
-#include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/Errors.hpp"
-#include "mesh/io/MeshFormat.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/repair/MeshRepair.hpp"
+#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/io/AttributeFile.hpp"
+#include "mesh/io/ColouredMeshWriter.hpp"
+#include "mesh/io/LabelFile.hpp"
+#include "mesh/io/MeshFormat.hpp"
+#include "mesh/io/MeshReading.hpp"
 #include "mesh/io/OriginalVertices.hpp"
-#include "mesh/io/SoupInput.hpp"
+#include "mesh/io/OutputFiles.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <memory>
+#include <optional>
 #include <vector>
 
 namespace vornel {
 
 namespace {
 
-bool fileOpens(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (!file)
+/// False when the mesh file does not exist; throws IOError naming the reason
+/// when it exists but cannot be opened. Opens without blocking, so that a
+/// FIFO cannot hold the run up.
+bool meshFileExists(const std::string& path) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor >= 0) {
+    ::close(descriptor);
+    return true;
+  }
+  if (errno == ENOENT || errno == ENOTDIR) {
     return false;
-  std::fclose(file);
-  return true;
+  }
+  throw IOError("cannot open mesh " + path + ": " + std::strerror(errno));
 }
 
 std::string number(double value) {
@@ -43,32 +58,31 @@ struct InputMesh {
   std::vector<Point3> inputPositions;     // kept only for the coloured mesh
 };
 
-/// The ordinary reading; a mesh the halfedge structure cannot hold is refused
-/// with a hint at --repair.
-void readWholeMesh(const std::string& path, LabeledMesh& mesh) {
-  try {
-    readMeshFile(path, mesh);
-  } catch (const NonManifoldError& error) {
-    throw NonManifoldError(std::string(error.what()) + "; --repair splits non-manifold vertices");
-  }
+/// The paths a run reads and writes.
+struct RunFiles {
+  std::string attributeFile;
+  std::string labelFile;
+};
+
+RunFiles runFilesOf(const RunOptions& options) {
+  const CompanionFiles companions = deriveCompanionFiles(options.meshPath);
+  return {options.attributeFilePath.empty() ? companions.attributeFile : options.attributeFilePath,
+          options.labelFilePath.empty() ? companions.labelFile : options.labelFilePath};
 }
 
-/// A mesh that builds as it is stays untouched; otherwise the repaired soup is
-/// built and the repair summarised.
-void readRepairedMesh(const std::string& path, InputMesh& input, const WarningSink& warn) {
-  const PolygonSoup soup = readSoupFile(path);
-  try {
-    buildSurface(soup, input.mesh, path);
-    return;
-  } catch (const InvalidInputError&) {
-    // repaired below: split vertices, turned or dropped facets
+/// Every output, checked and with its temporary file, before anything is computed.
+struct RunOutputs {
+  explicit RunOutputs(const RunOptions& options, const RunFiles& files)
+      : files({{options.meshPath, "mesh"}, {files.attributeFile, "attribute file"}}) {
+    labels = this->files.declare(files.labelFile, "label file");
+    if (!options.colourMeshPath.empty()) {
+      colouredMesh = this->files.declare(options.colourMeshPath, "coloured mesh");
+    }
   }
-  RepairedSoup repaired = repairSoup(soup);
-  buildSurface(repaired.soup, input.mesh, path);
-  warn(describeRepair(repaired.summary, path));
-  input.originalCount = repaired.originalCount;
-  input.originalOf = std::move(repaired.originalOf);
-}
+  OutputFiles files;
+  std::size_t labels = 0;
+  std::optional<std::size_t> colouredMesh;
+};
 
 std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
   std::vector<Point3> positions;
@@ -82,15 +96,15 @@ std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
 void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
               RunReport& report) {
   Stopwatch stopwatch;
-  LabeledMesh& mesh = input.mesh;
-  if (options.repair)
-    readRepairedMesh(options.meshPath, input, warn);
-  else
-    readWholeMesh(options.meshPath, mesh);
-  if (mesh.vertexCount() == 0)
+  CheckedSoup checked = readCheckedSoup(options.meshPath, ReadOptions{options.repair});
+  if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
-  if (input.originalOf.empty())
-    input.originalCount = mesh.vertexCount();
+  if (checked.repair)
+    warn(describeRepair(*checked.repair, options.meshPath));
+  input.originalCount = checked.originalCount;
+  input.originalOf = std::move(checked.originalOf);
+  LabeledMesh& mesh = input.mesh;
+  buildValidatedSurface(std::move(checked.soup), mesh);
   report.stageDone("reading " + options.meshPath, stopwatch.lap());
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
@@ -107,47 +121,35 @@ void readValues(InputMesh& input, const RunOptions& options, const std::string& 
   Stopwatch stopwatch;
   LabeledMesh& mesh = input.mesh;
   mesh.attributeFileName = attributeFile;
-  const std::size_t extra =
-      input.originalOf.empty()
-          ? mesh.readAttributes(attributeFile)
-          : readAttributesOfOriginals(mesh, input.originalCount, input.originalOf, attributeFile);
+  const AttributeValues values = readAttributeFile(attributeFile, input.originalCount);
+  storeValuesOfOriginals(mesh, values.values, input.originalOf);
   report.stageDone("reading " + attributeFile, stopwatch.lap());
-  report.note("attribute range " + number(mesh.attributeMin) + " .. " + number(mesh.attributeMax));
-  if (extra == 0)
+  const auto [lowest, highest] = std::minmax_element(values.values.begin(), values.values.end());
+  report.note("attribute range " + number(*lowest) + " .. " + number(*highest));
+  if (values.extra == 0)
     return;
-  std::string message = attributeFile + " holds " + std::to_string(extra) +
-                        " more values than the mesh has vertices; they are ignored";
+  std::string message = describeExtraValues(attributeFile, values);
   if (meshFormatOf(options.meshPath) == MeshFormat::Off)
     message += " (the OFF input drops vertices that no facet uses; the file may list values "
                "for them)";
   warn(message);
 }
 
-/// The coloured mesh goes to its temporary file before the label file is
-/// written, so that a failure to write it leaves no label file either; the
-/// caller puts it in place once the label file is.
-std::unique_ptr<StagedFile> stageColouredMesh(const std::string& path, InputMesh& input) {
-  if (path.empty())
-    return nullptr;
-  const ColouredMesh coloured =
-      colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
-  return std::make_unique<StagedFile>(
-      path, colouredMeshBytes(coloured, colouredMeshFormatOf(path)), "coloured mesh");
-}
-
-void writeOutputs(const RunOptions& options, const std::string& labelFile, InputMesh& input,
-                  RunReport& report) {
+void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& input,
+                  RunOutputs& outputs, RunReport& report) {
   Stopwatch stopwatch;
-  const std::unique_ptr<StagedFile> colouredMesh =
-      stageColouredMesh(options.colourMeshPath, input);
-  if (input.originalOf.empty())
-    input.mesh.writeLabels(labelFile);
-  else
-    writeLabelsOfOriginals(input.mesh, input.originalCount, labelFile);
-  if (colouredMesh)
-    colouredMesh->commit();
-  report.stageDone("writing " + labelFile +
-                       (colouredMesh ? " and " + options.colourMeshPath : std::string()),
+  if (outputs.colouredMesh) {
+    const ColouredMesh coloured =
+        colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
+    outputs.files.write(*outputs.colouredMesh,
+                        colouredMeshBytes(coloured, colouredMeshFormatOf(options.colourMeshPath)));
+  }
+  const std::vector<std::int32_t> labels = labelsOfOriginals(input.mesh, input.originalCount);
+  outputs.files.write(outputs.labels,
+                      labelFileText(input.mesh.classCount, labels.data(), labels.size()));
+  outputs.files.commitAll();
+  report.stageDone("writing " + files.labelFile +
+                       (outputs.colouredMesh ? " and " + options.colourMeshPath : std::string()),
                    stopwatch.lap());
 }
 
@@ -158,14 +160,15 @@ std::string missingFileMessage(const std::string& path) {
 }
 
 bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* report) {
-  if (!fileOpens(options.meshPath)) {
+  if (!meshFileExists(options.meshPath)) {
     std::fputs(missingFileMessage(options.meshPath).c_str(), stdout);
     return false;
   }
   RunReport silent;
   RunReport& sink = report ? *report : silent;
   const Stopwatch total;
-  const CompanionFiles files = deriveCompanionFiles(options.meshPath);
+  const RunFiles files = runFilesOf(options);
+  RunOutputs outputs(options, files);
 
   InputMesh input;
   LabeledMesh& mesh = input.mesh;
@@ -183,7 +186,7 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* r
 
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
-  writeOutputs(options, files.labelFile, input, sink);
+  writeOutputs(options, files, input, outputs, sink);
   sink.note("total " + number(total.total()) + " s");
   return true;
 }

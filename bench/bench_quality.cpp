@@ -37,7 +37,7 @@ VertexGraph gridGraph(int side) {
       }
   }
   LabeledMesh mesh;
-  readObjFile(path, mesh);
+  readMeshFile(path, mesh);
   std::filesystem::remove(path);
   return buildVertexGraph(mesh);
 }

@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = vornel::fuzzing::writeScratchFile("input.off", data, size);
   try {
     vornel::LabeledMesh mesh;
-    vornel::readOffFile(path, mesh);
+    vornel::readMeshFile(path, mesh);
     vornel::prepareGeometry(mesh);
     const vornel::VertexGraph graph = vornel::buildVertexGraph(mesh);
     if (graph.vertexCount() != mesh.vertexCount())

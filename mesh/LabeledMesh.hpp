@@ -5,6 +5,7 @@
 
 #include <CGAL/HalfedgeDS_face_base.h>
 #include <CGAL/HalfedgeDS_halfedge_base.h>
+#include <CGAL/HalfedgeDS_vector.h>
 #include <CGAL/HalfedgeDS_vertex_base.h>
 #include <CGAL/Polyhedron_3.h>
 #include <CGAL/Simple_cartesian.h>
@@ -54,7 +55,11 @@ struct MeshItems : public CGAL::Polyhedron_items_3 {
   };
 };
 
-using Surface = CGAL::Polyhedron_3<Kernel, MeshItems>;
+// The vector-based halfedge store: every record lives in one array per kind, a
+// third less memory than separately allocated list nodes and contiguous for the
+// walks. It cannot erase records, so readers drop what they do not want before
+// building.
+using Surface = CGAL::Polyhedron_3<Kernel, MeshItems, CGAL::HalfedgeDS_vector>;
 using HalfedgeDS = Surface::HalfedgeDS;
 
 using RgbColour = std::array<double, 3>;
@@ -101,6 +106,12 @@ public:
 
 using Vertex = Surface::Vertex;
 using Facet = Surface::Facet;
+using Halfedge = Surface::Halfedge;
+
+/// The position of a vertex in the vertex list (its index in vertex order).
+inline std::uint32_t vertexIndex(const Surface& surface, const Vertex& vertex) {
+  return static_cast<std::uint32_t>(&vertex - &*surface.vertices_begin());
+}
 
 void computeFacetNormal(Facet& facet);
 void computeVertexNormal(Vertex& vertex);

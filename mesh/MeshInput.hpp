@@ -11,18 +11,10 @@
 
 namespace vornel {
 
-/// Reads a Wavefront OBJ file (vertex and facet lines) into an empty mesh.
-/// Throws IOError when the file cannot be read and InvalidInputError, naming the
-/// line, for a facet that cannot be built.
-void readObjFile(const std::string& path, LabeledMesh& mesh);
-
-/// Reads an OFF file into an empty mesh; vertices that no facet uses are dropped.
-/// Throws IOError or InvalidInputError.
-void readOffFile(const std::string& path, LabeledMesh& mesh);
-
-/// Chooses the reader from the path: a ".ply" ending in any letter case selects
-/// the PLY reader, last three characters "obj" in any letter case the OBJ
-/// reader, everything else the OFF input.
+/// Reads the mesh file at path into an empty mesh through the one reading path
+/// (mesh/io/MeshReading.hpp) and builds its surface; the format is chosen by
+/// the path (meshFormatOf). Throws IOError when the file cannot be read and
+/// InvalidInputError naming the file and the line or facet at fault.
 void readMeshFile(const std::string& path, LabeledMesh& mesh);
 
 /// The 1-ring adjacency of every vertex, in vertex order.

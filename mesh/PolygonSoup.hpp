@@ -13,16 +13,22 @@ struct PolygonSoup {
   std::vector<Point3> points;                  // in file order
   std::vector<std::uint32_t> facetOffsets{0};  // facet f: corners[facetOffsets[f] .. facetOffsets[f+1])
   std::vector<std::uint32_t> corners;          // 0-based vertex indices, checked to be in range
-  std::vector<std::uint64_t> facetLines;       // source line of each facet (1-based), for messages
+  std::vector<std::uint64_t> facetLines;       // source line of each facet (1-based), for messages;
+                                               // empty when the file has no lines to name
+  /// How the file numbers its vertices, for messages: 1 in OBJ, 0 in OFF and PLY.
+  unsigned firstVertexNumber = 0;
 
   std::size_t facetCount() const { return facetOffsets.size() - 1; }
+
+  /// Where facet f is in the file: "name:line", or "name: facet n" (1-based).
+  std::string facetPlace(std::size_t facet, const std::string& sourceName) const;
+  /// Vertex v (0-based) as the file numbers it.
+  std::string vertexName(std::uint32_t vertex) const;
 };
 
-/// Builds the soup into the empty surface of mesh with CGAL's incremental
-/// builder: every vertex in order (unused ones are kept), then every facet in
-/// order. A facet the builder rejects (non-manifold edge or vertex,
-/// inconsistent orientation, repeated vertex) throws InvalidInputError naming
-/// sourceName and the facet's line; the mesh is then left empty.
-void buildSurface(const PolygonSoup& soup, LabeledMesh& mesh, const std::string& sourceName);
+/// Checks soup as the halfedge structure needs it (see SoupValidation.hpp) and
+/// builds it into the empty surface of mesh. Throws InvalidInputError, or its
+/// NonManifoldError subclass, naming sourceName and the first facet at fault.
+void buildSurface(PolygonSoup soup, LabeledMesh& mesh, const std::string& sourceName);
 
 } // namespace vornel

@@ -3,7 +3,6 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/VertexIndexMap.hpp"
 
 #include <limits>
 #include <stdexcept>
@@ -17,7 +16,6 @@ VertexGraph buildVertexGraph(const LabeledMesh& mesh) {
     throw InvalidInputError("the mesh has " + std::to_string(surface.size_of_halfedges()) +
                             " halfedges; at most 4294967294 are supported");
   }
-  const VertexIndexMap indexMap(surface);
   VertexGraph graph;
   graph.offsets.reserve(surface.size_of_vertices() + 1);
   graph.neighbours.reserve(surface.size_of_halfedges());
@@ -27,7 +25,7 @@ VertexGraph buildVertexGraph(const LabeledMesh& mesh) {
       // Incoming halfedges in ring order: h -> opposite(next(h)).
       auto h = start;
       do {
-        graph.neighbours.push_back(indexMap.indexOf(&*h->opposite()->vertex()));
+        graph.neighbours.push_back(vertexIndex(surface, *h->opposite()->vertex()));
         h = h->next()->opposite();
       } while (h != start);
     }

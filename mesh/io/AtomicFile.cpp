@@ -1,12 +1,16 @@
-// The temporary file is created exclusively ("x" mode) under the target's name
-// with a process-specific suffix, so an existing file is never opened.
+// The temporary file lives in the target's folder, reached through an open
+// descriptor of that folder, so that only the file names matter for length
+// limits and the final rename stays within one file system.
 
 #include "mesh/io/AtomicFile.hpp"
 
 #include "mesh/Errors.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,52 +22,86 @@ namespace {
   throw IOError("cannot write " + what + " " + path + ": " + std::strerror(error));
 }
 
-/// Creates a fresh temporary file next to path; never opens an existing one.
-std::FILE* createTemporary(const std::string& path, std::string& temporaryPath) {
-  const std::string stem = path + ".tmp-" + std::to_string(::getpid()) + "-";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporaryPath = stem + std::to_string(attempt);
-    std::FILE* file = std::fopen(temporaryPath.c_str(), "wbx");
-    if (file != nullptr || errno != EEXIST) {
-      return file;
-    }
+/// The folder part of path ("." when there is none) and the name in it.
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+  const std::string::size_type slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    return {".", path};
   }
-  return nullptr;
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-/// Writes bytes to the open file and closes it; returns 0 or the error number.
-int writeAndClose(std::FILE* file, const std::string& bytes) {
-  int error = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-      std::fflush(file) != 0) {
-    error = errno != 0 ? errno : EIO;
-  }
-  if (std::fclose(file) != 0 && error == 0) {
-    error = errno != 0 ? errno : EIO;
-  }
-  return error;
+std::string temporaryNameCandidate() {
+  static std::atomic<unsigned> counter{0};
+  char name[40];
+  std::snprintf(name, sizeof name, ".vornel-%x-%x", static_cast<unsigned>(::getpid()),
+                counter.fetch_add(1));
+  return name;
 }
 
 } // namespace
 
-StagedFile::StagedFile(const std::string& path, const std::string& bytes, const std::string& what)
+StagedFile::StagedFile(const std::string& path, const std::string& what)
     : path_(path), what_(what) {
-  errno = 0;
-  std::FILE* const file = createTemporary(path_, temporaryPath_);
-  if (file == nullptr) {
-    failWrite(what_, path_, errno != 0 ? errno : EEXIST);
+  const auto [folder, name] = splitPath(path);
+  name_ = name;
+  if (name_.empty() || name_ == "." || name_ == "..") {
+    failWrite(what_, path_, EISDIR);
   }
-  errno = 0;
-  const int error = writeAndClose(file, bytes);
-  if (error != 0) {
-    std::remove(temporaryPath_.c_str());
-    failWrite(what_, path_, error);
+  folder_ = ::open(folder.c_str(), O_DIRECTORY | O_PATH | O_CLOEXEC);
+  if (folder_ < 0) {
+    failWrite(what_, path_, errno);
+  }
+  for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
+    temporaryName_ = temporaryNameCandidate();
+    descriptor_ = ::openat(folder_, temporaryName_.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor_ < 0 && errno != EEXIST) {
+      const int error = errno;
+      ::close(folder_);
+      failWrite(what_, path_, error);
+    }
+  }
+  if (descriptor_ < 0) {
+    ::close(folder_);
+    failWrite(what_, path_, EEXIST);
   }
 }
 
+StagedFile::StagedFile(const std::string& path, const std::string& bytes, const std::string& what)
+    : StagedFile(path, what) {
+  write(bytes);
+}
+
 StagedFile::~StagedFile() {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);
+  }
   if (!committed_) {
-    std::remove(temporaryPath_.c_str());
+    ::unlinkat(folder_, temporaryName_.c_str(), 0);
+  }
+  ::close(folder_);
+}
+
+void StagedFile::write(const std::string& bytes) {
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  int error = 0;
+  while (left > 0 && error == 0) {
+    const ssize_t written = ::write(descriptor_, data, left);
+    if (written < 0 && errno != EINTR) {
+      error = errno;
+    } else if (written > 0) {
+      data += written;
+      left -= static_cast<std::size_t>(written);
+    }
+  }
+  if (::close(descriptor_) != 0 && error == 0) {
+    error = errno;
+  }
+  descriptor_ = -1;
+  if (error != 0) {
+    failWrite(what_, path_, error);
   }
 }
 
@@ -71,7 +109,7 @@ void StagedFile::commit() {
   if (committed_) {
     return;
   }
-  if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
+  if (::renameat(folder_, temporaryName_.c_str(), folder_, name_.c_str()) != 0) {
     failWrite(what_, path_, errno);
   }
   committed_ = true;

@@ -1,53 +1,26 @@
-// Reading the attribute file: one number per vertex in vertex order, in the
-// syntax of the C library's "%f" conversion, separated by any white space.
-// Each number is rounded to float and widened to the vertex's double field.
+// Reading the attribute file. The file is mapped and read only as far as the
+// values needed plus a bounded tail, so that a huge or endless file cannot
+// hold a run up.
+
+#include "mesh/io/AttributeFile.hpp"
 
 #include "mesh/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
+#include "mesh/io/MappedFile.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
-#include <vector>
 
 namespace vornel {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-/// The whole file followed by one terminating zero byte.
-std::vector<char> readWholeFile(const std::string& path) {
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    throw IOError("cannot open attribute file " + path + ": " + std::strerror(errno));
-  }
-  std::vector<char> text;
-  constexpr std::size_t chunk = std::size_t{1} << 20;
-  std::size_t used = 0;
-  for (;;) {
-    text.resize(used + chunk);
-    const std::size_t got = std::fread(text.data() + used, 1, chunk, file.get());
-    used += got;
-    if (got < chunk) {
-      break;
-    }
-  }
-  if (std::ferror(file.get()) != 0) {
-    throw IOError("cannot read attribute file " + path + ": " + std::strerror(errno));
-  }
-  text.resize(used);
-  text.push_back('\0');
-  return text;
-}
+// Words after the values needed are counted in at most this many bytes.
+constexpr std::size_t tailBytes = std::size_t{1} << 20;
 
 bool isSpace(char c) {
   return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -55,8 +28,7 @@ bool isSpace(char c) {
 
 enum class TokenStatus { Number, NotANumber, NotFinite };
 
-/// Converts one whole token with the rounding of strtof. The token is followed
-/// by white space or the terminating zero, so strtof may read it in place.
+/// Converts one whole token with the rounding of strtof.
 TokenStatus parseToken(const char* first, const char* last, float& value) {
   const char* body = first;
   if (*body == '+' || *body == '-') {
@@ -81,9 +53,11 @@ TokenStatus parseToken(const char* first, const char* last, float& value) {
   }
   // Hexadecimal forms and values beyond the float range: let strtof decide
   // (underflow rounds towards zero as "%f" does; overflow gives infinity).
+  // The mapped text has no terminating zero: convert a copy of the token.
+  const std::string token(first, last);
   char* end = nullptr;
-  value = std::strtof(first, &end);
-  if (end != last) {
+  value = std::strtof(token.c_str(), &end);
+  if (end != token.c_str() + token.size()) {
     return TokenStatus::NotANumber;
   }
   return std::isfinite(value) ? TokenStatus::Number : TokenStatus::NotFinite;
@@ -100,63 +74,88 @@ std::string quoted(const char* first, const char* last) {
   return "'" + text + (cut ? "...'" : "'");
 }
 
-/// Every number of the text; values beyond the first `wanted` are checked and
-/// counted but not kept.
-struct ParsedValues {
-  std::vector<float> values;
-  std::size_t extra = 0;
-};
+class AttributeParser {
+public:
+  AttributeParser(std::string_view text, const std::string& path) : text_(text), path_(path) {}
 
-ParsedValues parseValues(const std::vector<char>& text, const std::string& path,
-                         std::size_t wanted) {
-  ParsedValues parsed;
-  parsed.values.reserve(wanted);
-  std::uint64_t line = 1;
-  const char* p = text.data();
-  const char* const end = text.data() + text.size() - 1;
-  while (p != end) {
-    if (isSpace(*p)) {
-      line += (*p == '\n') ? 1 : 0;
-      ++p;
-      continue;
+  AttributeValues run(std::size_t wanted) {
+    AttributeValues result;
+    result.values.reserve(wanted);
+    while (result.values.size() < wanted) {
+      const std::string_view token = nextToken();
+      if (token.empty()) {
+        throw InvalidInputError(path_ + " holds " + std::to_string(result.values.size()) +
+                                " values; the mesh has " + std::to_string(wanted) + " vertices");
+      }
+      result.values.push_back(convert(token, result.values.size() + 1));
     }
-    const char* const first = p;
-    while (p != end && !isSpace(*p) && *p != '\0') {
-      ++p;
+    countTail(result);
+    return result;
+  }
+
+private:
+  /// The next word, or an empty view at the end; counts the lines passed.
+  std::string_view nextToken() {
+    while (position_ < text_.size() && isSpace(text_[position_])) {
+      line_ += text_[position_] == '\n' ? 1 : 0;
+      ++position_;
     }
-    if (p == first) { // a zero byte inside the file
-      ++p;
+    const std::size_t first = position_;
+    while (position_ < text_.size() && !isSpace(text_[position_])) {
+      ++position_;
     }
+    return text_.substr(first, position_ - first);
+  }
+
+  float convert(std::string_view token, std::size_t number) const {
     float value = 0.0f;
-    const TokenStatus status = parseToken(first, p, value);
+    const TokenStatus status = parseToken(token.data(), token.data() + token.size(), value);
     if (status != TokenStatus::Number) {
-      const std::size_t number = parsed.values.size() + parsed.extra + 1;
-      throw InvalidInputError(path + ":" + std::to_string(line) + ": value " +
-                              std::to_string(number) + " " + quoted(first, p) +
+      throw InvalidInputError(path_ + ":" + std::to_string(line_) + ": value " +
+                              std::to_string(number) + " " +
+                              quoted(token.data(), token.data() + token.size()) +
                               (status == TokenStatus::NotFinite ? " is not a finite number"
                                                                 : " is not a number"));
     }
-    if (parsed.values.size() < wanted) {
-      parsed.values.push_back(value);
-    } else {
-      ++parsed.extra;
-    }
+    return value;
   }
-  return parsed;
-}
+
+  void countTail(AttributeValues& result) {
+    const std::size_t limit = position_ + std::min(tailBytes, text_.size() - position_);
+    bool inWord = false;
+    for (; position_ < limit; ++position_) {
+      const bool space = isSpace(text_[position_]);
+      result.extra += (!space && !inWord) ? 1 : 0;
+      inWord = !space;
+    }
+    result.extraIsLowerBound = position_ < text_.size();
+  }
+
+  std::string_view text_;
+  const std::string& path_;
+  std::size_t position_ = 0;
+  std::uint64_t line_ = 1;
+};
 
 } // namespace
+
+AttributeValues readAttributeFile(const std::string& path, std::size_t count) {
+  const MappedFile file(path, "attribute file", false);
+  return AttributeParser(file.text(), path).run(count);
+}
+
+std::string describeExtraValues(const std::string& path, const AttributeValues& values) {
+  return path + " holds " + (values.extraIsLowerBound ? "at least " : "") +
+         std::to_string(values.extra) +
+         " more values than the mesh has vertices; they are ignored";
+}
 
 std::size_t LabeledMesh::readAttributes(const std::string& path) {
   const std::size_t vertices = vertexCount();
   if (vertices == 0) {
     throw InvalidInputError("cannot read attribute file " + path + ": the mesh has no vertices");
   }
-  const ParsedValues parsed = parseValues(readWholeFile(path), path, vertices);
-  if (parsed.values.size() < vertices) {
-    throw InvalidInputError(path + " holds " + std::to_string(parsed.values.size()) +
-                            " values; the mesh has " + std::to_string(vertices) + " vertices");
-  }
+  const AttributeValues parsed = readAttributeFile(path, vertices);
   attributeMin = 1000.0;
   attributeMax = -1000.0;
   auto value = parsed.values.begin();

@@ -7,7 +7,6 @@
 
 #include "mesh/Errors.hpp"
 #include "mesh/io/MeshFormat.hpp"
-#include "mesh/VertexIndexMap.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -134,12 +133,11 @@ ColouredMesh colouredMeshOf(const LabeledMesh& mesh, std::vector<Point3> positio
     result.labels.push_back(v->label);
     result.values.push_back(static_cast<float>(v->attribute));
   }
-  const VertexIndexMap index(mesh.surface);
   result.corners.reserve(mesh.surface.size_of_halfedges() / 2);
   for (auto f = mesh.surface.facets_begin(); f != mesh.surface.facets_end(); ++f) {
     auto h = f->facet_begin();
     do {
-      const std::uint32_t built = index.indexOf(&*h->vertex());
+      const std::uint32_t built = vertexIndex(mesh.surface, *h->vertex());
       result.corners.push_back(originalOf.empty() ? built : originalOf[built]);
     } while (++h != f->facet_begin());
     result.facetOffsets.push_back(static_cast<std::uint32_t>(result.corners.size()));

@@ -1,14 +1,13 @@
-// Writing the label file: the class count, then every vertex's label in vertex
-// order, each number followed by a space and a tab, with no line feed.
-// The file is written atomically (AtomicFile.hpp), so a failed write leaves no
-// partial file and an existing label file untouched.
+// Writing the label file. The file is written atomically (AtomicFile.hpp), so
+// a failed write leaves no partial file and an existing label file untouched.
 
-#include "mesh/io/AtomicFile.hpp"
+#include "mesh/io/LabelFile.hpp"
+
 #include "mesh/LabeledMesh.hpp"
+#include "mesh/io/AtomicFile.hpp"
 
 #include <charconv>
-#include <cstdint>
-#include <string>
+#include <vector>
 
 namespace vornel {
 namespace {
@@ -20,20 +19,25 @@ void appendNumber(std::string& text, std::int32_t number) {
   text.append(" \t", 2);
 }
 
-std::string labelText(const LabeledMesh& mesh) {
+} // namespace
+
+std::string labelFileText(std::int32_t classCount, const std::int32_t* labels, std::size_t count) {
   std::string text;
-  text.reserve((mesh.vertexCount() + 1) * 4);
-  appendNumber(text, mesh.classCount);
-  for (auto v = mesh.surface.vertices_begin(); v != mesh.surface.vertices_end(); ++v) {
-    appendNumber(text, v->label);
+  text.reserve((count + 1) * 4);
+  appendNumber(text, classCount);
+  for (std::size_t k = 0; k < count; ++k) {
+    appendNumber(text, labels[k]);
   }
   return text;
 }
 
-} // namespace
-
 void LabeledMesh::writeLabels(const std::string& path) const {
-  writeFileAtomically(path, labelText(*this), "label file");
+  std::vector<std::int32_t> labels;
+  labels.reserve(vertexCount());
+  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
+    labels.push_back(v->label);
+  }
+  writeFileAtomically(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
 }
 
 } // namespace vornel

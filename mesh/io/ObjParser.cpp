@@ -6,6 +6,7 @@
 #include "mesh/Errors.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -216,6 +217,7 @@ public:
       p = lineBreak ? lineEnd + 1 : end;
     }
     checkForwardCorners();
+    soup_.firstVertexNumber = 1;
     return std::move(soup_);
   }
 
@@ -243,14 +245,22 @@ private:
     }
   }
 
-  // "v x y z": three numbers, each after optional white space; anything after
-  // the third is ignored. A line with fewer numbers is not a vertex.
+  // "v x y z": three finite numbers, each after optional white space; anything
+  // after the third is ignored. A vertex line that is not that is refused:
+  // skipping it would shift every later vertex onto the wrong point.
   void parseVertex(const char* p, const char* end) {
     float xyz[3];
     for (float& coordinate : xyz) {
-      p = parseFloat(skipBlanks(p, end), end, coordinate);
-      if (!p) {
-        return;
+      const char* const start = skipBlanks(p, end);
+      p = parseFloat(start, end, coordinate);
+      if (!p || !endsCorner(p, end)) {
+        fail(start == end || *start == '#'
+                 ? "vertex line has fewer than three coordinates"
+                 : "vertex coordinate '" + std::string(start, tokenEnd(start, end)) +
+                       "' is not a number");
+      }
+      if (!std::isfinite(coordinate)) {
+        fail("vertex coordinate '" + std::string(start, p) + "' is not a finite number");
       }
     }
     soup_.points.emplace_back(xyz[0], xyz[1], xyz[2]);

@@ -1,21 +1,26 @@
-// The OFF input: CGAL's OFF scanner builds the surface. Before it runs, the
-// header's counts are checked against the file size, because the scanner
-// reserves memory for the counts the header announces, and the text records
-// are checked for the numbers the scanner would convert out of range.
+// The OFF reader. CGAL's header reader and file scanner do the parsing, so
+// that every header variant and number form reads as the library reads it;
+// but they trust their input: the scanner reserves memory for the counts the
+// header announces and converts corner counts, corner indices and colours
+// without range checks. So the counts are checked against the file's size
+// first, the text records are checked by OffTextCheck, and the records are
+// then read into a soup whose every number is checked once more.
+
+#include "mesh/io/OffReader.hpp"
 
 #include "mesh/Errors.hpp"
-#include "mesh/MeshInput.hpp"
-#include "mesh/io/OffSurfaceScan.hpp"
+#include "mesh/io/MappedFile.hpp"
+#include "mesh/io/MemoryStreamBuffer.hpp"
 #include "mesh/io/OffTextCheck.hpp"
-#include "mesh/SurfaceCheck.hpp"
 
+#include <CGAL/IO/Color.h>
 #include <CGAL/IO/OFF/File_header_OFF.h>
-#include <CGAL/exceptions.h>
+#include <CGAL/IO/OFF/File_scanner_OFF.h>
 
+#include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <istream>
+#include <limits>
 
 namespace vornel {
 namespace {
@@ -24,15 +29,8 @@ namespace {
 // ("3 0 1 2" and a separator) can take; binary records are longer still.
 constexpr std::uintmax_t minimumVertexBytes = 6;
 constexpr std::uintmax_t minimumFacetBytes = 8;
-
-std::uintmax_t fileSizeOf(const std::string& path) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error) {
-    throw IOError("cannot read " + path);
-  }
-  return size;
-}
+// A binary corner index takes four bytes.
+constexpr std::uintmax_t binaryCornerBytes = 4;
 
 bool countsFit(std::uintmax_t vertices, std::uintmax_t facets, std::uintmax_t fileBytes) {
   if (vertices > fileBytes / minimumVertexBytes || facets > fileBytes / minimumFacetBytes) {
@@ -41,88 +39,123 @@ bool countsFit(std::uintmax_t vertices, std::uintmax_t facets, std::uintmax_t fi
   return vertices * minimumVertexBytes + facets * minimumFacetBytes <= fileBytes;
 }
 
-// The halfedge count the builder reserves for, estimated from the vertex and
-// facet counts as CGAL's header reader estimates it when the header gives none
-// (counts that fit in the file cannot overflow here).
-std::size_t halfedgeEstimate(const CGAL::File_header_OFF& header) {
-  const std::uintmax_t counts = header.size_of_vertices() + header.size_of_facets() + 10;
-  return static_cast<std::size_t>(counts * 21 / 10);
-}
+class OffRecordReader {
+public:
+  OffRecordReader(std::istream& in, std::size_t fileBytes, const std::string& path)
+      : in_(in), fileBytes_(fileBytes), path_(path) {}
 
-// Reads the header with CGAL's own header scanner (same keywords and comment
-// rules as the full scan) and rejects a file that is not OFF, whose counts
-// cannot fit in it, or whose text would make the scanner misbehave. The
-// header reader computes its halfedge estimate in int arithmetic, which
-// overflows for large counts, unless the header already holds one: so one is
-// set first, and the safe estimate replaces it afterwards. The stream is left
-// right after the header.
-CGAL::File_header_OFF checkHeader(std::ifstream& in, const std::string& path,
-                                  std::uintmax_t fileBytes) {
-  CGAL::File_header_OFF header(false);
-  header.set_halfedges(1);
-  in >> header;
-  if (!in) {
-    throw InvalidInputError(path + ": not an OFF file (no valid OFF header)");
+  PolygonSoup run() {
+    const CGAL::File_header_OFF header = readHeader();
+    checkText(header);
+    CGAL::File_scanner_OFF scanner(in_, header);
+    PolygonSoup soup;
+    soup.firstVertexNumber = 0;
+    readVertices(scanner, soup);
+    readFacets(scanner, soup);
+    return soup;
   }
-  if (!countsFit(header.size_of_vertices(), header.size_of_facets(), fileBytes)) {
-    throw InvalidInputError(path + ": the OFF header announces " +
-                            std::to_string(header.size_of_vertices()) + " vertices and " +
-                            std::to_string(header.size_of_facets()) +
-                            " facets, more than the file's " + std::to_string(fileBytes) +
-                            " bytes can hold");
-  }
-  header.set_halfedges(halfedgeEstimate(header));
-  const std::streampos body = in.tellg();
-  checkOffText(in, header, path);
-  in.clear();
-  in.seekg(body);
-  return header;
-}
 
-// Runs the scanner; returns false when it reports an error.
-bool scanSurface(std::ifstream& in, const CGAL::File_header_OFF& header, LabeledMesh& mesh,
-                 const std::string& path) {
-  try {
-    scanOffSurface(in, header, mesh, path);
-  } catch (const CGAL::Failure_exception&) {
-    return false; // a library check on the half-built surface (checking builds only)
+private:
+  // CGAL's header reader computes a halfedge estimate in int arithmetic, which
+  // overflows for large counts, unless the header already holds one.
+  CGAL::File_header_OFF readHeader() {
+    CGAL::File_header_OFF header(false);
+    header.set_halfedges(1);
+    in_ >> header;
+    if (!in_) {
+      throw InvalidInputError(path_ + ": not an OFF file (no valid OFF header)");
+    }
+    if (!countsFit(header.size_of_vertices(), header.size_of_facets(), fileBytes_) ||
+        header.size_of_vertices() >= std::numeric_limits<std::uint32_t>::max()) {
+      throw InvalidInputError(path_ + ": the OFF header announces " +
+                              std::to_string(header.size_of_vertices()) + " vertices and " +
+                              std::to_string(header.size_of_facets()) + " facets, more than the file's " +
+                              std::to_string(fileBytes_) + " bytes can hold");
+    }
+    return header;
   }
-  return static_cast<bool>(in);
-}
 
-std::string scanFailure(const std::ifstream& in, const std::string& path) {
-  // The scanner leaves only the fail bit for a corner index out of range and
-  // sets the bad bit for every other error.
-  if (in.fail() && !in.bad()) {
-    return path + ": not a valid OFF mesh: a facet corner is out of range or not a number";
+  void checkText(const CGAL::File_header_OFF& header) {
+    const std::streampos body = in_.tellg();
+    checkOffText(in_, header, path_);
+    in_.clear();
+    in_.seekg(body);
   }
-  return path + ": not a valid OFF mesh: the data are truncated or malformed, or a facet has "
-                "fewer than three corners or cannot be joined to the others (non-manifold "
-                "or inconsistently oriented)";
-}
+
+  void readVertices(CGAL::File_scanner_OFF& scanner, PolygonSoup& soup) {
+    soup.points.reserve(scanner.size_of_vertices());
+    for (std::size_t i = 0; i < scanner.size_of_vertices(); ++i) {
+      Point3 point;
+      CGAL::file_scan_vertex(scanner, point);
+      if (scanner.has_vcolors()) {
+        CGAL::IO::Color colour;
+        CGAL::file_scan_color(scanner, colour);
+      }
+      scanner.skip_to_next_vertex(i);
+      if (!in_) {
+        fail("vertex " + std::to_string(i) + " is missing or malformed");
+      }
+      if (!std::isfinite(point.x()) || !std::isfinite(point.y()) || !std::isfinite(point.z())) {
+        fail("vertex " + std::to_string(i) + " (numbered from 0) has a coordinate that is not a "
+             "finite number (a homogeneous vertex with w = 0, or an overflow)");
+      }
+      soup.points.push_back(point);
+    }
+  }
+
+  void readFacets(CGAL::File_scanner_OFF& scanner, PolygonSoup& soup) {
+    soup.facetOffsets.reserve(scanner.size_of_facets() + 1);
+    for (std::size_t i = 0; i < scanner.size_of_facets(); ++i) {
+      const std::string facet = "facet " + std::to_string(i + 1);
+      std::size_t corners = 0;
+      scanner.scan_facet(corners, i);
+      if (!in_ || corners < 3) {
+        fail(facet + " is missing or has fewer than three corners");
+      }
+      if (scanner.binary() && corners > remainingBytes() / binaryCornerBytes) {
+        fail(facet + " announces " + std::to_string(corners) +
+             " corners, more than the rest of the file holds");
+      }
+      if (soup.corners.size() + corners >= std::numeric_limits<std::uint32_t>::max()) {
+        fail("too many facet corners");
+      }
+      for (std::size_t j = 0; j < corners; ++j) {
+        std::size_t index = 0;
+        scanner.scan_facet_vertex_index(index, j + 1, i);
+        if (!in_) {
+          fail(facet + ": a corner is out of range or not a number");
+        }
+        soup.corners.push_back(static_cast<std::uint32_t>(index)); // below the vertex count
+      }
+      soup.facetOffsets.push_back(static_cast<std::uint32_t>(soup.corners.size()));
+      scanner.skip_to_next_facet(i);
+      if (!in_) {
+        fail(facet + " is malformed");
+      }
+    }
+  }
+
+  std::size_t remainingBytes() {
+    const std::streamoff position = in_.tellg();
+    return position < 0 ? 0 : fileBytes_ - static_cast<std::size_t>(position);
+  }
+
+  [[noreturn]] void fail(const std::string& what) const {
+    throw InvalidInputError(path_ + ": not a valid OFF mesh: " + what);
+  }
+
+  std::istream& in_;
+  const std::size_t fileBytes_;
+  const std::string& path_;
+};
 
 } // namespace
 
-void readOffFile(const std::string& path, LabeledMesh& mesh) {
-  const std::uintmax_t fileBytes = fileSizeOf(path); // fails on a folder
-  std::ifstream in(path);
-  if (!in) {
-    throw IOError("cannot read " + path);
-  }
-  const CGAL::File_header_OFF header = checkHeader(in, path, fileBytes);
-  if (!scanSurface(in, header, mesh, path)) {
-    mesh.surface.clear(); // the scanner can stop without undoing its partial build
-    throw InvalidInputError(scanFailure(in, path));
-  }
-  try {
-    checkVertexRings(mesh.surface, path);
-  } catch (const InvalidInputError&) {
-    mesh.surface.clear();
-    throw;
-  }
-  if (mesh.surface.size_of_vertices() == 0) {
-    throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");
-  }
+PolygonSoup readOffSoup(const std::string& path) {
+  const MappedFile file(path, "mesh");
+  MemoryStreamBuffer buffer(file.text());
+  std::istream in(&buffer);
+  return OffRecordReader(in, file.text().size(), path).run();
 }
 
 } // namespace vornel

@@ -11,16 +11,13 @@
 
 namespace vornel {
 
-/// Reads one value per original vertex (the file's rules unchanged) and gives
-/// every built vertex k the value of originalOf[k]; sets the attribute range.
-/// Returns how many values the file holds beyond the original vertex count.
-std::size_t readAttributesOfOriginals(LabeledMesh& mesh, std::size_t originalCount,
-                                      const std::vector<std::uint32_t>& originalOf,
-                                      const std::string& path);
+/// Gives every built vertex k the value of original vertex originalOf[k]
+/// (values holds one value per original vertex) and sets the attribute range
+/// from the original values.
+void storeValuesOfOriginals(LabeledMesh& mesh, const std::vector<float>& values,
+                            const std::vector<std::uint32_t>& originalOf);
 
-/// Writes the label file with the classCount and the labels of the first
-/// originalCount vertices (each original vertex's own copy).
-void writeLabelsOfOriginals(const LabeledMesh& mesh, std::size_t originalCount,
-                            const std::string& path);
+/// The labels of the first originalCount vertices (each original vertex's own copy).
+std::vector<std::int32_t> labelsOfOriginals(const LabeledMesh& mesh, std::size_t originalCount);
 
 } // namespace vornel

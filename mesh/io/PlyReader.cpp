@@ -4,13 +4,14 @@
 #include "mesh/io/PlyReader.hpp"
 
 #include "mesh/Errors.hpp"
+#include "mesh/io/MappedFile.hpp"
 #include "mesh/io/PlyHeader.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <memory>
 
@@ -229,6 +230,9 @@ void readVertices(BodyCursor& cursor, const PlyElement& element, const VertexLay
         skipProperty(cursor, element.properties[p]);
       } else {
         xyz[axis] = cursor.readCoordinate(element.properties[p].type);
+        if (!std::isfinite(xyz[axis])) {
+          cursor.fail("vertex coordinate is not a finite number");
+        }
       }
     }
     soup.points.emplace_back(xyz[0], xyz[1], xyz[2]);
@@ -282,25 +286,6 @@ const PlyElement* findElement(const PlyHeader& header, const std::string& name) 
   return nullptr;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::string readWholeFile(const std::string& path) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error); // fails on a folder
-  const std::unique_ptr<std::FILE, FileCloser> file(error ? nullptr
-                                                          : std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    throw IOError("cannot read " + path);
-  }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    throw IOError("cannot read " + path);
-  }
-  return bytes;
-}
-
 } // namespace
 
 PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName) {
@@ -314,6 +299,7 @@ PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName) {
   }
   const VertexLayout layout = vertexLayout(*vertices, sourceName);
   PolygonSoup soup;
+  soup.firstVertexNumber = 0;
   BodyCursor cursor(bytes, header, sourceName);
   for (const PlyElement& element : header.elements) {
     if (&element == vertices) {
@@ -334,14 +320,13 @@ PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName) {
 }
 
 PolygonSoup readPlySoup(const std::string& path) {
-  PolygonSoup soup = parsePly(readWholeFile(path), path);
+  PolygonSoup soup;
+  {
+    const MappedFile file(path, "mesh");
+    soup = parsePly(file.text(), path);
+  }
   soup.corners.shrink_to_fit();
   return soup;
-}
-
-void readPlyFile(const std::string& path, LabeledMesh& mesh) {
-  const PolygonSoup soup = readPlySoup(path);
-  buildSurface(soup, mesh, path);
 }
 
 } // namespace vornel

@@ -19,11 +19,9 @@ namespace vornel {
 /// three corners, a corner outside the vertices.
 PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName);
 
-/// Reads and parses a PLY file. Throws IOError when it cannot be read.
+/// Reads and parses a PLY file (a regular file; see MappedFile); every vertex
+/// is kept, those that no facet uses included. Throws IOError when it cannot
+/// be read.
 PolygonSoup readPlySoup(const std::string& path);
-
-/// Reads a PLY file into an empty mesh through buildSurface; every vertex is
-/// kept, those that no facet uses included.
-void readPlyFile(const std::string& path, LabeledMesh& mesh);
 
 } // namespace vornel

@@ -15,10 +15,14 @@ TEST(IntegerArgument, FollowsPercentISyntax) {
   EXPECT_EQ(parseIntegerArgument("-1", "ClustNb"), -1);
   EXPECT_EQ(parseIntegerArgument("+7", "ClustNb"), 7);
   EXPECT_EQ(parseIntegerArgument("0", "ClustNb"), 0);
+  // White space around a number is accepted on either side, as "%i" reads it.
+  EXPECT_EQ(parseIntegerArgument(" 3", "ClustNb"), 3);
+  EXPECT_EQ(parseIntegerArgument("3 ", "ClustNb"), 3);
+  EXPECT_EQ(parseIntegerArgument("\t0x10\n", "ClustNb"), 16);
 }
 
 TEST(IntegerArgument, RejectsAnythingThatIsNotWhollyANumber) {
-  for (const char* text : {"abc", "3x", "", "3.5", "0x", "09", "1e3", "2147483648", "3 "}) {
+  for (const char* text : {"abc", "3x", "", "3.5", "0x", "09", "1e3", "2147483648", " ", "3 4"}) {
     try {
       parseIntegerArgument(text, "MedianNb");
       ADD_FAILURE() << "accepted \"" << text << "\"";
@@ -55,6 +59,20 @@ TEST(CommandLineParsing, RejectsBadClassCountsAndOptions) {
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed"}), UsageError);
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "-1"}), UsageError);
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "4294967296"}), UsageError);
+  EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "1 2"}), UsageError);
+}
+
+TEST(CommandLineParsing, EveryNumberMayCarryWhiteSpaceAround) {
+  const Command command = parseCommandLine({"m.obj", " 3", "3 ", "\t50\n", "--seed", " 1",
+                                            "--temperature", " 2 ", "--cooling", "0.5 "});
+  EXPECT_EQ(command.options.segmentation.classCount, 3);
+  EXPECT_EQ(command.options.segmentation.filterPasses, 3);
+  EXPECT_EQ(command.options.segmentation.sweepCount, 50);
+  EXPECT_EQ(*command.options.segmentation.seed, 1u);
+  EXPECT_EQ(*command.options.segmentation.initialTemperature, 2.0);
+  EXPECT_EQ(*command.options.segmentation.coolingFactor, 0.5);
+  EXPECT_EQ(*parseCommandLine({"m.obj", "3", "3", "50", "--seed", "0x10"}).options.segmentation.seed,
+            16u);
 }
 
 TEST(CommandLineParsing, ReadsTheScheduleAndOutputOptions) {

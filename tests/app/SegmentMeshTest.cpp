@@ -182,19 +182,19 @@ TEST(SegmentMesh, BadFacetArraysAreRejectedNamingTheFacet) {
   const SegmentationOptions options = optionsFor(1, 0, 0, 1);
   Facets outOfRange = grid.facets;
   outOfRange[2] = {0, 1, 9};
-  expectRejected(grid.positions, outOfRange, values, options, "facet 3: facet corner 10");
+  expectRejected(grid.positions, outOfRange, values, options, "facet 3 corner 9 is beyond the 9 vertices (vertices numbered from 0)");
   Facets tooShort = grid.facets;
   tooShort[0] = {0, 1};
-  expectRejected(grid.positions, tooShort, values, options, "facet 1: facet has 2 corners");
+  expectRejected(grid.positions, tooShort, values, options, "facet 1 has 2 corners");
   Facets repeated = grid.facets;
   repeated[1] = {0, 4, 4};
-  expectRejected(grid.positions, repeated, values, options, "facet 2: facet repeats vertex 5");
+  expectRejected(grid.positions, repeated, values, options, "facet 2 repeats vertex 4 (vertices numbered from 0)");
   // The same edge 0 -> 1 used twice in the same direction: inconsistent orientation.
   const Facets flipped = {{0, 1, 4}, {0, 1, 3}};
-  expectRejected(grid.positions, flipped, values, options, "facet 2: facet cannot be added");
+  expectRejected(grid.positions, flipped, values, options, "facet 2 cannot be added");
   // Three triangles on the edge 0 - 1: a non-manifold edge.
   const Facets fin = {{0, 1, 4}, {1, 0, 3}, {0, 1, 5}};
-  expectRejected(grid.positions, fin, values, options, "facet 3: facet cannot be added");
+  expectRejected(grid.positions, fin, values, options, "facet 3 cannot be added");
 }
 
 TEST(SegmentMesh, BadArraysAndOptionsAreRejected) {

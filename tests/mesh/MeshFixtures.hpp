@@ -16,10 +16,12 @@ namespace vornel::test {
 using Points = std::vector<std::array<float, 3>>;
 using Facets = std::vector<std::vector<std::uint32_t>>;
 
-/// A soup whose facet f is reported at line points.size() + f + 1, as in a
-/// file that lists all vertex lines before the facet lines.
+/// A soup whose facet f is reported at line points.size() + f + 1, as in an
+/// OBJ file that lists all vertex lines before the facet lines (and numbers
+/// its vertices from 1).
 inline PolygonSoup makeSoup(const Points& points, const Facets& facets) {
   PolygonSoup soup;
+  soup.firstVertexNumber = 1;
   for (const auto& p : points) {
     soup.points.emplace_back(p[0], p[1], p[2]);
   }

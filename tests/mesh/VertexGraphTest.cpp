@@ -1,7 +1,6 @@
 // The flat ring adjacency, the feature array and writing labels back.
 
 #include "mesh/MeshInput.hpp"
-#include "mesh/VertexIndexMap.hpp"
 #include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
@@ -105,18 +104,14 @@ TEST(VertexGraph, IcosphereAndStripAndACopy) {
   expectRingsFollowTheCirculator(strip, buildVertexGraph(strip));
 }
 
-TEST(VertexIndexMap, DirectAndHashedTablesAgree) {
+TEST(VertexIndex, IsThePositionInVertexOrderInCopiesToo) {
   LabeledMesh mesh;
   test::buildIcosphere(mesh, 2);
   const LabeledMesh copy(mesh);
   for (const LabeledMesh* m : {static_cast<const LabeledMesh*>(&mesh), &copy}) {
-    const VertexIndexMap automatic(m->surface);
-    const VertexIndexMap hashed(m->surface, VertexIndexMap::Layout::Hashed);
-    EXPECT_FALSE(hashed.isDirect());
     std::uint32_t k = 0;
     for (auto v = m->surface.vertices_begin(); v != m->surface.vertices_end(); ++v, ++k) {
-      ASSERT_EQ(automatic.indexOf(&*v), k);
-      ASSERT_EQ(hashed.indexOf(&*v), k);
+      ASSERT_EQ(vertexIndex(m->surface, *v), k);
     }
   }
 }

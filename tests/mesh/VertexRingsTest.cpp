@@ -1,10 +1,10 @@
-// Closed fans beside other fans: the incremental builder accepts such a vertex
-// and then loops for ever in its own lookups or leaves rings that never close,
-// so every reader must reject it first (the closed-fan check on the soup); and
-// the ring check after building passes every surface the builder can hold.
+// Closed fans beside other fans: no halfedge surface can hold such a vertex,
+// so the soup validation must refuse it, naming the facet that closes the fan
+// and the vertex as the file numbers it; and the ring check passes every
+// surface the builder makes.
 
 #include "mesh/Errors.hpp"
-#include "mesh/io/FanCheck.hpp"
+#include "mesh/io/SoupValidation.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/SurfaceCheck.hpp"
@@ -30,10 +30,9 @@ const std::string pinchedObj = "v 0 0 0\nv 1 1 0\nv 0 0 1\nv 1 0 0\nv 1 0 0\n"
 const std::string pinchedOff = "OFF\n5 4 0\n0 0 0\n1 1 0\n0 0 1\n1 0 0\n1 0 0\n"
                                "3 0 1 4\n3 1 2 3\n4 0 2 1 3\n4 1 0 3 4\n";
 
-std::string errorOf(void (*reader)(const std::string&, LabeledMesh&), const std::string& path,
-                    LabeledMesh& mesh) {
+std::string errorOf(const std::string& path, LabeledMesh& mesh) {
   try {
-    reader(path, mesh);
+    readMeshFile(path, mesh);
   } catch (const InvalidInputError& error) {
     return error.what();
   }
@@ -45,10 +44,11 @@ TEST(VertexRings, ObjVertexWithTwoClosedFansIsRejectedAndLeavesNoMesh) {
   const std::string path = temp.file("pinched.obj");
   writeFile(path, pinchedObj);
   LabeledMesh mesh;
-  const std::string message = errorOf(readObjFile, path, mesh);
+  const std::string message = errorOf(path, mesh);
   // Facet 3 (line 8) closes the fan {3, 4} at vertex 2 beside the open fan of facet 1.
   EXPECT_EQ(message, path + ":8: facet cannot be added: vertex 2 would carry a closed fan "
-                            "beside another fan (non-manifold vertex)");
+                            "beside another fan (non-manifold vertex); --repair splits "
+                            "non-manifold vertices and turns or drops the facets that do not fit");
   EXPECT_EQ(mesh.surface.size_of_vertices(), 0u);
 }
 
@@ -57,9 +57,12 @@ TEST(VertexRings, OffVertexWithTwoClosedFansIsRejectedAndLeavesNoMesh) {
   const std::string path = temp.file("pinched.off");
   writeFile(path, pinchedOff);
   LabeledMesh mesh;
-  const std::string message = errorOf(readOffFile, path, mesh);
-  EXPECT_EQ(message, path + ": not a valid OFF mesh: facet 3 cannot be added: vertex 1 would "
-                            "carry a closed fan beside another fan (non-manifold vertex)");
+  const std::string message = errorOf(path, mesh);
+  // OFF numbers its vertices from 0, as the message says.
+  EXPECT_EQ(message, path + ": facet 3 cannot be added: vertex 1 (vertices numbered from 0) would "
+                            "carry a closed fan beside another fan (non-manifold vertex); --repair "
+                            "splits non-manifold vertices and turns or drops the facets that do not "
+                            "fit");
   EXPECT_EQ(mesh.surface.size_of_vertices(), 0u);
 }
 
@@ -98,17 +101,23 @@ TEST(VertexRings, BuilderNeverSeesAClosedFanBesideAnotherFan) {
 TEST(VertexRings, OpenFansAndFacetsAfterTheFirstBadOneAreLeftToTheBuilder) {
   // Two triangles meeting at vertex 0 only: two open fans, which the border joins.
   const test::Points points{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}};
-  EXPECT_FALSE(findClosedFanBesideAnother(test::makeSoup(points, {{0, 1, 2}, {0, 3, 4}})));
+  EXPECT_FALSE(findSoupProblem(test::makeSoup(points, {{0, 1, 2}, {0, 3, 4}})));
   // A closed tetrahedron at vertex 0 whose other fan only comes after a facet
-  // that repeats an edge: the builder stops at that facet, so the check does too.
+  // that repeats an edge: that facet is the first problem, not the fan.
   const test::Points tetra{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {5, 5, 5}, {6, 5, 5}};
-  EXPECT_FALSE(findClosedFanBesideAnother(test::makeSoup(
-      tetra, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {1, 2, 3}, {0, 4, 5}})));
-  const auto problem = findClosedFanBesideAnother(
+  const auto repeated = findSoupProblem(test::makeSoup(
+      tetra, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {1, 2, 3}, {0, 4, 5}}));
+  ASSERT_TRUE(repeated);
+  EXPECT_EQ(repeated->facet, 4u);
+  EXPECT_NE(repeated->reason.find("edge from vertex 2 to vertex 3"), std::string::npos)
+      << repeated->reason;
+  const auto problem = findSoupProblem(
       test::makeSoup(tetra, {{0, 4, 5}, {0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}));
   ASSERT_TRUE(problem);
   EXPECT_EQ(problem->facet, 3u); // the facet that closes the fan at vertex 0
-  EXPECT_EQ(problem->vertex, 0u);
+  EXPECT_NE(problem->reason.find("vertex 1 would carry a closed fan"),
+            std::string::npos)
+      << problem->reason;
 }
 
 TEST(VertexRings, ClosedAndOpenManifoldSurfacesPass) {

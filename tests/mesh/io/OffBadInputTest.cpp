@@ -24,7 +24,7 @@ protected:
     mesh_ = LabeledMesh();
     writeFile(path_, text);
     try {
-      readOffFile(path_, mesh_);
+      readMeshFile(path_, mesh_);
     } catch (const InvalidInputError& error) {
       EXPECT_EQ(mesh_.vertexCount(), 0u);
       return error.what();

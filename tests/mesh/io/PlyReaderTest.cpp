@@ -2,6 +2,7 @@
 // elements, and the refusals that name the place at fault.
 
 #include "mesh/Errors.hpp"
+#include "mesh/MeshInput.hpp"
 #include "mesh/io/PlyReader.hpp"
 
 #include "TempFolder.hpp"
@@ -125,7 +126,7 @@ TEST(PlyReader, ReadPlyFileBuildsTheSurfaceKeepingUnusedVertices) {
   const std::string path = folder.file("quad.PLY");
   testing::writeFile(path, asciiPly);
   LabeledMesh mesh;
-  readPlyFile(path, mesh);
+  readMeshFile(path, mesh);
   EXPECT_EQ(mesh.vertexCount(), 5u);
   EXPECT_EQ(mesh.surface.size_of_facets(), 2u);
 }
@@ -140,7 +141,7 @@ TEST(PlyReader, NonManifoldFacetIsRefusedNamingItsLine) {
                            "3 0 1 2\n3 1 0 3\n3 0 4 1\n");
   LabeledMesh mesh;
   try {
-    readPlyFile(path, mesh);
+    readMeshFile(path, mesh);
     FAIL() << "an edge with three facets was accepted";
   } catch (const InvalidInputError& error) {
     EXPECT_NE(std::string(error.what()).find(path + ":17"), std::string::npos) << error.what();

@@ -4,8 +4,11 @@
 #include "mesh/Errors.hpp"
 #include "mesh/repair/MeshRepair.hpp"
 #include "mesh/io/ObjParser.hpp"
+#include "mesh/io/AttributeFile.hpp"
+#include "mesh/io/LabelFile.hpp"
+#include "mesh/io/MeshReading.hpp"
+#include "mesh/io/ObjParser.hpp"
 #include "mesh/io/OriginalVertices.hpp"
-#include "mesh/io/SoupInput.hpp"
 
 #include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
@@ -113,7 +116,9 @@ TEST(MeshRepair, AttributesAndLabelsStayPerOriginalVertex) {
   buildSurface(repaired.soup, mesh, "t.obj");
   testing::TempFolder folder;
   testing::writeFile(folder.file("a.att"), "10 11 12 13 14 15 16 99");
-  EXPECT_EQ(readAttributesOfOriginals(mesh, 7, repaired.originalOf, folder.file("a.att")), 1u);
+  const AttributeValues read = readAttributeFile(folder.file("a.att"), 7);
+  EXPECT_EQ(read.extra, 1u);
+  storeValuesOfOriginals(mesh, read.values, repaired.originalOf);
   std::vector<double> values;
   std::int32_t label = 0;
   for (auto v = mesh.surface.vertices_begin(); v != mesh.surface.vertices_end(); ++v) {
@@ -123,20 +128,21 @@ TEST(MeshRepair, AttributesAndLabelsStayPerOriginalVertex) {
   EXPECT_EQ(values, (std::vector<double>{10, 11, 12, 13, 14, 15, 16, 10}));
   EXPECT_EQ(mesh.attributeMax, 16.0);
   mesh.classCount = 8;
-  writeLabelsOfOriginals(mesh, 7, folder.file("l.lb"));
-  EXPECT_EQ(testing::readFile(folder.file("l.lb")), "8 \t0 \t1 \t2 \t3 \t4 \t5 \t6 \t");
+  const std::vector<std::int32_t> labels = labelsOfOriginals(mesh, 7);
+  EXPECT_EQ(labelFileText(mesh.classCount, labels.data(), labels.size()),
+            "8 \t0 \t1 \t2 \t3 \t4 \t5 \t6 \t");
 }
 
 TEST(MeshRepair, OffSoupDropsUnusedVerticesLikeTheOffInput) {
   testing::TempFolder folder;
   const std::string path = folder.file("m.off");
   testing::writeFile(path, "OFF\n5 2 0\n0 0 0\n9 9 9\n1 0 0\n0 1 0\n0 0 1\n3 0 2 3\n3 0 4 2\n");
-  const PolygonSoup soup = readSoupFile(path);
+  const PolygonSoup soup = readCheckedSoup(path, ReadOptions{true}).soup;
   ASSERT_EQ(soup.points.size(), 4u);
   EXPECT_EQ(soup.points[1], Point3(1.0f, 0.0f, 0.0f));
   EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2, 0, 3, 1}));
   testing::writeFile(path, "OFF\n500000 2 0\n0 0 0\n");
-  EXPECT_THROW(readSoupFile(path), InvalidInputError);
+  EXPECT_THROW(readCheckedSoup(path, ReadOptions{true}), InvalidInputError);
 }
 
 TEST(MeshRepair, SharedCowBuildsOnceRepaired) {

@@ -1,0 +1,106 @@
+// The pairing works on a compressed table of the corners by vertex, each
+// entry keyed by the vertex its edge runs to: a corner's twin is then found by
+// a binary search among the corners of that target vertex, so the whole
+// pairing is linear in the corner count up to the sorting of each vertex's few
+// corners, whatever the valence.
+
+#include "mesh/CornerPairing.hpp"
+
+#include <algorithm>
+
+namespace vornel {
+namespace {
+
+constexpr std::uint64_t keyOf(std::uint32_t target, std::uint32_t corner) {
+  return (static_cast<std::uint64_t>(target) << 32) | corner;
+}
+
+constexpr std::uint32_t targetOf(std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); }
+
+constexpr std::uint32_t cornerOf(std::uint64_t key) { return static_cast<std::uint32_t>(key); }
+
+void sortGroup(std::uint64_t* first, std::uint64_t* last) {
+  // Most vertices carry a handful of corners: insertion sort beats std::sort there.
+  if (last - first > 16) {
+    std::sort(first, last);
+    return;
+  }
+  for (std::uint64_t* i = first + 1; i < last; ++i) {
+    const std::uint64_t key = *i;
+    std::uint64_t* j = i;
+    for (; j > first && *(j - 1) > key; --j) {
+      *j = *(j - 1);
+    }
+    *j = key;
+  }
+}
+
+} // namespace
+
+CornerPairing::CornerPairing(const PolygonSoup& soup, std::size_t facetEnd)
+    : corners_(&soup.corners) {
+  linkFacetCorners(soup, facetEnd);
+  groupByVertex(soup.points.size());
+  pairEdges();
+}
+
+void CornerPairing::linkFacetCorners(const PolygonSoup& soup, std::size_t facetEnd) {
+  const std::uint32_t cornerEnd = soup.facetOffsets[facetEnd];
+  next_.resize(cornerEnd);
+  previous_.resize(cornerEnd);
+  for (std::size_t f = 0; f < facetEnd; ++f) {
+    const std::uint32_t begin = soup.facetOffsets[f];
+    const std::uint32_t end = soup.facetOffsets[f + 1];
+    for (std::uint32_t k = begin; k < end; ++k) {
+      next_[k] = k + 1 == end ? begin : k + 1;
+      previous_[k] = k == begin ? end - 1 : k - 1;
+    }
+  }
+}
+
+void CornerPairing::groupByVertex(std::size_t pointCount) {
+  const std::vector<std::uint32_t>& corners = *corners_;
+  const auto cornerEnd = static_cast<std::uint32_t>(next_.size());
+  offsets_.assign(pointCount + 1, 0);
+  for (std::uint32_t k = 0; k < cornerEnd; ++k) {
+    ++offsets_[corners[k] + 1];
+  }
+  for (std::size_t v = 0; v < pointCount; ++v) {
+    offsets_[v + 1] += offsets_[v];
+  }
+  grouped_.resize(cornerEnd);
+  std::vector<std::uint32_t> fill(offsets_.begin(), offsets_.end() - 1);
+  for (std::uint32_t k = 0; k < cornerEnd; ++k) {
+    grouped_[fill[corners[k]]++] = keyOf(corners[next_[k]], k);
+  }
+  for (std::size_t v = 0; v < pointCount; ++v) {
+    sortGroup(grouped_.data() + offsets_[v], grouped_.data() + offsets_[v + 1]);
+  }
+}
+
+void CornerPairing::pairEdges() {
+  twin_.assign(next_.size(), none);
+  for (std::uint32_t v = 0; v + 1 < offsets_.size(); ++v) {
+    const std::uint64_t* const first = cornersAtBegin(v);
+    const std::uint64_t* const last = cornersAtEnd(v);
+    for (const std::uint64_t* entry = first; entry != last; ++entry) {
+      if (entry != first && targetOf(entry[-1]) == targetOf(*entry)) {
+        firstRepeatedEdge_ = std::min(firstRepeatedEdge_, cornerOf(*entry));
+      }
+      // The reverse edge: a corner at the target whose edge runs back to v.
+      const std::uint32_t target = targetOf(*entry);
+      const std::uint64_t* const reverse =
+          std::lower_bound(cornersAtBegin(target), cornersAtEnd(target), keyOf(v, 0));
+      if (reverse != cornersAtEnd(target) && targetOf(*reverse) == v) {
+        twin_[cornerOf(*entry)] = cornerOf(*reverse);
+      }
+    }
+  }
+}
+
+void CornerPairing::releaseGrouping() {
+  grouped_ = {};
+  offsets_ = {};
+}
+
+} // namespace vornel

@@ -1,0 +1,28 @@
+// Naming the places of a soup in messages, and the one way to build a soup
+// into a surface: check it, then build it.
+
+#include "mesh/PolygonSoup.hpp"
+
+#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/io/SoupValidation.hpp"
+
+namespace vornel {
+
+std::string PolygonSoup::facetPlace(std::size_t facet, const std::string& sourceName) const {
+  if (facet < facetLines.size()) {
+    return sourceName + ":" + std::to_string(facetLines[facet]) + ": facet";
+  }
+  return sourceName + ": facet " + std::to_string(facet + 1);
+}
+
+std::string PolygonSoup::vertexName(std::uint32_t vertex) const {
+  return std::to_string(static_cast<std::uint64_t>(vertex) + firstVertexNumber);
+}
+
+void buildSurface(PolygonSoup soup, LabeledMesh& mesh, const std::string& sourceName) {
+  mesh.surface.clear();
+  validateSoup(soup, sourceName);
+  buildValidatedSurface(std::move(soup), mesh);
+}
+
+} // namespace vornel

@@ -1,0 +1,30 @@
+#pragma once
+// The attribute file: one number per vertex in vertex order, in the syntax of
+// the C library's "%f" conversion, separated by any white space. Each number
+// is rounded to float, as the vertices store it.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+struct AttributeValues {
+  std::vector<float> values; // exactly the count asked for
+  /// Words after the last value needed: counted, never converted, so a
+  /// trailing word cannot fail a run. At most a bounded tail of the file is
+  /// looked at; when more follows, extra is a lower bound.
+  std::size_t extra = 0;
+  bool extraIsLowerBound = false;
+};
+
+/// Reads the first count values of the attribute file at path (a regular file;
+/// see MappedFile). Throws IOError when it cannot be read, InvalidInputError
+/// naming "path:line" and the value for a word that is not a finite number,
+/// or naming both counts when the file holds fewer than count values.
+AttributeValues readAttributeFile(const std::string& path, std::size_t count);
+
+/// The warning for a file with values beyond the vertex count.
+std::string describeExtraValues(const std::string& path, const AttributeValues& values);
+
+} // namespace vornel

@@ -1,0 +1,114 @@
+#include "mesh/io/MeshReading.hpp"
+
+#include "mesh/Errors.hpp"
+#include "mesh/MeshInput.hpp"
+#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/io/MeshFormat.hpp"
+#include "mesh/io/ObjParser.hpp"
+#include "mesh/io/OffReader.hpp"
+#include "mesh/io/PlyReader.hpp"
+#include "mesh/io/SoupValidation.hpp"
+
+#include <limits>
+#include <numeric>
+
+namespace vornel {
+namespace {
+
+constexpr const char* repairHint = "; --repair splits non-manifold vertices and turns or drops "
+                                   "the facets that do not fit";
+
+[[noreturn]] void refuse(const PolygonSoup& soup, const SoupProblem& problem,
+                         const std::string& sourceName) {
+  const std::string message = describeSoupProblem(soup, problem, sourceName);
+  if (problem.nonManifold) {
+    throw NonManifoldError(message + repairHint);
+  }
+  throw InvalidInputError(message);
+}
+
+CheckedSoup finish(PolygonSoup soup, const std::optional<SoupProblem>& problem,
+                   const std::string& sourceName, const ReadOptions& options) {
+  CheckedSoup checked;
+  checked.originalCount = soup.points.size();
+  if (!problem) {
+    checked.soup = std::move(soup);
+    return checked;
+  }
+  if (!options.repair) {
+    refuse(soup, *problem, sourceName);
+  }
+  RepairedSoup repaired = repairSoup(soup);
+  soup = {};
+  if (const auto left = findSoupProblem(repaired.soup)) {
+    throw InvalidInputError("the repair of " + sourceName + " left a facet the surface cannot "
+                            "hold: " + describeSoupProblem(repaired.soup, *left, sourceName));
+  }
+  checked.soup = std::move(repaired.soup);
+  checked.originalOf = std::move(repaired.originalOf);
+  checked.repair = repaired.summary;
+  return checked;
+}
+
+} // namespace
+
+PolygonSoup readSoupFile(const std::string& path) {
+  switch (meshFormatOf(path)) {
+  case MeshFormat::Ply:
+    return readPlySoup(path);
+  case MeshFormat::Obj:
+    return readObjSoup(path);
+  case MeshFormat::Off:
+    break;
+  }
+  return readOffSoup(path);
+}
+
+void dropUnusedPoints(PolygonSoup& soup) {
+  constexpr std::uint32_t unused = std::numeric_limits<std::uint32_t>::max();
+  std::vector<std::uint32_t> newIndex(soup.points.size(), unused);
+  for (const std::uint32_t corner : soup.corners) {
+    newIndex[corner] = 0;
+  }
+  std::uint32_t next = 0;
+  for (std::size_t p = 0; p < soup.points.size(); ++p) {
+    if (newIndex[p] != unused) {
+      newIndex[p] = next;
+      soup.points[next++] = soup.points[p];
+    }
+  }
+  if (next == soup.points.size()) {
+    return;
+  }
+  soup.points.resize(next);
+  soup.points.shrink_to_fit();
+  for (std::uint32_t& corner : soup.corners) {
+    corner = newIndex[corner];
+  }
+}
+
+CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options) {
+  PolygonSoup soup = readSoupFile(path);
+  const std::optional<SoupProblem> problem = findSoupProblem(soup);
+  if (meshFormatOf(path) == MeshFormat::Off) {
+    // Problems name vertices as the file does, so they are found before this.
+    if (!problem || options.repair) {
+      dropUnusedPoints(soup);
+    }
+    if (soup.points.empty()) {
+      throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");
+    }
+  }
+  return finish(std::move(soup), problem, path, options);
+}
+
+CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName, const ReadOptions& options) {
+  const std::optional<SoupProblem> problem = findSoupProblem(soup);
+  return finish(std::move(soup), problem, sourceName, options);
+}
+
+void readMeshFile(const std::string& path, LabeledMesh& mesh) {
+  buildValidatedSurface(std::move(readCheckedSoup(path).soup), mesh);
+}
+
+} // namespace vornel

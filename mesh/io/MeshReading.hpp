@@ -1,0 +1,56 @@
+#pragma once
+// Reading a mesh file: one path for every format and every mode. The format's
+// reader fills a polygon soup with every count, index and number checked; one
+// validation follows; with repair, the repair step mends what the validation
+// refused; the caller then builds the surface once (buildValidatedSurface).
+
+#include "mesh/PolygonSoup.hpp"
+#include "mesh/repair/MeshRepair.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+struct ReadOptions {
+  bool repair = false; // mend a mesh the surface cannot hold instead of refusing it
+};
+
+/// A soup the halfedge surface can hold, and how its vertices relate to the
+/// file's.
+struct CheckedSoup {
+  PolygonSoup soup;
+  /// The input's vertices, first in the soup and in file order: all of them
+  /// for OBJ and PLY, those that some facet uses for OFF.
+  std::size_t originalCount = 0;
+  /// For every soup vertex, the input vertex it copies; empty unless repaired.
+  std::vector<std::uint32_t> originalOf;
+  /// What the repair changed, when the soup needed it.
+  std::optional<RepairSummary> repair;
+};
+
+/// The format's reader alone, chosen by meshFormatOf: every vertex of the file
+/// in file order (OFF's unused vertices included). Throws IOError or
+/// InvalidInputError naming the file.
+PolygonSoup readSoupFile(const std::string& path);
+
+/// The whole reading before the build: the format's reader, the validation,
+/// for OFF the dropping of vertices that no facet uses, and with
+/// options.repair the repair of a soup the validation refused. Without repair,
+/// a refused soup throws InvalidInputError (NonManifoldError, with a hint at
+/// --repair, for an edge or vertex the surface cannot hold) naming the file
+/// and the facet's line or number.
+CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options = {});
+
+/// The same steps for a soup from elsewhere (a caller's arrays); no vertex is
+/// dropped.
+CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName,
+                      const ReadOptions& options = {});
+
+/// Keeps only the points some facet uses, in their order, and renumbers the corners.
+void dropUnusedPoints(PolygonSoup& soup);
+
+} // namespace vornel

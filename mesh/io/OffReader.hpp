@@ -1,0 +1,20 @@
+#pragma once
+// The OFF reader: CGAL's OFF scanner converts the numbers, driven only after
+// the header and the text have been checked, into a polygon soup.
+
+#include "mesh/PolygonSoup.hpp"
+
+#include <string>
+
+namespace vornel {
+
+/// Reads an OFF file (text or binary, with CGAL's header variants) into a soup
+/// with every vertex of the file in file order; dropping the vertices that no
+/// facet uses is left to the reading pipeline. Before the scanner runs, the
+/// header's counts are checked against the file's size and the text records
+/// against everything the scanner would convert out of range. Throws IOError
+/// when the file cannot be read and InvalidInputError naming the file and the
+/// vertex or facet (numbered from 0 and 1) at fault.
+PolygonSoup readOffSoup(const std::string& path);
+
+} // namespace vornel

@@ -1,0 +1,51 @@
+#pragma once
+// The files one run writes, all or nothing. Every output is declared before
+// the run computes anything, which checks its path and creates its temporary
+// file; once every output's bytes are written, all are put in place together,
+// and if one cannot be, those already put in place are put back as they were.
+// A failed run therefore leaves every existing output byte for byte as it was.
+
+#include "mesh/io/AtomicFile.hpp"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+class OutputFiles {
+public:
+  /// inputs: the files the run reads, with what each is ("mesh", ...).
+  struct Input {
+    std::string path;
+    std::string what;
+  };
+  explicit OutputFiles(std::vector<Input> inputs);
+  ~OutputFiles();
+  OutputFiles(const OutputFiles&) = delete;
+  OutputFiles& operator=(const OutputFiles&) = delete;
+
+  /// Declares an output and creates its temporary file; returns its number.
+  /// Throws UsageError when the path is the same file as an input or as an
+  /// output declared before (compared by file identity, not spelling), and
+  /// IOError when it names a folder or its folder cannot take a new file.
+  std::size_t declare(const std::string& path, const std::string& what);
+
+  /// Writes the bytes of output `number` to its temporary file. Throws IOError.
+  void write(std::size_t number, const std::string& bytes);
+
+  /// Puts every output in place. Throws IOError after restoring the outputs
+  /// already put in place when one cannot be.
+  void commitAll();
+
+private:
+  struct Output;
+  void checkIdentity(const std::string& path, const std::string& what) const;
+  void restore(std::size_t committedCount);
+
+  std::vector<Input> inputs_;
+  std::vector<std::unique_ptr<Output>> outputs_;
+};
+
+} // namespace vornel
