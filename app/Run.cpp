@@ -104,7 +104,7 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   input.originalCount = checked.originalCount;
   input.originalOf = std::move(checked.originalOf);
   LabeledMesh& mesh = input.mesh;
-  buildValidatedSurface(std::move(checked.soup), mesh);
+  buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
   report.stageDone("reading " + options.meshPath, stopwatch.lap());
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +

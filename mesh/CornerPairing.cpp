@@ -46,6 +46,11 @@ CornerPairing::CornerPairing(const PolygonSoup& soup, std::size_t facetEnd)
 
 void CornerPairing::linkFacetCorners(const PolygonSoup& soup, std::size_t facetEnd) {
   const std::uint32_t cornerEnd = soup.facetOffsets[facetEnd];
+  cornerCount_ = cornerEnd;
+  triangles_ = cornerEnd == 3 * facetEnd;
+  if (triangles_) {
+    return;
+  }
   next_.resize(cornerEnd);
   previous_.resize(cornerEnd);
   for (std::size_t f = 0; f < facetEnd; ++f) {
@@ -60,7 +65,7 @@ void CornerPairing::linkFacetCorners(const PolygonSoup& soup, std::size_t facetE
 
 void CornerPairing::groupByVertex(std::size_t pointCount) {
   const std::vector<std::uint32_t>& corners = *corners_;
-  const auto cornerEnd = static_cast<std::uint32_t>(next_.size());
+  const auto cornerEnd = static_cast<std::uint32_t>(cornerCount_);
   offsets_.assign(pointCount + 1, 0);
   for (std::uint32_t k = 0; k < cornerEnd; ++k) {
     ++offsets_[corners[k] + 1];
@@ -71,7 +76,7 @@ void CornerPairing::groupByVertex(std::size_t pointCount) {
   grouped_.resize(cornerEnd);
   std::vector<std::uint32_t> fill(offsets_.begin(), offsets_.end() - 1);
   for (std::uint32_t k = 0; k < cornerEnd; ++k) {
-    grouped_[fill[corners[k]]++] = keyOf(corners[next_[k]], k);
+    grouped_[fill[corners[k]]++] = keyOf(corners[next(k)], k);
   }
   for (std::size_t v = 0; v < pointCount; ++v) {
     sortGroup(grouped_.data() + offsets_[v], grouped_.data() + offsets_[v + 1]);
@@ -79,7 +84,7 @@ void CornerPairing::groupByVertex(std::size_t pointCount) {
 }
 
 void CornerPairing::pairEdges() {
-  twin_.assign(next_.size(), none);
+  twins_.assign(cornerCount_, none);
   for (std::uint32_t v = 0; v + 1 < offsets_.size(); ++v) {
     const std::uint64_t* const first = cornersAtBegin(v);
     const std::uint64_t* const last = cornersAtEnd(v);
@@ -92,15 +97,11 @@ void CornerPairing::pairEdges() {
       const std::uint64_t* const reverse =
           std::lower_bound(cornersAtBegin(target), cornersAtEnd(target), keyOf(v, 0));
       if (reverse != cornersAtEnd(target) && targetOf(*reverse) == v) {
-        twin_[cornerOf(*entry)] = cornerOf(*reverse);
+        twins_[cornerOf(*entry)] = cornerOf(*reverse);
       }
     }
   }
 }
 
-void CornerPairing::releaseGrouping() {
-  grouped_ = {};
-  offsets_ = {};
-}
 
 } // namespace vornel

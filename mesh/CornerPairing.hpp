@@ -5,11 +5,11 @@
 // validation of a soup and the surface builder work from this pairing.
 
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/ScratchVector.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 namespace vornel {
 
@@ -22,14 +22,18 @@ public:
   /// two corners.
   CornerPairing(const PolygonSoup& soup, std::size_t facetEnd);
 
-  std::size_t cornerCount() const { return next_.size(); }
+  std::size_t cornerCount() const { return cornerCount_; }
   std::uint32_t vertexOf(std::uint32_t corner) const { return (*corners_)[corner]; }
   /// The next and the previous corner of the corner's facet.
-  std::uint32_t next(std::uint32_t corner) const { return next_[corner]; }
-  std::uint32_t previous(std::uint32_t corner) const { return previous_[corner]; }
+  std::uint32_t next(std::uint32_t corner) const {
+    return triangles_ ? (corner % 3 == 2 ? corner - 2 : corner + 1) : next_[corner];
+  }
+  std::uint32_t previous(std::uint32_t corner) const {
+    return triangles_ ? (corner % 3 == 0 ? corner + 2 : corner - 1) : previous_[corner];
+  }
   /// The corner whose edge runs from this corner's next vertex back to its
   /// vertex, or none (a border edge). With repeated edges, the earliest.
-  std::uint32_t twin(std::uint32_t corner) const { return twin_[corner]; }
+  std::uint32_t twin(std::uint32_t corner) const { return twins_[corner]; }
 
   /// The corners at vertex v, sorted by the vertex their edge runs to, then by
   /// corner; each entry holds (target vertex << 32 | corner).
@@ -41,10 +45,8 @@ public:
   /// earlier corner in the same direction; none when no edge repeats.
   std::uint32_t firstRepeatedEdge() const { return firstRepeatedEdge_; }
 
-  /// Gives up the vertex grouping, keeping next, previous and twin.
-  void releaseGrouping();
   /// Takes the twin array, leaving the pairing without it.
-  std::vector<std::uint32_t> takeTwins() { return std::move(twin_); }
+  ScratchVector<std::uint32_t> takeTwins() { return std::move(twins_); }
 
 private:
   void linkFacetCorners(const PolygonSoup& soup, std::size_t facetEnd);
@@ -52,11 +54,13 @@ private:
   void pairEdges();
 
   const std::vector<std::uint32_t>* corners_;
-  std::vector<std::uint32_t> next_;
-  std::vector<std::uint32_t> previous_;
-  std::vector<std::uint32_t> twin_;
+  std::size_t cornerCount_ = 0;
+  bool triangles_ = false; // every facet a triangle: next and previous by arithmetic
+  ScratchVector<std::uint32_t> next_;
+  ScratchVector<std::uint32_t> previous_;
+  ScratchVector<std::uint32_t> twins_;
   std::vector<std::uint32_t> offsets_;
-  std::vector<std::uint64_t> grouped_;
+  ScratchVector<std::uint64_t> grouped_;
   std::uint32_t firstRepeatedEdge_ = none;
 };
 

@@ -10,6 +10,8 @@
 #include <CGAL/Polyhedron_3.h>
 #include <CGAL/Simple_cartesian.h>
 
+#include "mesh/LargeBlockAllocator.hpp"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -59,7 +61,8 @@ struct MeshItems : public CGAL::Polyhedron_items_3 {
 // third less memory than separately allocated list nodes and contiguous for the
 // walks. It cannot erase records, so readers drop what they do not want before
 // building.
-using Surface = CGAL::Polyhedron_3<Kernel, MeshItems, CGAL::HalfedgeDS_vector>;
+using Surface =
+    CGAL::Polyhedron_3<Kernel, MeshItems, CGAL::HalfedgeDS_vector, LargeBlockAllocator<int>>;
 using HalfedgeDS = Surface::HalfedgeDS;
 
 using RgbColour = std::array<double, 3>;

@@ -21,8 +21,11 @@ std::string PolygonSoup::vertexName(std::uint32_t vertex) const {
 
 void buildSurface(PolygonSoup soup, LabeledMesh& mesh, const std::string& sourceName) {
   mesh.surface.clear();
-  validateSoup(soup, sourceName);
-  buildValidatedSurface(std::move(soup), mesh);
+  SoupTopology topology;
+  if (const auto problem = findSoupProblem(soup, &topology)) {
+    refuseSoup(soup, *problem, sourceName);
+  }
+  buildValidatedSurface(std::move(soup), std::move(topology), mesh);
 }
 
 } // namespace vornel

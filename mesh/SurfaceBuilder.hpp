@@ -2,6 +2,7 @@
 // Building the halfedge surface of a LabeledMesh from a checked polygon soup.
 
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/SoupTopology.hpp"
 
 namespace vornel {
 
@@ -14,8 +15,14 @@ namespace vornel {
 /// facet, every facet's halfedge the one entering its first corner, and the
 /// border halfedges linked around each vertex as that builder links them.
 /// The soup's arrays are released as they are used, to keep the peak memory
-/// near that of the surface itself. Throws InvalidInputError when the soup
-/// has more corners than the surface can index.
+/// near that of the surface itself.
+void buildValidatedSurface(PolygonSoup&& soup, SoupTopology&& topology, LabeledMesh& mesh);
+
+/// The same, working out the topology first.
 void buildValidatedSurface(PolygonSoup&& soup, LabeledMesh& mesh);
+
+/// Throws InvalidInputError when the soup has more vertices or corners than a
+/// surface can index with 32-bit numbers.
+void checkIndexable(const PolygonSoup& soup);
 
 } // namespace vornel

@@ -28,11 +28,13 @@ constexpr const char* repairHint = "; --repair splits non-manifold vertices and 
 }
 
 CheckedSoup finish(PolygonSoup soup, const std::optional<SoupProblem>& problem,
-                   const std::string& sourceName, const ReadOptions& options) {
+                   SoupTopology&& topology, const std::string& sourceName,
+                   const ReadOptions& options) {
   CheckedSoup checked;
   checked.originalCount = soup.points.size();
   if (!problem) {
     checked.soup = std::move(soup);
+    checked.topology = std::move(topology);
     return checked;
   }
   if (!options.repair) {
@@ -40,7 +42,7 @@ CheckedSoup finish(PolygonSoup soup, const std::optional<SoupProblem>& problem,
   }
   RepairedSoup repaired = repairSoup(soup);
   soup = {};
-  if (const auto left = findSoupProblem(repaired.soup)) {
+  if (const auto left = findSoupProblem(repaired.soup, &checked.topology)) {
     throw InvalidInputError("the repair of " + sourceName + " left a facet the surface cannot "
                             "hold: " + describeSoupProblem(repaired.soup, *left, sourceName));
   }
@@ -64,7 +66,7 @@ PolygonSoup readSoupFile(const std::string& path) {
   return readOffSoup(path);
 }
 
-void dropUnusedPoints(PolygonSoup& soup) {
+void dropUnusedPoints(PolygonSoup& soup, SoupTopology& topology) {
   constexpr std::uint32_t unused = std::numeric_limits<std::uint32_t>::max();
   std::vector<std::uint32_t> newIndex(soup.points.size(), unused);
   for (const std::uint32_t corner : soup.corners) {
@@ -85,30 +87,36 @@ void dropUnusedPoints(PolygonSoup& soup) {
   for (std::uint32_t& corner : soup.corners) {
     corner = newIndex[corner];
   }
+  for (std::uint32_t& vertex : topology.pinchedVertices) {
+    vertex = newIndex[vertex]; // the order stays: the renumbering keeps the points' order
+  }
 }
 
 CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options) {
   PolygonSoup soup = readSoupFile(path);
-  const std::optional<SoupProblem> problem = findSoupProblem(soup);
+  SoupTopology topology;
+  const std::optional<SoupProblem> problem = findSoupProblem(soup, &topology);
   if (meshFormatOf(path) == MeshFormat::Off) {
     // Problems name vertices as the file does, so they are found before this.
     if (!problem || options.repair) {
-      dropUnusedPoints(soup);
+      dropUnusedPoints(soup, topology);
     }
     if (soup.points.empty()) {
       throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");
     }
   }
-  return finish(std::move(soup), problem, path, options);
+  return finish(std::move(soup), problem, std::move(topology), path, options);
 }
 
 CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName, const ReadOptions& options) {
-  const std::optional<SoupProblem> problem = findSoupProblem(soup);
-  return finish(std::move(soup), problem, sourceName, options);
+  SoupTopology topology;
+  const std::optional<SoupProblem> problem = findSoupProblem(soup, &topology);
+  return finish(std::move(soup), problem, std::move(topology), sourceName, options);
 }
 
 void readMeshFile(const std::string& path, LabeledMesh& mesh) {
-  buildValidatedSurface(std::move(readCheckedSoup(path).soup), mesh);
+  CheckedSoup checked = readCheckedSoup(path);
+  buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
 }
 
 } // namespace vornel

@@ -5,6 +5,7 @@
 // refused; the caller then builds the surface once (buildValidatedSurface).
 
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/SoupTopology.hpp"
 #include "mesh/repair/MeshRepair.hpp"
 
 #include <cstddef>
@@ -30,6 +31,8 @@ struct CheckedSoup {
   std::vector<std::uint32_t> originalOf;
   /// What the repair changed, when the soup needed it.
   std::optional<RepairSummary> repair;
+  /// The soup's topology, for buildValidatedSurface.
+  SoupTopology topology;
 };
 
 /// The format's reader alone, chosen by meshFormatOf: every vertex of the file
@@ -50,7 +53,8 @@ CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options 
 CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName,
                       const ReadOptions& options = {});
 
-/// Keeps only the points some facet uses, in their order, and renumbers the corners.
-void dropUnusedPoints(PolygonSoup& soup);
+/// Keeps only the points some facet uses, in their order, and renumbers the
+/// corners and the topology's vertices.
+void dropUnusedPoints(PolygonSoup& soup, SoupTopology& topology);
 
 } // namespace vornel

@@ -9,6 +9,7 @@
 
 #include "mesh/CornerPairing.hpp"
 #include "mesh/Errors.hpp"
+#include "mesh/SurfaceBuilder.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -236,10 +237,11 @@ private:
 
 } // namespace
 
-std::optional<SoupProblem> findSoupProblem(const PolygonSoup& soup) {
+std::optional<SoupProblem> findSoupProblem(const PolygonSoup& soup, SoupTopology* topology) {
+  checkIndexable(soup);
   const std::optional<SoupProblem> malformed = MalformedFacetSearch(soup).run();
   const std::size_t malformedEnd = malformed ? malformed->facet : soup.facetCount();
-  const CornerPairing pairing(soup, malformedEnd);
+  CornerPairing pairing(soup, malformedEnd);
   std::optional<SoupProblem> first = malformed;
   std::size_t takenEnd = malformedEnd;
   if (pairing.firstRepeatedEdge() != CornerPairing::none) {
@@ -261,6 +263,9 @@ std::optional<SoupProblem> findSoupProblem(const PolygonSoup& soup) {
                            " would carry a closed fan beside another fan (non-manifold vertex)",
                        true};
   }
+  if (!first && topology != nullptr) {
+    *topology = topologyOf(pairing);
+  }
   return first;
 }
 
@@ -269,16 +274,18 @@ std::string describeSoupProblem(const PolygonSoup& soup, const SoupProblem& prob
   return soup.facetPlace(problem.facet, sourceName) + " " + problem.reason;
 }
 
-void validateSoup(const PolygonSoup& soup, const std::string& sourceName) {
-  const std::optional<SoupProblem> problem = findSoupProblem(soup);
-  if (!problem) {
-    return;
-  }
-  const std::string message = describeSoupProblem(soup, *problem, sourceName);
-  if (problem->nonManifold) {
+void refuseSoup(const PolygonSoup& soup, const SoupProblem& problem, const std::string& sourceName) {
+  const std::string message = describeSoupProblem(soup, problem, sourceName);
+  if (problem.nonManifold) {
     throw NonManifoldError(message);
   }
   throw InvalidInputError(message);
+}
+
+void validateSoup(const PolygonSoup& soup, const std::string& sourceName) {
+  if (const std::optional<SoupProblem> problem = findSoupProblem(soup)) {
+    refuseSoup(soup, *problem, sourceName);
+  }
 }
 
 } // namespace vornel

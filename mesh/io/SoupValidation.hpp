@@ -3,6 +3,7 @@
 // built from it, whatever file format or caller it came from.
 
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/SoupTopology.hpp"
 
 #include <cstddef>
 #include <optional>
@@ -22,8 +23,11 @@ struct SoupProblem {
 /// facets (an edge with more than two facets, or two facets oriented
 /// inconsistently), and no vertex whose facets close a fan beside another fan.
 /// Several open fans at one vertex are fine: the border joins them. Linear in
-/// the soup's size, up to sorting each vertex's corners.
-std::optional<SoupProblem> findSoupProblem(const PolygonSoup& soup);
+/// the soup's size, up to sorting each vertex's corners. When the soup passes
+/// and topology is given, it receives what the surface builder needs.
+/// Throws InvalidInputError for a soup too large to index.
+std::optional<SoupProblem> findSoupProblem(const PolygonSoup& soup,
+                                           SoupTopology* topology = nullptr);
 
 /// The problem as the message of the error the readers throw:
 /// "<facet's place> <reason>".
@@ -32,6 +36,10 @@ std::string describeSoupProblem(const PolygonSoup& soup, const SoupProblem& prob
 
 /// Throws InvalidInputError, or NonManifoldError for a non-manifold problem,
 /// with describeSoupProblem's message.
+[[noreturn]] void refuseSoup(const PolygonSoup& soup, const SoupProblem& problem,
+                             const std::string& sourceName);
+
+/// findSoupProblem, then refuseSoup for a problem found.
 void validateSoup(const PolygonSoup& soup, const std::string& sourceName);
 
 } // namespace vornel
