@@ -1,6 +1,11 @@
 #pragma once
 // Shared pieces of the fuzz targets: a private scratch folder per process.
 
+#include "mesh/Errors.hpp"
+#include "mesh/MeshInput.hpp"
+#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/io/MeshReading.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -52,6 +57,22 @@ inline std::string writeScratchFile(const std::string& name, const std::uint8_t*
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   return path;
+}
+
+/// The reading path as the command line runs it, with or without --repair,
+/// followed by the stages that walk the built surface. A surface whose graph
+/// does not match it is a fault, reported as a crash.
+inline void readBuildAndWalk(const std::string& path, bool repair) {
+  try {
+    CheckedSoup checked = readCheckedSoup(path, ReadOptions{repair});
+    LabeledMesh mesh;
+    buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
+    prepareGeometry(mesh);
+    const VertexGraph graph = buildVertexGraph(mesh);
+    if (graph.vertexCount() != mesh.vertexCount())
+      __builtin_trap();
+  } catch (const VornelError&) {
+  }
 }
 
 } // namespace vornel::fuzzing

@@ -1,23 +1,12 @@
-// OBJ text → polygon soup → halfedge surface → prepared geometry and rings.
+// OBJ file → checked soup (with or without repair) → surface → geometry and
+// rings. The first byte's low bit chooses --repair; the rest is the file.
 
-#include "mesh/Errors.hpp"
-#include "mesh/MeshInput.hpp"
-#include "mesh/io/ObjParser.hpp"
-
-#include <cstdint>
-#include <string_view>
+#include "FuzzSupport.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
-  try {
-    const vornel::PolygonSoup soup = vornel::parseObj(text, "fuzz.obj");
-    vornel::LabeledMesh mesh;
-    vornel::buildSurface(soup, mesh, "fuzz.obj");
-    vornel::prepareGeometry(mesh);
-    const vornel::VertexGraph graph = vornel::buildVertexGraph(mesh);
-    if (graph.vertexCount() != mesh.vertexCount())
-      __builtin_trap();
-  } catch (const vornel::VornelError&) {
-  }
+  if (size < 1)
+    return 0;
+  const std::string path = vornel::fuzzing::writeScratchFile("input.obj", data + 1, size - 1);
+  vornel::fuzzing::readBuildAndWalk(path, (data[0] & 1) != 0);
   return 0;
 }

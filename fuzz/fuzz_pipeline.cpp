@@ -1,6 +1,7 @@
 // The whole run on a tiny mesh. Input layout: three bytes for ClustNb (1..4),
-// MedianNb (0..3) and IterNB (0..5), one byte whose low bit picks OBJ or OFF,
-// then the mesh text and the attribute text separated by the first '#' '#' pair.
+// MedianNb (0..3) and IterNB (0..5), one byte whose low two bits pick OBJ, OFF
+// or PLY and whose third bit asks for --repair, then the mesh bytes and the
+// attribute text separated by the first '#' '#' pair.
 
 #include "FuzzSupport.hpp"
 #include "app/Run.hpp"
@@ -18,10 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view values =
       split == std::string_view::npos ? std::string_view() : rest.substr(split + 2);
 
-  const bool obj = (data[3] & 1) == 0;
+  static const char* const names[] = {"m.obj", "m.off", "m.ply", "m.obj"};
   const auto* meshBytes = reinterpret_cast<const std::uint8_t*>(meshText.data());
-  const std::string mesh = vornel::fuzzing::writeScratchFile(obj ? "m.obj" : "m.off", meshBytes,
-                                                             meshText.size());
+  const std::string mesh =
+      vornel::fuzzing::writeScratchFile(names[data[3] & 3], meshBytes, meshText.size());
   vornel::fuzzing::writeScratchFile("m_attribute.att",
                                     reinterpret_cast<const std::uint8_t*>(values.data()),
                                     values.size());
@@ -31,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.segmentation.filterPasses = data[1] % 4;
   options.segmentation.sweepCount = data[2] % 6;
   options.segmentation.seed = 1;
+  options.repair = (data[3] & 4) != 0;
   try {
     vornel::runOnFiles(options, [](const std::string&) {});
   } catch (const vornel::VornelError&) {
