@@ -76,7 +76,7 @@ public:
 
   void run() {
     for (std::size_t v = 0; v < header_.size_of_vertices(); ++v) {
-      checkVertex(v + 1);
+      checkVertex(v);
     }
     for (std::size_t f = 0; f < header_.size_of_facets(); ++f) {
       checkFacet(f + 1);
@@ -84,11 +84,20 @@ public:
   }
 
 private:
+  /// Vertex `number` counted from 0, as the file's facets count them.
   void checkVertex(std::size_t number) {
     const std::size_t homogeneous = header_.is_homogeneous() ? 1 : 0;
     if (!readRecord(in_, entries_) || entries_.size() < 3 + homogeneous) {
-      fail("vertex " + std::to_string(number) + " has fewer than " +
+      fail(vertexName(number) + " has fewer than " +
            std::to_string(3 + homogeneous) + " coordinates");
+    }
+    // A normal (N) and texture coordinates (ST) that the header announces
+    // must be there: the scanner counts what follows them as a colour.
+    const std::size_t promised = 3 + homogeneous + (header_.has_normals() ? 3 + homogeneous : 0) +
+                                 (header_.has_textures() ? 2 + homogeneous : 0);
+    if (entries_.size() < promised) {
+      fail(vertexName(number) + " has fewer than the " + std::to_string(promised) +
+           " numbers its header announces (coordinates, normal, texture coordinates)");
     }
     if (!header_.has_colors()) {
       return;
@@ -105,8 +114,12 @@ private:
     }
     colours_ = colours_ || count != 0;
     if (colours_ && !colourReadable(entries_, first, count)) {
-      fail("vertex " + std::to_string(number) + " has no readable colour (missing or out of range)");
+      fail(vertexName(number) + " has no readable colour (missing or out of range)");
     }
+  }
+
+  static std::string vertexName(std::size_t number) {
+    return "vertex " + std::to_string(number) + " (numbered from 0)";
   }
 
   void checkFacet(std::size_t number) {

@@ -42,8 +42,8 @@ bool sameFile(const std::string& a, const std::string& b) {
     return x.device == y.device && x.inode == y.inode;
   }
   std::error_code error;
-  const auto p = std::filesystem::weakly_canonical(a, error);
-  const auto q = std::filesystem::weakly_canonical(b, error);
+  const auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
+  const auto q = std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
   return !error && p == q;
 }
 

@@ -27,7 +27,8 @@ CommandResult runVornel(const std::vector<std::string>& args, const std::string&
   const std::string outPath = capture.file("stdout");
   const std::string errPath = capture.file("stderr");
   std::string command = workingFolder.empty() ? "" : "cd " + shellQuote(workingFolder) + " && ";
-  command += shellQuote(VORNEL_BINARY);
+  // A run that blocks (on a pipe, say) ends as a failure instead of a hung suite.
+  command += "timeout 120 " + shellQuote(VORNEL_BINARY);
   for (const std::string& arg : args)
     command += " " + shellQuote(arg);
   command += " >" + shellQuote(outPath) + " 2>" + shellQuote(errPath) + " </dev/null";

@@ -73,25 +73,44 @@ TEST_F(OffTextCheck, FacetWithFewerCornersThanItsCountIsRejected) {
 
 TEST_F(OffTextCheck, ShortVertexLineIsRejected) {
   EXPECT_EQ(errorFor("OFF\n3 1 0\n0 0 0\n1 0\n0 1 0\n3 0 1 2\n"),
-            path_ + ": not a valid OFF mesh: vertex 2 has fewer than 3 coordinates");
+            path_ + ": not a valid OFF mesh: vertex 1 (numbered from 0) has fewer than 3 coordinates");
 }
 
 TEST_F(OffTextCheck, ColourMissingAfterAColouredVertexIsRejected) {
   // Once one vertex has a colour the scanner reads one from every later vertex.
   EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 255 0 0\n1 0 0\n0 1 0 0 255 0\n3 0 1 2\n")
-                .find("vertex 2 has no readable colour"),
+                .find("vertex 1 (numbered from 0) has no readable colour"),
             std::string::npos);
 }
 
 TEST_F(OffTextCheck, ColourOutOfRangeIsRejected) {
   EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 500\n1 0 0 1\n0 1 0 1\n3 0 1 2\n")
-                .find("vertex 1 has no readable colour"),
+                .find("vertex 0 (numbered from 0) has no readable colour"),
             std::string::npos);
   EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 1 2 3\n1 0 0 1 2 3\n0 1 0 1 2 300\n3 0 1 2\n")
-                .find("vertex 3 has no readable colour"),
+                .find("vertex 2 (numbered from 0) has no readable colour"),
             std::string::npos);
   EXPECT_NE(errorFor("COFF\n3 1 0\n0 0 0 .5 .5 9\n1 0 0 1 2 3\n0 1 0 1 2 3\n3 0 1 2\n")
-                .find("vertex 1 has no readable colour"),
+                .find("vertex 0 (numbered from 0) has no readable colour"),
+            std::string::npos);
+}
+
+TEST_F(OffTextCheck, NormalsOrTextureCoordinatesTheHeaderAnnouncesMustBeThere) {
+  EXPECT_NE(errorFor("STOFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n")
+                .find("vertex 0 (numbered from 0) has fewer than the 5 numbers"),
+            std::string::npos);
+  EXPECT_NE(errorFor("NOFF\n3 1 0\n0 0 0 0 0 1\n1 0 0\n0 1 0 0 0 1\n3 0 1 2\n")
+                .find("vertex 1 (numbered from 0) has fewer than the 6 numbers"),
+            std::string::npos);
+  EXPECT_EQ(errorFor("STOFF\n3 1 0\n0 0 0 0 0\n1 0 0 1 0\n0 1 0 0 1\n3 0 1 2\n"), "read");
+}
+
+TEST_F(OffTextCheck, NonFiniteVerticesAreRejected) {
+  // A homogeneous vertex with w = 0 lies at infinity.
+  EXPECT_NE(errorFor("4OFF\n3 1 0\n0 0 0 1\n1 0 0 0\n0 1 0 1\n3 0 1 2\n")
+                .find("vertex 1 (numbered from 0) has a coordinate that is not a finite number"),
+            std::string::npos);
+  EXPECT_NE(errorFor("OFF\n3 1 0\n0 0 0\n1e39 0 0\n0 1 0\n3 0 1 2\n").find("not a finite number"),
             std::string::npos);
 }
 

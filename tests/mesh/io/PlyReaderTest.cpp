@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -119,6 +120,26 @@ TEST(PlyReader, BinaryLittleAndBigEndianReadTheSameMesh) {
     EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2, 3, 3, 2, 1}));
     EXPECT_TRUE(soup.facetLines.empty());
   }
+}
+
+TEST(PlyReader, NonFiniteCoordinatesAreRefusedNamingTheVertex) {
+  // A binary NaN or infinity at vertex 3's z: the coloured mesh would carry it
+  // on, and nothing can read that back.
+  for (const bool little : {true, false}) {
+    for (const float bad : {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity()}) {
+      std::string bytes = binaryPly(little);
+      const std::size_t zOfVertex2 = bytes.find("end_header\n") + 11 + 2 * 18 + 10;
+      unsigned char raw[4];
+      std::memcpy(raw, &bad, 4);
+      for (int i = 0; i < 4; ++i)
+        bytes[zOfVertex2 + i] = static_cast<char>(raw[little ? i : 3 - i]);
+      EXPECT_EQ(errorOf(bytes), "m.ply: vertex 3: vertex coordinate is not a finite number");
+    }
+  }
+  std::string ascii = asciiPly;
+  ascii.replace(ascii.find("1 7 1 0.1 0"), 11, "1 7 1 nan 0");
+  EXPECT_EQ(errorOf(ascii), "m.ply:19: vertex coordinate is not a finite number");
 }
 
 TEST(PlyReader, ReadPlyFileBuildsTheSurfaceKeepingUnusedVertices) {
