@@ -20,6 +20,9 @@ constexpr std::uint32_t targetOf(std::uint64_t key) { return static_cast<std::ui
 constexpr std::uint32_t cornerOf(std::uint64_t key) { return static_cast<std::uint32_t>(key); }
 
 void sortGroup(std::uint64_t* first, std::uint64_t* last) {
+  if (last - first < 2) {
+    return; // also keeps an empty table's null data pointer out of the arithmetic
+  }
   // Most vertices carry a handful of corners: insertion sort beats std::sort there.
   if (last - first > 16) {
     std::sort(first, last);
