@@ -101,7 +101,7 @@ std::vector<float> fitParameters(const Segmenter& segmenter, float previousBeta,
                                  RunReport& report) {
   ParameterEstimator estimator(segmenter.graph);
   estimator.buildConfigurations(segmenter.labels, segmenter.classCount);
-  const InteractionFit fit = fitInteractionOnly(estimator.configurations);
+  const InteractionFit fit = fitInteractionOnly(estimator.equations);
   const float beta = fit.usableRows > 0 ? fit.beta : previousBeta;
   const std::vector<float> parameters = interactionOnlyParameters(segmenter.classCount, beta);
   report.note("round " + std::to_string(round) + format(": beta = %.9g", beta) + " from " +

@@ -1,10 +1,18 @@
-// Configuration table and least-squares estimate on a 1M-vertex triangulated
-// grid with five classes and a smoothed, region-like labelling.
+// Configuration table and least-squares estimate: on a 1M-vertex triangulated
+// grid with five classes and a smoothed, region-like labelling, and on a
+// 400-vertex grid with many classes, labelled as a run labels it (k-means of
+// random values into K classes, then three majority-filter passes).
 
+#include "classes/RandomGenerator.hpp"
+#include "classes/Segmenter.hpp"
 #include "estimation/ParameterEstimator.hpp"
 #include "mesh/VertexGraph.hpp"
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -94,6 +102,96 @@ void BM_TableAndEstimate(benchmark::State& state) {
   state.counters["fallback"] = double(fallback); // 0 plain fit, 1 smoothed, 2 neutral
 }
 BENCHMARK(BM_TableAndEstimate)->Unit(benchmark::kMillisecond);
+
+/// The labels of a run with ClustNb = K on the graph: k-means of seeded random
+/// values, then three majority-filter passes (the default MedianNb).
+vornel::Segmenter runLabelling(const vornel::VertexGraph& graph, int K) {
+  std::mt19937 generator(9000u + unsigned(K));
+  std::uniform_real_distribution<double> value(0.0, 1.0);
+  std::vector<double> values(graph.vertexCount());
+  for (double& v : values) {
+    v = value(generator);
+  }
+  vornel::Segmenter segmenter(graph, std::move(values));
+  vornel::RandomGenerator rng(77u);
+  segmenter.initialiseClasses(K, 0, rng);
+  for (int pass = 0; pass < 3; ++pass) {
+    segmenter.majorityFilter();
+  }
+  return segmenter;
+}
+
+struct MemoryUse {
+  double startMB = -1.0; // resident at the start (this process's pages)
+  double peakMB = -1.0;  // peak resident while building the table and estimating
+};
+
+double maxResidentMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_maxrss) / 1024.0;
+}
+
+/// Builds the table and estimates once in a child process, which starts with
+/// this process's pages, and reports its resident memory before and at peak.
+MemoryUse memoryOfOneEstimate(const vornel::VertexGraph& graph,
+                              const std::vector<std::int32_t>& labels, int K) {
+  MemoryUse use;
+  int channel[2];
+  if (pipe(channel) != 0) {
+    return use;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    MemoryUse measured;
+    measured.startMB = maxResidentMegabytes();
+    {
+      vornel::ParameterEstimator estimator(graph);
+      estimator.buildConfigurations(labels, K);
+      benchmark::DoNotOptimize(estimator.estimate().data());
+    }
+    measured.peakMB = maxResidentMegabytes();
+    const bool written = write(channel[1], &measured, sizeof measured) == sizeof measured;
+    _exit(written ? 0 : 1);
+  }
+  close(channel[1]);
+  int status = 0;
+  if (child > 0 && read(channel[0], &use, sizeof use) != sizeof use) {
+    use = MemoryUse{};
+  }
+  close(channel[0]);
+  if (child > 0) {
+    waitpid(child, &status, 0);
+  }
+  return use;
+}
+
+void BM_ManyClassesOnSmallGrid(benchmark::State& state) {
+  const vornel::VertexGraph graph = gridGraph(20);
+  const vornel::Segmenter segmenter = runLabelling(graph, int(state.range(0)));
+  const int K = segmenter.classCount;
+  int usable = 0;
+  int fallback = 0;
+  for (auto _ : state) {
+    vornel::ParameterEstimator estimator(graph);
+    estimator.buildConfigurations(segmenter.labels, K);
+    benchmark::DoNotOptimize(estimator.estimate().data());
+    usable = estimator.usableRows;
+    fallback = static_cast<int>(estimator.fallback);
+  }
+  state.counters["usableRows"] = double(usable);
+  state.counters["fallback"] = double(fallback);
+  const MemoryUse memory = memoryOfOneEstimate(graph, segmenter.labels, K);
+  state.counters["peakMB"] = memory.peakMB;
+  state.counters["estimateMB"] = memory.peakMB - memory.startMB;
+}
+BENCHMARK(BM_ManyClassesOnSmallGrid)
+    ->Arg(64)
+    ->Arg(100)
+    ->Arg(129)
+    ->Arg(160)
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -2,17 +2,16 @@
 
 namespace vornel {
 
-InteractionFit fitInteractionOnly(const std::vector<NeighbourhoodConfiguration>& rows) {
+InteractionFit fitInteractionOnly(const std::vector<PairEquation>& equations) {
   InteractionFit fit;
   double crossSum = 0.0;  // sum of f * y
   double squareSum = 0.0; // sum of f * f
-  for (const NeighbourhoodConfiguration& row : rows) {
-    if (row.features.empty())
-      continue; // no equation: one of the pair's labels never occurs with this ring
-    const double f = row.features.back();
+  for (const PairEquation& equation : equations) {
+    const double f = equation.interaction;
     // The table's target has theta_0 = 1 moved to its side; with every class
     // weight at 1 the weights cancel, so the bare log ratio is the target.
-    const double y = row.firstLabel == 0 ? double(row.logRatio) + 1.0 : double(row.logRatio);
+    const double y =
+        equation.firstLabel == 0 ? double(equation.logRatio) + 1.0 : double(equation.logRatio);
     crossSum += f * y;
     squareSum += f * f;
     ++fit.usableRows;

@@ -1,5 +1,6 @@
-// The configuration table: collection of the distinct ring histograms, one row
-// per label pair, ordering by evidence, and one equation per usable row.
+// The configuration table: collection of the distinct ring histograms, and one
+// equation per configuration and label pair seen together at its centre,
+// ordered by evidence.
 
 #include "estimation/ParameterEstimator.hpp"
 
@@ -28,12 +29,12 @@ void checkLabels(const VertexGraph& graph, const std::vector<std::int32_t>& labe
   }
 }
 
-/// One row per distinct ring histogram, in order of first appearance along the
-/// vertex list. Vertices without neighbours are left out: their empty ring
-/// would give 0/0 agreement ratios.
+/// One configuration per distinct ring histogram, in order of first appearance
+/// along the vertex list. Vertices without neighbours are left out: their
+/// empty ring would give 0/0 agreement ratios.
 std::vector<NeighbourhoodConfiguration> collect(const VertexGraph& graph,
                                                 const std::vector<std::int32_t>& labels, int K) {
-  std::vector<NeighbourhoodConfiguration> rows;
+  std::vector<NeighbourhoodConfiguration> configurations;
   ConfigurationIndex index(K);
   std::vector<std::int32_t> ring(static_cast<std::size_t>(K)); // reused for every vertex
   for (std::size_t v = 0; v < graph.vertexCount(); ++v) {
@@ -50,68 +51,68 @@ std::vector<NeighbourhoodConfiguration> collect(const VertexGraph& graph,
       NeighbourhoodConfiguration configuration;
       configuration.neighbourCounts = ring;
       configuration.centreCounts.assign(ring.size(), 0);
-      rows.push_back(std::move(configuration));
+      configurations.push_back(std::move(configuration));
     }
-    ++rows[row].centreCounts[labels[v]];
+    ++configurations[row].centreCounts[labels[v]];
   }
-  return rows;
+  return configurations;
 }
 
-/// Each configuration once per label pair (a, b), a outer, b inner.
-std::vector<NeighbourhoodConfiguration> expandPairs(
-    const std::vector<NeighbourhoodConfiguration>& rows, int K) {
-  std::vector<NeighbourhoodConfiguration> expanded;
-  expanded.reserve(rows.size() * std::size_t(K) * std::size_t(K - 1) / 2);
-  for (const NeighbourhoodConfiguration& row : rows) {
-    for (int a = 0; a + 1 < K; ++a) {
-      for (int b = a + 1; b < K; ++b) {
-        NeighbourhoodConfiguration copy = row;
-        copy.firstLabel = a;
-        copy.secondLabel = b;
-        expanded.push_back(std::move(copy));
+std::int64_t pairEvidence(const NeighbourhoodConfiguration& configuration, int a, int b) {
+  return std::int64_t{configuration.centreCounts[a]} * std::int64_t{configuration.centreCounts[b]};
+}
+
+/// The equations of every configuration and pair (a, b) with both labels seen
+/// at its centre, in configuration order, a outer, b inner.
+std::vector<PairEquation>
+pairsSeenTogether(const std::vector<NeighbourhoodConfiguration>& configurations) {
+  std::vector<PairEquation> equations;
+  std::vector<int> seen; // the labels seen at one configuration's centre, ascending
+  for (std::size_t c = 0; c < configurations.size(); ++c) {
+    const NeighbourhoodConfiguration& configuration = configurations[c];
+    seen.clear();
+    for (std::size_t l = 0; l < configuration.centreCounts.size(); ++l) {
+      if (configuration.centreCounts[l] != 0) {
+        seen.push_back(static_cast<int>(l));
+      }
+    }
+    if (seen.size() < 2) {
+      continue;
+    }
+    const std::int32_t ring = ringSize(configuration.neighbourCounts);
+    for (std::size_t i = 0; i + 1 < seen.size(); ++i) {
+      for (std::size_t j = i + 1; j < seen.size(); ++j) {
+        const int a = seen[i];
+        const int b = seen[j];
+        const double ratio =
+            double(configuration.centreCounts[a]) / double(configuration.centreCounts[b]);
+        equations.push_back(
+            pairEquation(configuration, ring, static_cast<std::int32_t>(c), a, b, ratio));
       }
     }
   }
-  return expanded;
-}
-
-std::int64_t pairEvidence(const NeighbourhoodConfiguration& row) {
-  return std::int64_t{row.centreCounts[row.firstLabel]} *
-         std::int64_t{row.centreCounts[row.secondLabel]};
+  return equations;
 }
 
 /// Decreasing product of the pair's centre counts; stable, so runs repeat.
-void orderByEvidence(std::vector<NeighbourhoodConfiguration>& rows) {
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const NeighbourhoodConfiguration& x, const NeighbourhoodConfiguration& y) {
-                     return pairEvidence(x) > pairEvidence(y);
+void orderByEvidence(std::vector<PairEquation>& equations,
+                     const std::vector<NeighbourhoodConfiguration>& configurations) {
+  const auto evidence = [&configurations](const PairEquation& e) {
+    return pairEvidence(configurations[e.configuration], e.firstLabel, e.secondLabel);
+  };
+  std::stable_sort(equations.begin(), equations.end(),
+                   [&evidence](const PairEquation& x, const PairEquation& y) {
+                     return evidence(x) > evidence(y);
                    });
-}
-
-/// Equations for the leading rows whose pair occurs with both labels; returns
-/// their number. The rows after them keep their counts only.
-int setEquations(std::vector<NeighbourhoodConfiguration>& rows, int parameterCount) {
-  int usable = 0;
-  for (NeighbourhoodConfiguration& row : rows) {
-    const std::int32_t na = row.centreCounts[row.firstLabel];
-    const std::int32_t nb = row.centreCounts[row.secondLabel];
-    if (na == 0 || nb == 0) {
-      break;
-    }
-    row.logRatio = equationTarget(double(na) / double(nb), row.firstLabel);
-    row.features = equationFeatures(row, parameterCount);
-    ++usable;
-  }
-  return usable;
 }
 
 } // namespace
 
-void ParameterEstimator::buildConfigurations(const std::vector<std::int32_t>& labels,
-                                             int K) {
+void ParameterEstimator::buildConfigurations(const std::vector<std::int32_t>& labels, int K) {
   classCount = K;
   parameterCount = K;
   configurations.clear();
+  equations.clear();
   usableRows = 0;
   parameters.clear();
   fallback = EstimateFallback::None;
@@ -120,11 +121,9 @@ void ParameterEstimator::buildConfigurations(const std::vector<std::int32_t>& la
   }
   checkLabels(graph, labels, K);
   configurations = collect(graph, labels, K);
-  if (K > 2) {
-    configurations = expandPairs(configurations, K);
-  }
-  orderByEvidence(configurations);
-  usableRows = setEquations(configurations, parameterCount);
+  equations = pairsSeenTogether(configurations);
+  orderByEvidence(equations, configurations);
+  usableRows = static_cast<int>(equations.size());
 }
 
 } // namespace vornel

@@ -1,7 +1,6 @@
 #include "estimation/RowEquation.hpp"
 
 #include <cmath>
-#include <cstdint>
 #include <numeric>
 
 namespace vornel {
@@ -9,11 +8,8 @@ namespace vornel {
 namespace {
 
 /// r(l) = (d - s) / (d + s): s ring neighbours labelled l, d labelled otherwise.
-double agreementRatio(const std::vector<std::int32_t>& neighbourCounts, int label) {
-  const std::int32_t total =
-      std::accumulate(neighbourCounts.begin(), neighbourCounts.end(), std::int32_t{0});
-  const std::int32_t same = neighbourCounts[label];
-  const std::int32_t other = total - same;
+double agreementRatio(std::int32_t same, std::int32_t ringSize) {
+  const std::int32_t other = ringSize - same;
   return double(other - same) / double(other + same);
 }
 
@@ -27,20 +23,31 @@ float equationTarget(double ratio, int firstLabel) {
   return static_cast<float>(double(logRatio) - 1.0);
 }
 
-std::vector<float> equationFeatures(const NeighbourhoodConfiguration& row, int parameterCount) {
-  std::vector<float> features(static_cast<std::size_t>(parameterCount), 0.0f);
-  const int a = row.firstLabel;
-  const int b = row.secondLabel;
-  if (a != 0) {
-    features[a - 1] = 1.0f;
+std::int32_t ringSize(const std::vector<std::int32_t>& neighbourCounts) {
+  return std::accumulate(neighbourCounts.begin(), neighbourCounts.end(), std::int32_t{0});
+}
+
+PairEquation pairEquation(const NeighbourhoodConfiguration& configuration, std::int32_t ringSize,
+                          std::int32_t index, int a, int b, double ratio) {
+  PairEquation equation;
+  equation.configuration = index;
+  equation.firstLabel = a;
+  equation.secondLabel = b;
+  equation.logRatio = equationTarget(ratio, a);
+  const double difference = agreementRatio(configuration.neighbourCounts[b], ringSize) -
+                            agreementRatio(configuration.neighbourCounts[a], ringSize);
+  equation.interaction = static_cast<float>(difference);
+  return equation;
+}
+
+std::vector<float> PairEquation::features(int parameterCount) const {
+  std::vector<float> coefficients(static_cast<std::size_t>(parameterCount), 0.0f);
+  if (firstLabel != 0) {
+    coefficients[firstLabel - 1] = 1.0f;
   }
-  if (b != 0) {
-    features[b - 1] = -1.0f;
-  }
-  const double difference =
-      agreementRatio(row.neighbourCounts, b) - agreementRatio(row.neighbourCounts, a);
-  features[parameterCount - 1] = static_cast<float>(difference);
-  return features;
+  coefficients[secondLabel - 1] = -1.0f;
+  coefficients[parameterCount - 1] = interaction;
+  return coefficients;
 }
 
 } // namespace vornel

@@ -1,11 +1,12 @@
 #pragma once
-// The linear equation of one configuration row for its label pair (a, b):
+// The linear equation of one configuration for its label pair (a, b):
 //   theta_a - theta_b + beta * (r(b) - r(a)) = ln(n_a / n_b),
 // with theta_0 = 1 moved to the target side. Shared by the table's own
 // equations and the smoothed refit of the estimate.
 
 #include "estimation/ParameterEstimator.hpp"
 
+#include <cstdint>
 #include <vector>
 
 namespace vornel {
@@ -13,8 +14,12 @@ namespace vornel {
 /// ln(ratio) rounded to float, minus 1 (again rounded) when firstLabel is 0.
 float equationTarget(double ratio, int firstLabel);
 
-/// The parameterCount coefficients of the row's equation: +1 at theta_a,
-/// -1 at theta_b (label 0 has no entry), and r(b) - r(a) for beta.
-std::vector<float> equationFeatures(const NeighbourhoodConfiguration& row, int parameterCount);
+/// The number of ring neighbours of a configuration (the sum of its counts).
+std::int32_t ringSize(const std::vector<std::int32_t>& neighbourCounts);
+
+/// The equation of configuration `index` (whose ring has ringSize neighbours)
+/// for the pair (a, b) with target ln(ratio).
+PairEquation pairEquation(const NeighbourhoodConfiguration& configuration, std::int32_t ringSize,
+                          std::int32_t index, int a, int b, double ratio);
 
 } // namespace vornel
