@@ -1,0 +1,31 @@
+#include "mesh/curvature/CurvatureMeasure.hpp"
+
+#include "mesh/Errors.hpp"
+
+namespace vornel {
+
+const char* curvatureMeasureName(CurvatureMeasure measure) {
+  switch (measure) {
+  case CurvatureMeasure::MeanCurvature:
+    return "mean-curvature";
+  case CurvatureMeasure::GaussianCurvature:
+    return "gaussian-curvature";
+  case CurvatureMeasure::Curvedness:
+    return "curvedness";
+  }
+  return "";
+}
+
+CurvatureMeasure parseCurvatureMeasure(const std::string& name) {
+  std::string validNames;
+  for (const CurvatureMeasure measure : allCurvatureMeasures) {
+    if (name == curvatureMeasureName(measure)) {
+      return measure;
+    }
+    validNames += validNames.empty() ? "" : ", ";
+    validNames += curvatureMeasureName(measure);
+  }
+  throw UsageError("unknown curvature measure \"" + name + "\" (valid: " + validNames + ")");
+}
+
+} // namespace vornel
