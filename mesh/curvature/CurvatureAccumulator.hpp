@@ -5,7 +5,7 @@
 // described in mesh/curvature/Curvature.hpp.
 
 #include "mesh/curvature/Curvature.hpp"
-#include "mesh/curvature/ScratchAllocator.hpp"
+#include "mesh/LargeBlockAllocator.hpp"
 
 #include <array>
 #include <cstddef>
@@ -39,8 +39,8 @@ private:
   // corner), wrapping: every neighbour of a closed, consistently oriented fan
   // appears once as next and once as previous, so only border vertices are
   // left with a non-zero signature.
-  std::vector<std::uint64_t, ScratchAllocator<std::uint64_t>> borderSignature_;
-  std::vector<VertexSums, ScratchAllocator<VertexSums>> sums_;
+  std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>> borderSignature_;
+  std::vector<VertexSums, LargeBlockAllocator<VertexSums>> sums_;
 };
 
 } // namespace vornel
