@@ -27,6 +27,7 @@ struct RunOptions {
   std::string meshPath;
   SegmentationOptions segmentation;
   std::string colourMeshPath; // also write the coloured mesh here when not empty
+  std::string reportPath;     // also write the HTML report of the run here when not empty
   bool verbose = false;       // report every stage on standard error
   bool repair = false;        // split non-manifold vertices instead of refusing the mesh
 };

@@ -3,6 +3,7 @@
 #include "app/FileNames.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
+#include "app/report/ReportOutput.hpp"
 #include "mesh/io/AtomicFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/Errors.hpp"
@@ -95,8 +96,8 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
               std::to_string(mesh.surface.size_of_halfedges() / 2) + " edges");
-  // Normalisation moves the positions; the coloured mesh keeps the input's.
-  if (!options.colourMeshPath.empty())
+  // Normalisation moves the positions; the coloured mesh and the report keep the input's.
+  if (!options.colourMeshPath.empty() || !options.reportPath.empty())
     input.inputPositions = firstPositions(mesh, input.originalCount);
   prepareGeometry(mesh);
   report.stageDone("geometry preparation", stopwatch.lap());
@@ -126,26 +127,33 @@ void readValues(InputMesh& input, const RunOptions& options, const std::string& 
 /// The coloured mesh goes to its temporary file before the label file is
 /// written, so that a failure to write it leaves no label file either; the
 /// caller puts it in place once the label file is.
-std::unique_ptr<StagedFile> stageColouredMesh(const std::string& path, InputMesh& input) {
+std::unique_ptr<StagedFile> stageColouredMesh(const std::string& path,
+                                              const ColouredMesh& coloured) {
   if (path.empty())
     return nullptr;
-  const ColouredMesh coloured =
-      colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
   return std::make_unique<StagedFile>(
       path, colouredMeshBytes(coloured, colouredMeshFormatOf(path)), "coloured mesh");
 }
 
 void writeOutputs(const RunOptions& options, const std::string& labelFile, InputMesh& input,
-                  RunReport& report) {
+                  RunReport& report, const ReportCollector* reportCollector) {
   Stopwatch stopwatch;
+  ColouredMesh coloured;
+  if (!options.colourMeshPath.empty() || reportCollector)
+    coloured = colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
   const std::unique_ptr<StagedFile> colouredMesh =
-      stageColouredMesh(options.colourMeshPath, input);
+      stageColouredMesh(options.colourMeshPath, coloured);
+  // --report: the page is staged like the coloured mesh, after it.
+  const std::unique_ptr<StagedFile> reportPage =
+      reportCollector ? stageReport(options, *reportCollector, coloured) : nullptr;
   if (input.originalOf.empty())
     input.mesh.writeLabels(labelFile);
   else
     writeLabelsOfOriginals(input.mesh, input.originalCount, labelFile);
   if (colouredMesh)
     colouredMesh->commit();
+  if (reportPage)
+    reportPage->commit();
   report.stageDone("writing " + labelFile +
                        (colouredMesh ? " and " + options.colourMeshPath : std::string()),
                    stopwatch.lap());
@@ -157,13 +165,17 @@ std::string missingFileMessage(const std::string& path) {
   return "The file " + path + " n'existe pas!does not exist\n\n";
 }
 
-bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* report) {
+bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
   if (!fileOpens(options.meshPath)) {
     std::fputs(missingFileMessage(options.meshPath).c_str(), stdout);
     return false;
   }
   RunReport silent;
-  RunReport& sink = report ? *report : silent;
+  // --report: a collector records every event and warning (and passes them on).
+  ReportCollector reportCollector(report);
+  const bool reporting = !options.reportPath.empty();
+  RunReport& sink = reporting ? reportCollector : report ? *report : silent;
+  const WarningSink warn = reporting ? reportCollector.recordingWarnings(warnOnly) : warnOnly;
   const Stopwatch total;
   const CompanionFiles files = deriveCompanionFiles(options.meshPath);
 
@@ -183,7 +195,7 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* r
 
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
-  writeOutputs(options, files.labelFile, input, sink);
+  writeOutputs(options, files.labelFile, input, sink, reporting ? &reportCollector : nullptr);
   sink.note("total " + number(total.total()) + " s");
   return true;
 }
