@@ -136,7 +136,7 @@ std::unique_ptr<StagedFile> stageColouredMesh(const std::string& path,
 }
 
 void writeOutputs(const RunOptions& options, const std::string& labelFile, InputMesh& input,
-                  RunReport& report, const ReportCollector* reportCollector) {
+                  RunReport& report, ReportCollector* reportCollector) {
   Stopwatch stopwatch;
   ColouredMesh coloured;
   if (!options.colourMeshPath.empty() || reportCollector)

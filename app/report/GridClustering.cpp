@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <unordered_map>
 
 namespace vornel {
 
@@ -11,16 +10,44 @@ namespace {
 
 /// Grid coordinates are offsets from the lowest corner, 21 bits per axis.
 constexpr std::int64_t axisCells = std::int64_t{1} << 21;
+constexpr std::uint32_t emptySlot = 0xFFFFFFFFu;
 
-std::uint64_t cellKey(const Point3& p, const std::array<double, 3>& low, double cellSize) {
-  std::uint64_t key = 0;
-  for (int axis = 0; axis < 3; ++axis) {
-    const double offset = std::floor((p[axis] - low[axis]) / cellSize);
-    const auto cell = static_cast<std::int64_t>(std::clamp(offset, 0.0, double(axisCells - 1)));
-    key = (key << 21) | static_cast<std::uint64_t>(cell);
-  }
+std::uint64_t mixBits(std::uint64_t key) {
+  key ^= key >> 33;
+  key *= 0xFF51AFD7ED558CCDull;
+  key ^= key >> 33;
   return key;
 }
+
+/// An open-addressing table of indices into the caller's items, found by a
+/// hash and an equality test on those items. Sized for at most `capacity` items.
+class IndexTable {
+public:
+  explicit IndexTable(std::size_t capacity) {
+    std::size_t size = 16;
+    while (size < 2 * capacity)
+      size *= 2;
+    slots_.assign(size, emptySlot);
+  }
+
+  /// The index stored for an item equal to `candidate` (by `equal`), or, when
+  /// none is, `candidate` itself after storing it.
+  template <class Equal>
+  std::uint32_t findOrInsert(std::uint64_t hash, std::uint32_t candidate, const Equal& equal) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = mixBits(hash) & mask;; slot = (slot + 1) & mask) {
+      if (slots_[slot] == emptySlot) {
+        slots_[slot] = candidate;
+        return candidate;
+      }
+      if (equal(slots_[slot]))
+        return slots_[slot];
+    }
+  }
+
+private:
+  std::vector<std::uint32_t> slots_;
+};
 
 std::array<double, 3> lowestCorner(const ColouredMesh& mesh) {
   std::array<double, 3> low{0.0, 0.0, 0.0};
@@ -38,60 +65,68 @@ std::array<double, 3> lowestCorner(const ColouredMesh& mesh) {
 std::vector<std::uint32_t> clusterOfVertices(const ColouredMesh& mesh, double cellSize,
                                              std::size_t& clusterCount) {
   const std::array<double, 3> low = lowestCorner(mesh);
-  std::unordered_map<std::uint64_t, std::uint32_t> clusterOfCell;
-  clusterOfCell.reserve(mesh.positions.size() / 2 + 1);
-  std::vector<std::uint32_t> clusterOf;
-  clusterOf.reserve(mesh.positions.size());
-  for (const Point3& p : mesh.positions) {
-    const auto next = static_cast<std::uint32_t>(clusterOfCell.size());
-    clusterOf.push_back(clusterOfCell.emplace(cellKey(p, low, cellSize), next).first->second);
+  const std::size_t count = mesh.positions.size();
+  std::vector<std::uint64_t> cellOfCluster;
+  std::vector<std::uint32_t> clusterOf(count);
+  IndexTable table(count);
+  for (std::size_t v = 0; v < count; ++v) {
+    std::uint64_t cell = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+      const double offset = std::floor((mesh.positions[v][axis] - low[axis]) / cellSize);
+      const double clamped = std::clamp(offset, 0.0, static_cast<double>(axisCells - 1));
+      cell = (cell << 21) | static_cast<std::uint64_t>(clamped);
+    }
+    const auto next = static_cast<std::uint32_t>(cellOfCluster.size());
+    clusterOf[v] = table.findOrInsert(
+        cell, next, [&](std::uint32_t cluster) { return cellOfCluster[cluster] == cell; });
+    if (clusterOf[v] == next)
+      cellOfCluster.push_back(cell);
   }
-  clusterCount = clusterOfCell.size();
+  clusterCount = cellOfCluster.size();
   return clusterOf;
 }
 
-/// Positions and values as the means of each cluster's vertices.
-void placeClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>& clusterOf,
-                   ViewSurface& surface) {
+/// Each cluster's position and value (the means of its vertices') and its most
+/// frequent class, ties to the lowest label. The vertices are bucketed by
+/// cluster first, so that one small count array serves every cluster.
+void describeClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>& clusterOf,
+                      ViewSurface& surface) {
   const std::size_t count = surface.labels.size();
-  std::vector<double> sums(count * 4, 0.0);
-  std::vector<std::uint32_t> members(count, 0);
-  for (std::size_t v = 0; v < clusterOf.size(); ++v) {
-    double* sum = &sums[clusterOf[v] * 4];
-    for (int axis = 0; axis < 3; ++axis)
-      sum[axis] += mesh.positions[v][axis];
-    sum[3] += mesh.values[v];
-    ++members[clusterOf[v]];
-  }
+  std::vector<std::uint32_t> start(count + 1, 0);
+  for (const std::uint32_t cluster : clusterOf)
+    ++start[cluster + 1];
+  for (std::size_t c = 0; c < count; ++c)
+    start[c + 1] += start[c];
+  std::vector<std::uint32_t> members(clusterOf.size());
+  std::vector<std::uint32_t> filled(start.begin(), start.end() - 1);
+  for (std::size_t v = 0; v < clusterOf.size(); ++v)
+    members[filled[clusterOf[v]]++] = static_cast<std::uint32_t>(v);
+
   surface.positions.resize(count * 3);
   surface.values.resize(count);
+  std::array<std::uint32_t, 256> votes{};
   for (std::size_t c = 0; c < count; ++c) {
-    for (int axis = 0; axis < 3; ++axis)
-      surface.positions[c * 3 + axis] = static_cast<float>(sums[c * 4 + axis] / members[c]);
-    surface.values[c] = static_cast<float>(sums[c * 4 + 3] / members[c]);
-  }
-}
-
-/// Each cluster's most frequent class, ties to the lowest label: the vertices'
-/// (cluster, label) pairs sorted, then counted run by run.
-void labelClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>& clusterOf,
-                   ViewSurface& surface) {
-  std::vector<std::uint64_t> pairs;
-  pairs.reserve(clusterOf.size());
-  for (std::size_t v = 0; v < clusterOf.size(); ++v)
-    pairs.push_back((std::uint64_t{clusterOf[v]} << 8) | static_cast<std::uint8_t>(mesh.labels[v]));
-  std::sort(pairs.begin(), pairs.end());
-  std::vector<std::size_t> bestCount(surface.labels.size(), 0);
-  for (std::size_t start = 0; start < pairs.size();) {
-    std::size_t end = start;
-    while (end < pairs.size() && pairs[end] == pairs[start])
-      ++end;
-    const std::size_t cluster = pairs[start] >> 8;
-    if (end - start > bestCount[cluster]) {
-      bestCount[cluster] = end - start;
-      surface.labels[cluster] = static_cast<std::uint8_t>(pairs[start] & 0xFFu);
+    double sum[4] = {0.0, 0.0, 0.0, 0.0};
+    for (std::uint32_t k = start[c]; k < start[c + 1]; ++k) {
+      const std::uint32_t v = members[k];
+      for (int axis = 0; axis < 3; ++axis)
+        sum[axis] += mesh.positions[v][axis];
+      sum[3] += mesh.values[v];
+      ++votes[static_cast<std::uint8_t>(mesh.labels[v])];
     }
-    start = end;
+    const double size = start[c + 1] - start[c];
+    for (int axis = 0; axis < 3; ++axis)
+      surface.positions[c * 3 + axis] = static_cast<float>(sum[axis] / size);
+    surface.values[c] = static_cast<float>(sum[3] / size);
+    std::uint8_t best = static_cast<std::uint8_t>(mesh.labels[members[start[c]]]);
+    for (std::uint32_t k = start[c]; k < start[c + 1]; ++k) {
+      const auto label = static_cast<std::uint8_t>(mesh.labels[members[k]]);
+      if (votes[label] > votes[best] || (votes[label] == votes[best] && label < best))
+        best = label;
+    }
+    surface.labels[c] = best;
+    for (std::uint32_t k = start[c]; k < start[c + 1]; ++k)
+      votes[static_cast<std::uint8_t>(mesh.labels[members[k]])] = 0;
   }
 }
 
@@ -99,7 +134,8 @@ void labelClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>& c
 /// clusters once (in the orientation met first).
 void connectClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>& clusterOf,
                      ViewSurface& surface) {
-  std::vector<std::array<std::uint32_t, 4>> keyed; // sorted corners, then the triangle's index
+  std::vector<std::array<std::uint32_t, 3>> sortedCorners; // of each kept triangle
+  IndexTable table(mesh.corners.size() / 3 + 1);
   for (std::size_t f = 0; f < mesh.facetCount(); ++f) {
     const std::uint32_t first = mesh.facetOffsets[f];
     for (std::uint32_t k = first + 1; k + 1 < mesh.facetOffsets[f + 1]; ++k) {
@@ -110,23 +146,18 @@ void connectClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>&
         continue;
       std::array<std::uint32_t, 3> sorted{a, b, c};
       std::sort(sorted.begin(), sorted.end());
-      keyed.push_back({sorted[0], sorted[1], sorted[2], static_cast<std::uint32_t>(keyed.size())});
+      const std::uint64_t hash = (std::uint64_t{sorted[0]} * 0x9E3779B97F4A7C15ull) ^
+                                 (std::uint64_t{sorted[1]} << 21) ^
+                                 (std::uint64_t{sorted[2]} << 42) ^ sorted[2];
+      const auto next = static_cast<std::uint32_t>(sortedCorners.size());
+      const std::uint32_t found = table.findOrInsert(
+          hash, next, [&](std::uint32_t t) { return sortedCorners[t] == sorted; });
+      if (found != next)
+        continue;
+      sortedCorners.push_back(sorted);
       surface.triangles.insert(surface.triangles.end(), {a, b, c});
     }
   }
-  std::sort(keyed.begin(), keyed.end());
-  std::vector<std::uint32_t> kept;
-  kept.reserve(keyed.size());
-  for (std::size_t i = 0; i < keyed.size(); ++i)
-    if (i == 0 || !std::equal(keyed[i].begin(), keyed[i].begin() + 3, keyed[i - 1].begin()))
-      kept.push_back(keyed[i][3]);
-  std::sort(kept.begin(), kept.end());
-  std::vector<std::uint32_t> triangles;
-  triangles.reserve(kept.size() * 3);
-  for (const std::uint32_t t : kept)
-    triangles.insert(triangles.end(), surface.triangles.begin() + t * 3,
-                     surface.triangles.begin() + t * 3 + 3);
-  surface.triangles = std::move(triangles);
 }
 
 } // namespace
@@ -138,8 +169,7 @@ ViewSurface clusterOnGrid(const ColouredMesh& mesh, double cellSize) {
   std::size_t clusterCount = 0;
   const std::vector<std::uint32_t> clusterOf = clusterOfVertices(mesh, cellSize, clusterCount);
   surface.labels.assign(clusterCount, 0);
-  placeClusters(mesh, clusterOf, surface);
-  labelClusters(mesh, clusterOf, surface);
+  describeClusters(mesh, clusterOf, surface);
   connectClusters(mesh, clusterOf, surface);
   return surface;
 }

@@ -14,12 +14,16 @@ std::int64_t peakMemoryBytes() {
   return static_cast<std::int64_t>(usage.ru_maxrss) * 1024; // Linux counts kibibytes
 }
 
-std::unique_ptr<StagedFile> stageReport(const RunOptions& options, const ReportCollector& collector,
+std::unique_ptr<StagedFile> stageReport(const RunOptions& options, ReportCollector& collector,
                                         const ColouredMesh& mesh) {
+  Stopwatch stopwatch;
   ReportInputs inputs{options, collector.record(), mesh};
   inputs.elapsedSeconds = collector.elapsedSeconds();
   inputs.peakMemoryBytes = peakMemoryBytes();
-  return std::make_unique<StagedFile>(options.reportPath, reportPage(reportData(inputs)), "report");
+  auto staged =
+      std::make_unique<StagedFile>(options.reportPath, reportPage(reportData(inputs)), "report");
+  collector.stageDone("report page", stopwatch.lap());
+  return staged;
 }
 
 } // namespace vornel

@@ -15,10 +15,11 @@ namespace vornel {
 std::int64_t peakMemoryBytes();
 
 /// Writes the report page of the run to a temporary file next to
-/// options.reportPath, to be committed with the run's other outputs. mesh is
-/// the segmented mesh per input vertex (colouredMeshOf). Throws IOError when
-/// the file cannot be written.
-std::unique_ptr<StagedFile> stageReport(const RunOptions& options, const ReportCollector& collector,
+/// options.reportPath, to be committed with the run's other outputs, and tells
+/// the collector (and the report behind it) how long that took. mesh is the
+/// segmented mesh per input vertex (colouredMeshOf). Throws IOError when the
+/// file cannot be written.
+std::unique_ptr<StagedFile> stageReport(const RunOptions& options, ReportCollector& collector,
                                         const ColouredMesh& mesh);
 
 } // namespace vornel

@@ -9,8 +9,11 @@ namespace vornel {
 
 namespace {
 
-/// Each attempt that still gives too many triangles coarsens the grid by this.
-constexpr double coarsening = 1.25;
+/// An attempt that still gives too many triangles coarsens the grid by at
+/// least this, and aims `margin` below the budget.
+constexpr double coarsening = 1.05;
+constexpr double margin = 1.05;
+constexpr double cellsPerArea = 1.3;
 constexpr int maxAttempts = 20;
 
 /// The longest side of the positions' bounding box.
@@ -59,16 +62,20 @@ ViewSurface viewSurfaceOf(const ColouredMesh& mesh, std::size_t triangleBudget) 
   if (fanTriangleCount(mesh) <= triangleBudget)
     return triangulatedSurface(mesh);
   // A closed triangulated surface has about twice as many triangles as
-  // vertices; a grid with about budget / 2 occupied cells is the first try.
-  const double targetCells = std::max(1.0, static_cast<double>(triangleBudget) / 2.0);
+  // vertices, and a curved surface of area A meets about 1.3 A / h^2 cells of
+  // edge h: the first try aims at budget / 2 occupied cells.
+  const double targetCells = std::max(1.0, static_cast<double>(triangleBudget) / 2.0 / margin);
   const double size = boundingBoxSize(mesh);
-  double cellSize = std::sqrt(surfaceArea(mesh) / targetCells);
+  double cellSize = std::sqrt(cellsPerArea * surfaceArea(mesh) / targetCells);
   if (!(cellSize > 0.0))
     cellSize = size > 0.0 ? size / 2.0 : 1.0;
   ViewSurface surface = clusterOnGrid(mesh, cellSize);
+  // The triangle count falls about as the square of the cell size grows.
   for (int attempt = 1; attempt < maxAttempts && surface.triangleCount() > triangleBudget;
        ++attempt) {
-    cellSize *= coarsening;
+    const double ratio =
+        static_cast<double>(surface.triangleCount()) / static_cast<double>(triangleBudget);
+    cellSize *= std::max(std::sqrt(ratio) * margin, coarsening);
     surface = clusterOnGrid(mesh, cellSize);
   }
   return surface;

@@ -12,7 +12,7 @@ namespace vornel {
 
 /// The 3D view draws at most this many triangles (a facet of n corners counts
 /// n - 2); a larger mesh is shown simplified.
-constexpr std::size_t viewTriangleBudget = 500000;
+constexpr std::size_t viewTriangleBudget = 300000;
 
 struct ViewSurface {
   std::vector<float> positions;         // x, y, z per vertex
