@@ -48,19 +48,25 @@ JsonWriter& JsonWriter::key(const std::string& name) {
 JsonWriter& JsonWriter::value(const std::string& text) {
   separate();
   text_.push_back('"');
-  for (const char c : text) {
+  std::size_t plainFrom = 0; // characters are copied in runs that need no escape
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
+    const bool quoted = c == '"' || c == '\\';
+    if (!quoted && byte >= 0x20 && c != '<' && c != '>' && c != '&')
+      continue;
+    text_.append(text, plainFrom, i - plainFrom);
+    plainFrom = i + 1;
+    if (quoted) {
       text_.push_back('\\');
       text_.push_back(c);
-    } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
+    } else {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
       text_ += escaped;
-    } else {
-      text_.push_back(c);
     }
   }
+  text_.append(text, plainFrom, std::string::npos);
   text_.push_back('"');
   return *this;
 }

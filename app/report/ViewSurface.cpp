@@ -59,7 +59,13 @@ ViewSurface triangulatedSurface(const ColouredMesh& mesh) {
 }
 
 ViewSurface viewSurfaceOf(const ColouredMesh& mesh, std::size_t triangleBudget) {
-  if (fanTriangleCount(mesh) <= triangleBudget)
+  // How far a surface is over the budget: its triangles, and its vertices
+  // (which a closed surface has about half as many of as triangles).
+  const auto excess = [triangleBudget](std::size_t triangles, std::size_t vertices) {
+    return static_cast<double>(std::max(triangles, vertices)) /
+           static_cast<double>(std::max<std::size_t>(triangleBudget, 1));
+  };
+  if (excess(fanTriangleCount(mesh), mesh.positions.size()) <= 1.0)
     return triangulatedSurface(mesh);
   // A closed triangulated surface has about twice as many triangles as
   // vertices, and a curved surface of area A meets about 1.3 A / h^2 cells of
@@ -70,12 +76,12 @@ ViewSurface viewSurfaceOf(const ColouredMesh& mesh, std::size_t triangleBudget) 
   if (!(cellSize > 0.0))
     cellSize = size > 0.0 ? size / 2.0 : 1.0;
   ViewSurface surface = clusterOnGrid(mesh, cellSize);
-  // The triangle count falls about as the square of the cell size grows.
-  for (int attempt = 1; attempt < maxAttempts && surface.triangleCount() > triangleBudget;
-       ++attempt) {
-    const double ratio =
-        static_cast<double>(surface.triangleCount()) / static_cast<double>(triangleBudget);
-    cellSize *= std::max(std::sqrt(ratio) * margin, coarsening);
+  // The counts fall about as the square of the cell size grows.
+  for (int attempt = 1; attempt < maxAttempts; ++attempt) {
+    const double over = excess(surface.triangleCount(), surface.vertexCount());
+    if (over <= 1.0)
+      break;
+    cellSize *= std::max(std::sqrt(over) * margin, coarsening);
     surface = clusterOnGrid(mesh, cellSize);
   }
   return surface;

@@ -11,7 +11,7 @@
 namespace vornel {
 
 /// The 3D view draws at most this many triangles (a facet of n corners counts
-/// n - 2); a larger mesh is shown simplified.
+/// n - 2) and vertices; a larger mesh is shown simplified.
 constexpr std::size_t viewTriangleBudget = 300000;
 
 struct ViewSurface {
@@ -32,8 +32,8 @@ std::size_t fanTriangleCount(const ColouredMesh& mesh);
 /// The mesh with every facet split into a fan from its first corner.
 ViewSurface triangulatedSurface(const ColouredMesh& mesh);
 
-/// The mesh itself when its fan triangles fit the budget, its grid clustering
-/// (coarse enough to fit) otherwise.
+/// The mesh itself when its fan triangles and its vertices fit the budget, its
+/// grid clustering (coarse enough to fit) otherwise.
 ViewSurface viewSurfaceOf(const ColouredMesh& mesh, std::size_t triangleBudget);
 
 } // namespace vornel

@@ -306,6 +306,14 @@
     svg.appendChild(axis);
   }
 
+  var MAX_TRACE_BARS = 600;
+
+  function largest(numbers) {
+    var result = -Infinity;
+    for (var i = 0; i < numbers.length; ++i) result = Math.max(result, numbers[i]);
+    return result;
+  }
+
   function normalDensity(x, mean, variance) {
     return Math.exp(-0.5 * (x - mean) * (x - mean) / variance) / Math.sqrt(2 * Math.PI * variance);
   }
@@ -322,7 +330,7 @@
     }
     var final = snapshot('final');
     var xRange = [h.low, h.low + h.binCount * h.binWidth];
-    var barMax = Math.max.apply(null, totals);
+    var barMax = largest(totals);
     var curves = [];
     if (final) {
       final.means.forEach(function (mean, label) {
@@ -391,8 +399,8 @@
       svg.appendChild(svgElement('text', { x: 10, y: 24 }, 'No annealing sweep ran.'));
       return;
     }
-    var temperatureMax = Math.max.apply(null, t.temperature);
-    var changedMax = Math.max.apply(null, t.changed);
+    var temperatureMax = largest(t.temperature);
+    var changedMax = largest(t.changed);
     var xRange = [0.5, count + 0.5];
     var temperatureRange = [0, temperatureMax * 1.05 || 1];
     var changedRange = [0, changedMax * 1.05 || 1];
@@ -403,28 +411,36 @@
     drawXAxis(svg, frame, [1, count], 'sweep (all rounds in order)', function (v) {
       return Number.isInteger(v) ? String(v) : '';
     });
-    var barWidth = Math.max((frame.right - frame.left) / count - 1, 1);
+    // One bar per sweep; with very many sweeps, one bar per run of sweeps
+    // (never across rounds) showing the most labels changed in it.
+    var perBar = Math.ceil(count / MAX_TRACE_BARS);
+    var step = (frame.right - frame.left) / count;
     var bars = svgElement('g', { class: 'changed' });
     var temperaturePath = '';
-    for (var i = 0; i < count; ++i) {
-      var x = frame.x(i + 1);
-      var top = changedFrame.y(t.changed[i]);
+    for (var first = 0, i; first < count; first = i) {
+      var most = 0, greedy = false;
+      for (i = first; i < count && i - first < perBar && t.round[i] === t.round[first]; ++i) {
+        most = Math.max(most, t.changed[i]);
+        greedy = greedy || t.greedy[i];
+      }
+      var top = changedFrame.y(most);
       var bar = svgElement('rect', {
-        x: x - barWidth / 2, y: top, width: barWidth, height: Math.max(changedFrame.bottom - top, 0.5),
-        fill: t.greedy[i] ? '#f28e2b' : '#7aa6d6'
+        x: frame.x(first + 1) - step / 2 + 0.5, y: top, width: Math.max(step * (i - first) - 1, 1),
+        height: Math.max(changedFrame.bottom - top, 0.5), fill: greedy ? '#f28e2b' : '#7aa6d6'
       });
-      bar.appendChild(svgElement('title', {}, 'round ' + t.round[i] + ', sweep ' + t.sweep[i] +
-        (t.greedy[i] ? ' (greedy)' : '') + ': T = ' + formatNumber(t.temperature[i]) + ', ' +
-        t.changed[i] + ' labels changed'));
+      var sweeps = i - first === 1 ? 'sweep ' + t.sweep[first] : 'sweeps ' + t.sweep[first] + '–' + t.sweep[i - 1];
+      bar.appendChild(svgElement('title', {}, 'round ' + t.round[first] + ', ' + sweeps +
+        (greedy ? ' (greedy)' : '') + ': T = ' + formatNumber(t.temperature[first]) + ', ' +
+        (i - first === 1 ? '' : 'at most ') + most + ' labels changed'));
       bars.appendChild(bar);
-      temperaturePath += (i === 0 || t.round[i] !== t.round[i - 1] ? 'M' : 'L') +
-        x.toFixed(2) + ',' + frame.y(t.temperature[i]).toFixed(2);
+      temperaturePath += (first === 0 || t.round[first] !== t.round[first - 1] ? 'M' : 'L') +
+        frame.x(first + 1).toFixed(2) + ',' + frame.y(t.temperature[first]).toFixed(2);
     }
     svg.appendChild(bars);
     svg.appendChild(svgElement('path', { d: temperaturePath, fill: 'none', stroke: '#b2182b', 'stroke-width': 2 }));
     var marks = svgElement('g', { class: 'marks' });
     for (i = 0; i < count; ++i) {
-      x = frame.x(i + 1);
+      var x = frame.x(i + 1);
       if (i > 0 && t.round[i] !== t.round[i - 1]) {
         var between = x - (frame.x(2) - frame.x(1)) / 2;
         marks.appendChild(svgElement('line', { x1: between, x2: between, y1: frame.top - 10, y2: frame.bottom, stroke: '#333', 'stroke-dasharray': '4 3' }));

@@ -149,6 +149,9 @@ TEST_P(ReportContent, MatchesTheMeshTheLabelsAndTheRunsNumbers) {
     EXPECT_EQ(trace["greedy"][i].flag, expected.trace[i].sweep.greedy);
   }
   EXPECT_EQ(trace["round"][expected.trace.size() - 1].number, refine ? 2 : 1);
+  if (!refine) {
+    EXPECT_EQ(expected.trace.size(), 12u); // one entry per sweep asked for
+  }
 
   // The histogram counts every vertex once.
   double histogramTotal = 0;

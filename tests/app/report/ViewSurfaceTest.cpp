@@ -56,6 +56,20 @@ TEST(ViewSurface, AMeshOverTheBudgetIsSimplifiedToFitIt) {
     ASSERT_LT(index, surface.vertexCount());
 }
 
+TEST(ViewSurface, VerticesCountAgainstTheBudgetToo) {
+  ColouredMesh mesh = gridOfQuads(4); // 25 vertices, 32 triangles
+  for (int v = 0; v < 5000; ++v) {    // and many vertices that no facet uses
+    mesh.positions.emplace_back(static_cast<float>(v % 50) * 0.08f,
+                                static_cast<float>(v / 50) * 0.04f, 1.0f);
+    mesh.labels.push_back(0);
+    mesh.values.push_back(0.0f);
+  }
+  const ViewSurface surface = viewSurfaceOf(mesh, 1000);
+  EXPECT_TRUE(surface.simplified);
+  EXPECT_LE(surface.vertexCount(), 1000u);
+  EXPECT_LE(surface.triangleCount(), 1000u);
+}
+
 TEST(GridClustering, ClustersTakeTheMeanPositionAndTheMajorityClass) {
   ColouredMesh mesh = gridOfQuads(4);
   // Cells of edge 2.5 from the lowest corner: x in {0, 1, 2} -> cell 0, {3, 4} -> cell 1.
