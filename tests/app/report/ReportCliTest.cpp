@@ -165,6 +165,28 @@ TEST_P(ReportContent, MatchesTheMeshTheLabelsAndTheRunsNumbers) {
 
 INSTANTIATE_TEST_SUITE_P(PlainAndRefined, ReportContent, ::testing::Values(false, true));
 
+TEST(ReportOutput, ARepairedMeshIsShownPerInputVertexWithItsWarning) {
+  testing::TempFolder folder;
+  const std::string mesh = folder.file("t.obj");
+  // Two tetrahedra sharing vertex 1, which the repair splits, and one vertex alone.
+  std::ofstream(mesh) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv -1 0 0\nv 0 -1 0\nv 0 0 -1\n"
+                         "v 5 5 5\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\nf 1 6 5\nf 1 5 7\n"
+                         "f 1 7 6\nf 5 6 7\n";
+  std::ofstream(folder.file("t_attribute.att")) << "0 0 0 0 5 5 5 9";
+  const std::string report = folder.file("t.html");
+  const CommandResult result =
+      runVornel({mesh, "2", "0", "0", "--seed", "1", "--repair", "--report", report});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const JsonValue data = pageData(testing::readFile(report));
+  ASSERT_GE(data["warnings"].size(), 1u); // the repair, then the fit's fallback
+  EXPECT_EQ(data["warnings"][0].text.rfind("repaired " + mesh, 0), 0u);
+  EXPECT_EQ(data["vertexCount"].number, 8);
+  const std::vector<std::uint8_t> labels = testing::decodeBase64(data["surface"]["labels"].text);
+  EXPECT_EQ(labels, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 1, 1, 1}));
+  EXPECT_EQ(decodeWords<std::uint32_t>(data["surface"]["triangles"]).size(), 24u);
+  EXPECT_TRUE(data["settings"]["repair"].flag);
+}
+
 TEST(ReportOutput, AnUnwritableReportLeavesNoOutputAtAll) {
   ReportRun run;
   writeInputs(run);
