@@ -7,6 +7,7 @@
 #include <cmath>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 namespace vornel {
 
@@ -102,6 +103,17 @@ std::string reportPath(const std::string& path) {
   return path;
 }
 
+/// A report named like the mesh file (only a mesh read as OFF can end in
+/// .html) would replace the run's input.
+void checkReportIsNotTheMesh(const RunOptions& options) {
+  if (options.reportPath.empty())
+    return;
+  std::error_code error;
+  if (options.reportPath == options.meshPath ||
+      std::filesystem::equivalent(options.reportPath, options.meshPath, error))
+    throw UsageError("the report " + options.reportPath + " would replace the mesh file");
+}
+
 /// The value after option args[i]; advances i past it.
 const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size())
@@ -168,6 +180,7 @@ Command parseCommandLine(const std::vector<std::string>& args) {
   if (classCount < 1 || classCount > maxClassCount)
     throw UsageError("ClustNb must lie between 1 and 256, got " + std::to_string(classCount));
   parseOptions(args, options);
+  checkReportIsNotTheMesh(options);
   return command;
 }
 

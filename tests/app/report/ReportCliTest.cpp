@@ -211,5 +211,17 @@ TEST(ReportOutput, TheReportMustBeAnHtmlFile) {
   EXPECT_FALSE(testing::fileExists(run.labels));
 }
 
+TEST(ReportOutput, TheReportCannotReplaceTheMesh) {
+  ReportRun run;
+  const std::string mesh = run.folder.file("grid.html"); // read as OFF
+  std::ofstream(mesh) << "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  std::ofstream(run.folder.file("grid_attribute.att")) << "0 1 2\n";
+  const std::string sameFile = run.folder.file(".") + "/grid.html";
+  const CommandResult result = runVornel({mesh, "2", "0", "0", "--report", sameFile});
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_NE(result.err.find("would replace the mesh file"), std::string::npos) << result.err;
+  EXPECT_EQ(testing::readFile(mesh).rfind("OFF\n", 0), 0u);
+}
+
 } // namespace
 } // namespace vornel
