@@ -36,6 +36,9 @@ const char* const optionsText =
     "  --labels-file FILE   write the labels to FILE instead of XXX_labels.lb\n"
     "  --colour-mesh FILE   also write the mesh coloured by class (.ply or .off);\n"
     "                       --color-mesh is the same\n"
+    "  --report FILE.html   also write a report of the run: a self-contained page with\n"
+    "                       the surface in 3D, the class table, the value histogram,\n"
+    "                       the annealing trace and the run's settings and timings\n"
     "  --repair             split non-manifold vertices instead of refusing the mesh\n"
     "  --verbose            report every stage on standard error\n"
     "  --version            print the version\n"
@@ -117,6 +120,19 @@ std::string colourMeshPath(const std::string& path) {
   return path;
 }
 
+std::string reportPath(const std::string& path) {
+  std::string lower = path;
+  for (char& c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const auto endsWith = [&lower](const std::string& ending) {
+    return lower.size() > ending.size() &&
+           lower.compare(lower.size() - ending.size(), ending.size(), ending) == 0;
+  };
+  if (!endsWith(".html") && !endsWith(".htm"))
+    throw UsageError("the report must be a .html or .htm file, got \"" + path + "\"");
+  return path;
+}
+
 /// The value after option args[i]; advances i past it.
 const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size())
@@ -144,6 +160,8 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
       options.labelFilePath = filePath(optionValue(args, i), arg);
     else if (arg == "--colour-mesh" || arg == "--color-mesh")
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
+    else if (arg == "--report")
+      options.reportPath = reportPath(optionValue(args, i));
     else if (arg == "--repair")
       options.repair = true;
     else if (arg == "--verbose")

@@ -29,6 +29,7 @@ struct RunOptions {
   std::string attributeFilePath; // read the values here instead of <base>_attribute.att
   std::string labelFilePath;     // write the labels here instead of <base>_labels.lb
   std::string colourMeshPath;    // also write the coloured mesh here when not empty
+  std::string reportPath;        // also write the HTML report of the run here when not empty
   bool verbose = false;       // report every stage on standard error
   bool repair = false;        // split non-manifold vertices instead of refusing the mesh
 };

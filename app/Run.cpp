@@ -3,6 +3,7 @@
 #include "app/FileNames.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
+#include "app/report/ReportOutput.hpp"
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/SurfaceBuilder.hpp"
@@ -78,10 +79,14 @@ struct RunOutputs {
     if (!options.colourMeshPath.empty()) {
       colouredMesh = this->files.declare(options.colourMeshPath, "coloured mesh");
     }
+    if (!options.reportPath.empty()) {
+      report = this->files.declare(options.reportPath, "report");
+    }
   }
   OutputFiles files;
   std::size_t labels = 0;
   std::optional<std::size_t> colouredMesh;
+  std::optional<std::size_t> report;
 };
 
 std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
@@ -109,8 +114,8 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
               std::to_string(mesh.surface.size_of_halfedges() / 2) + " edges");
-  // Normalisation moves the positions; the coloured mesh keeps the input's.
-  if (!options.colourMeshPath.empty())
+  // Normalisation moves the positions; the coloured mesh and the report keep the input's.
+  if (!options.colourMeshPath.empty() || !options.reportPath.empty())
     input.inputPositions = firstPositions(mesh, input.originalCount);
   prepareGeometry(mesh);
   report.stageDone("geometry preparation", stopwatch.lap());
@@ -136,13 +141,16 @@ void readValues(InputMesh& input, const RunOptions& options, const std::string& 
 }
 
 void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& input,
-                  RunOutputs& outputs, RunReport& report) {
+                  RunOutputs& outputs, RunReport& report, ReportCollector* reportCollector) {
   Stopwatch stopwatch;
-  if (outputs.colouredMesh) {
+  if (outputs.colouredMesh || outputs.report) {
     const ColouredMesh coloured =
         colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
-    outputs.files.write(*outputs.colouredMesh,
-                        colouredMeshBytes(coloured, colouredMeshFormatOf(options.colourMeshPath)));
+    if (outputs.colouredMesh)
+      outputs.files.write(*outputs.colouredMesh,
+                          colouredMeshBytes(coloured, colouredMeshFormatOf(options.colourMeshPath)));
+    if (outputs.report)
+      outputs.files.write(*outputs.report, reportPageBytes(options, *reportCollector, coloured));
   }
   const std::vector<std::int32_t> labels = labelsOfOriginals(input.mesh, input.originalCount);
   outputs.files.write(outputs.labels,
@@ -159,13 +167,17 @@ std::string missingFileMessage(const std::string& path) {
   return "The file " + path + " n'existe pas!does not exist\n\n";
 }
 
-bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* report) {
+bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
   if (!meshFileExists(options.meshPath)) {
     std::fputs(missingFileMessage(options.meshPath).c_str(), stdout);
     return false;
   }
   RunReport silent;
-  RunReport& sink = report ? *report : silent;
+  // --report: a collector records every event and warning (and passes them on).
+  ReportCollector reportCollector(report);
+  const bool reporting = !options.reportPath.empty();
+  RunReport& sink = reporting ? reportCollector : report ? *report : silent;
+  const WarningSink warn = reporting ? reportCollector.recordingWarnings(warnOnly) : warnOnly;
   const Stopwatch total;
   const RunFiles files = runFilesOf(options);
   RunOutputs outputs(options, files);
@@ -186,7 +198,7 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* r
 
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
-  writeOutputs(options, files, input, outputs, sink);
+  writeOutputs(options, files, input, outputs, sink, reporting ? &reportCollector : nullptr);
   sink.note("total " + number(total.total()) + " s");
   return true;
 }

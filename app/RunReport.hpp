@@ -28,6 +28,8 @@ public:
   virtual void classes(const std::string& /*when*/, const ClassSummary& /*summary*/) {}
   virtual void parameters(const std::vector<float>& /*parameters*/, EstimateFallback /*fallback*/) {}
   virtual void sweep(const SweepSummary& /*summary*/) {}
+  /// The seed the run's generator starts from (the --seed value or the clock's).
+  virtual void seed(unsigned /*seed*/) {}
 };
 
 /// Summary of labels (one per vertex) with per-class means and variances.

@@ -105,6 +105,7 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   RunReport silent;
   RunReport& sink = report ? *report : silent;
   const unsigned runSeed = options.seed.value_or(seed);
+  sink.seed(runSeed);
   SegmentationResult result = options.refine
                                   ? segmentRefined(graph, std::move(values), options, runSeed, sink)
                                   : segmentPlain(graph, std::move(values), options, runSeed, sink);

@@ -63,4 +63,6 @@ void VerboseReport::sweep(const SweepSummary& summary) {
        std::to_string(summary.changedLabels) + " labels changed");
 }
 
+void VerboseReport::seed(unsigned seed) { line("seed " + std::to_string(seed)); }
+
 } // namespace vornel

@@ -17,6 +17,7 @@ public:
   void classes(const std::string& when, const ClassSummary& summary) override;
   void parameters(const std::vector<float>& parameters, EstimateFallback fallback) override;
   void sweep(const SweepSummary& summary) override;
+  void seed(unsigned seed) override;
 
 private:
   void line(const std::string& text);

@@ -1,0 +1,51 @@
+#include "app/report/ReportCollector.hpp"
+
+#include <utility>
+
+namespace vornel {
+
+void ReportCollector::stageDone(const std::string& stage, double seconds) {
+  record_.stages.push_back({stage, seconds});
+  next_.stageDone(stage, seconds);
+}
+
+void ReportCollector::note(const std::string& line) {
+  record_.notes.push_back(line);
+  next_.note(line);
+}
+
+void ReportCollector::classes(const std::string& when, const ClassSummary& summary) {
+  record_.classes.push_back({when, summary});
+  next_.classes(when, summary);
+}
+
+void ReportCollector::parameters(const std::vector<float>& parameters, EstimateFallback fallback) {
+  record_.parameters.push_back(parameters);
+  if (fallback != EstimateFallback::None)
+    record_.fallback = fallback;
+  next_.parameters(parameters, fallback);
+}
+
+void ReportCollector::sweep(const SweepSummary& summary) {
+  std::vector<TraceEntry>& trace = record_.trace;
+  int round = 1;
+  if (!trace.empty())
+    round = trace.back().round + (summary.sweep <= trace.back().sweep.sweep ? 1 : 0);
+  trace.push_back({round, summary});
+  next_.sweep(summary);
+}
+
+void ReportCollector::seed(unsigned seed) {
+  record_.seed = seed;
+  next_.seed(seed);
+}
+
+WarningSink ReportCollector::recordingWarnings(WarningSink warn) {
+  return [this, warn = std::move(warn)](const std::string& line) {
+    record_.warnings.push_back(line);
+    if (warn)
+      warn(line);
+  };
+}
+
+} // namespace vornel

@@ -1,0 +1,168 @@
+#include "app/report/ReportData.hpp"
+
+#include "app/FileNames.hpp"
+#include "app/Segmentation.hpp"
+#include "app/report/Base64.hpp"
+#include "app/report/JsonWriter.hpp"
+#include "app/report/ValueHistogram.hpp"
+#include "estimation/FallbackMessage.hpp"
+
+namespace vornel {
+
+namespace {
+
+void writeFiles(JsonWriter& json, const RunOptions& options) {
+  const CompanionFiles files = deriveCompanionFiles(options.meshPath);
+  json.key("files").beginObject();
+  json.key("mesh").value(options.meshPath);
+  json.key("attributes").value(files.attributeFile);
+  json.key("labels").value(files.labelFile);
+  json.key("colouredMesh").value(options.colourMeshPath);
+  json.key("report").value(options.reportPath);
+  json.endObject();
+}
+
+void writeSettings(JsonWriter& json, const RunOptions& options, const RunRecord& record) {
+  const SegmentationOptions& segmentation = options.segmentation;
+  const AnnealingSchedule schedule = annealingScheduleFor(segmentation);
+  json.key("settings").beginObject();
+  json.key("classCount").value(segmentation.classCount);
+  json.key("filterPasses").value(segmentation.filterPasses);
+  json.key("sweeps").value(segmentation.sweepCount);
+  if (record.seed)
+    json.key("seed").value(*record.seed);
+  else
+    json.key("seed").null();
+  json.key("seedGiven").value(segmentation.seed.has_value());
+  json.key("initialTemperature").value(schedule.initialTemperature);
+  json.key("coolingFactor").value(schedule.coolingFactor);
+  json.key("refine").value(segmentation.refine);
+  json.key("repair").value(options.repair);
+  json.key("verbose").value(options.verbose);
+  json.endObject();
+}
+
+void writeOutcome(JsonWriter& json, const RunRecord& record) {
+  json.key("parameters").beginArray();
+  for (const std::vector<float>& fit : record.parameters)
+    json.array(fit);
+  json.endArray();
+  json.key("fallback").value(describeFallback(record.fallback));
+  json.key("warnings").array(record.warnings);
+  json.key("notes").array(record.notes);
+  json.key("stages").beginArray();
+  for (const StageTime& stage : record.stages) {
+    json.beginObject();
+    json.key("stage").value(stage.stage);
+    json.key("seconds").value(stage.seconds);
+    json.endObject();
+  }
+  json.endArray();
+}
+
+void writeClasses(JsonWriter& json, const RunRecord& record, std::int32_t classCount) {
+  json.key("classColours").beginArray();
+  for (std::int32_t label = 0; label < classCount; ++label) {
+    const std::array<std::uint8_t, 3> colour = classColour(label, classCount);
+    json.array(std::vector<int>(colour.begin(), colour.end()));
+  }
+  json.endArray();
+  json.key("classes").beginArray();
+  for (const ClassSnapshot& snapshot : record.classes) {
+    json.beginObject();
+    json.key("when").value(snapshot.when);
+    json.key("sizes").array(snapshot.summary.sizes);
+    json.key("means").array(snapshot.summary.means);
+    json.key("variances").array(snapshot.summary.variances);
+    json.endObject();
+  }
+  json.endArray();
+}
+
+/// The continuous scale of the value view: the same ramp as the classes.
+void writeRamp(JsonWriter& json) {
+  json.key("ramp").beginArray();
+  for (int row = 0; row < 256; ++row) {
+    const std::array<std::uint8_t, 3> colour = classColour(row, 256);
+    json.array(std::vector<int>(colour.begin(), colour.end()));
+  }
+  json.endArray();
+}
+
+void writeHistogram(JsonWriter& json, const ColouredMesh& mesh) {
+  const ValueHistogram histogram = valueHistogram(mesh.values, mesh.labels, mesh.classCount);
+  json.key("histogram").beginObject();
+  json.key("low").value(histogram.low);
+  json.key("binWidth").value(histogram.binWidth);
+  json.key("binCount").value(histogram.binCount);
+  json.key("counts").beginArray();
+  for (const std::vector<std::int64_t>& row : histogram.counts)
+    json.array(row);
+  json.endArray();
+  json.endObject();
+}
+
+void writeTrace(JsonWriter& json, const RunRecord& record) {
+  std::vector<int> rounds, sweeps;
+  std::vector<double> temperatures;
+  std::vector<bool> greedy;
+  std::vector<std::int64_t> changed;
+  for (const TraceEntry& entry : record.trace) {
+    rounds.push_back(entry.round);
+    sweeps.push_back(entry.sweep.sweep);
+    temperatures.push_back(entry.sweep.temperature);
+    greedy.push_back(entry.sweep.greedy);
+    changed.push_back(entry.sweep.changedLabels);
+  }
+  json.key("trace").beginObject();
+  json.key("round").array(rounds);
+  json.key("sweep").array(sweeps);
+  json.key("temperature").array(temperatures);
+  json.key("greedy").beginArray();
+  for (const bool flag : greedy)
+    json.value(flag);
+  json.endArray();
+  json.key("changed").array(changed);
+  json.endObject();
+}
+
+void writeSurface(JsonWriter& json, const ColouredMesh& mesh, std::size_t triangleBudget) {
+  const ViewSurface surface = viewSurfaceOf(mesh, triangleBudget);
+  json.key("surface").beginObject();
+  json.key("simplified").value(surface.simplified);
+  json.key("cellSize").value(surface.cellSize);
+  json.key("triangleBudget").value(static_cast<std::int64_t>(triangleBudget));
+  json.key("meshTriangles").value(static_cast<std::int64_t>(fanTriangleCount(mesh)));
+  json.key("vertexCount").value(static_cast<std::int64_t>(surface.vertexCount()));
+  json.key("triangleCount").value(static_cast<std::int64_t>(surface.triangleCount()));
+  json.key("positions").value(base64OfFloats(surface.positions));
+  json.key("triangles").value(base64OfUnsigned(surface.triangles));
+  json.key("labels").value(base64OfBytes(surface.labels));
+  json.key("values").value(base64OfFloats(surface.values));
+  json.endObject();
+}
+
+} // namespace
+
+std::string reportData(const ReportInputs& inputs) {
+  const ColouredMesh& mesh = inputs.mesh;
+  JsonWriter json;
+  json.beginObject();
+  json.key("version").value(VORNEL_VERSION);
+  writeFiles(json, inputs.options);
+  writeSettings(json, inputs.options, inputs.record);
+  json.key("vertexCount").value(static_cast<std::int64_t>(mesh.positions.size()));
+  json.key("facetCount").value(static_cast<std::int64_t>(mesh.facetCount()));
+  writeOutcome(json, inputs.record);
+  json.key("elapsedSeconds").value(inputs.elapsedSeconds);
+  json.key("peakMemoryBytes").value(inputs.peakMemoryBytes);
+  writeClasses(json, inputs.record, mesh.classCount);
+  writeRamp(json);
+  writeHistogram(json, mesh);
+  writeTrace(json, inputs.record);
+  writeSurface(json, mesh, inputs.triangleBudget);
+  json.endObject();
+  return json.text();
+}
+
+} // namespace vornel

@@ -1,0 +1,44 @@
+#pragma once
+// Everything a run told about itself, kept for the HTML report.
+
+#include "app/RunReport.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vornel {
+
+struct StageTime {
+  std::string stage;
+  double seconds = 0.0;
+};
+
+struct ClassSnapshot {
+  std::string when; // "after k-means", "final", ...
+  ClassSummary summary;
+};
+
+/// One annealing sweep. round counts from 1; a new round starts whenever the
+/// sweep number does not follow on from the previous sweep's.
+struct TraceEntry {
+  int round = 1;
+  SweepSummary sweep;
+};
+
+struct RunRecord {
+  std::vector<StageTime> stages;
+  std::vector<std::string> notes;
+  std::vector<std::string> warnings;
+  std::vector<ClassSnapshot> classes;
+  /// Every fit, in order (the refined model fits once per round).
+  std::vector<std::vector<float>> parameters;
+  EstimateFallback fallback = EstimateFallback::None;
+  std::vector<TraceEntry> trace;
+  std::optional<unsigned> seed;
+
+  /// The classes recorded under `when` (the last such snapshot); null when none.
+  const ClassSummary* classesAt(const std::string& when) const;
+};
+
+} // namespace vornel

@@ -1,0 +1,16 @@
+# Writes OUTPUT, a C++ header holding the report page's markup, style sheet and
+# script (from PAGE_DIR) as raw string literals, so the page needs no file at run time.
+set(delimiter "vornel_page")
+set(text "// Generated from ${PAGE_DIR} by cmake/EmbedReportPage.cmake; do not edit.\n#pragma once\n\nnamespace vornel::page {\n")
+foreach(pair "html;report.html" "style;report.css" "script;report.js")
+  list(GET pair 0 name)
+  list(GET pair 1 file)
+  file(READ "${PAGE_DIR}/${file}" content)
+  string(FIND "${content}" ")${delimiter}\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${file} holds the raw string delimiter )${delimiter}\"")
+  endif()
+  string(APPEND text "\ninline constexpr const char* ${name} = R\"${delimiter}(${content})${delimiter}\";\n")
+endforeach()
+string(APPEND text "\n} // namespace vornel::page\n")
+file(WRITE "${OUTPUT}" "${text}")

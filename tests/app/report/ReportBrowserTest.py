@@ -1,0 +1,160 @@
+"""The --report page in headless Chromium: for K = 3 and K = 5 on a generated
+striped grid, the page draws without an error, every class colour covers a
+visible share of the 3D view, hiding a class in the legend removes its colour,
+and the histogram and the trace hold drawn elements.
+
+Usage: ReportBrowserTest.py --vornel PATH_TO_VORNEL
+Exits 0 when every check passes, 1 when one fails, 77 (skipped) when no
+Chromium is installed.
+"""
+
+import argparse
+import os
+import random
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+import headless_page  # noqa: E402
+
+SKIPPED = 77
+WIDTH, HEIGHT = 48, 32  # grid vertices
+SWEEPS = 15
+MIN_CLASS_SHARE = 0.01  # of the 3D view's pixels
+
+
+def write_striped_grid(folder, classes):
+    """A flat grid whose vertical stripes hold the values 0 .. classes - 1 plus noise."""
+    mesh = os.path.join(folder, "stripes.obj")
+    rng = random.Random(classes)
+    with open(mesh, "w") as obj:
+        for y in range(HEIGHT):
+            for x in range(WIDTH):
+                obj.write("v {} {} 0\n".format(x, y))
+        for y in range(HEIGHT - 1):
+            for x in range(WIDTH - 1):
+                a = y * WIDTH + x + 1
+                obj.write("f {} {} {}\nf {} {} {}\n".format(a, a + 1, a + WIDTH + 1,
+                                                           a, a + WIDTH + 1, a + WIDTH))
+    with open(os.path.join(folder, "stripes_attribute.att"), "w") as values:
+        for y in range(HEIGHT):
+            for x in range(WIDTH):
+                values.write("{:.6f}\n".format(x * classes // WIDTH + rng.gauss(0.0, 0.15)))
+    return mesh
+
+
+def class_shares(png, colours):
+    """Share of the image's pixels whose colour is a shade of each class colour
+    (the view only darkens colours, keeping their hue); every second pixel of
+    every second row is looked at."""
+    width, height, rows = headless_page.decode_png(png)
+    counts = [0] * len(colours)
+    looked = 0
+    norms = [sum(c * c for c in colour) for colour in colours]
+    for y in range(0, height, 2):
+        row = rows[y]
+        for x in range(0, width, 2):
+            r, g, b = row[3 * x], row[3 * x + 1], row[3 * x + 2]
+            looked += 1
+            best, best_error = -1, 30.0 ** 2
+            for k, (cr, cg, cb) in enumerate(colours):
+                shade = min(max((r * cr + g * cg + b * cb) / norms[k], 0.4), 1.05)
+                error = (r - shade * cr) ** 2 + (g - shade * cg) ** 2 + (b - shade * cb) ** 2
+                if error < best_error:
+                    best, best_error = k, error
+            if best >= 0:
+                counts[best] += 1
+    return [count / looked for count in counts]
+
+
+class Checks:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, condition, what):
+        if condition:
+            self.passed += 1
+        else:
+            self.failed += 1
+            print("FAILED: " + what)
+
+
+def check_report(page, vornel, classes, checks):
+    with tempfile.TemporaryDirectory(prefix="vornel-report-") as folder:
+        mesh = write_striped_grid(folder, classes)
+        report = os.path.join(folder, "report.html")
+        run = subprocess.run([vornel, mesh, str(classes), "2", str(SWEEPS), "--seed", "3",
+                              "--report", report], capture_output=True, text=True, timeout=120)
+        checks.check(run.returncode == 0, "K = {}: vornel exits 0 ({})".format(classes, run.stderr))
+        if run.returncode != 0:
+            return
+        seconds = page.open("file://" + report)
+        draw_ms = page.evaluate("document.body.getAttribute('data-draw-ms')")
+        print("K = {}: drawn {:.2f} s after navigation (page time {} ms)".format(
+            classes, seconds, draw_ms))
+        page_errors = page.evaluate("document.body.getAttribute('data-errors')")
+        checks.check(page_errors == "0", "K = {}: the page counted errors: {}".format(
+            classes, page.evaluate("document.getElementById('errors').textContent")))
+        checks.check(not page.errors(), "K = {}: the browser logged errors: {}".format(
+            classes, page.errors()))
+
+        counts = page.evaluate("""({
+            bars: document.querySelectorAll('#histogram .bars rect').length,
+            curves: document.querySelectorAll('#histogram .densities path').length,
+            sweeps: document.querySelectorAll('#trace .changed rect').length,
+            temperature: document.querySelectorAll('#trace > path').length,
+            tableRows: document.querySelectorAll('#class-table tr').length
+        })""")
+        checks.check(counts["bars"] >= classes, "K = {}: histogram bars {}".format(classes, counts))
+        checks.check(counts["curves"] == 2 * classes,
+                     "K = {}: one density curve (and its outline) per class {}".format(classes, counts))
+        checks.check(counts["sweeps"] == SWEEPS, "K = {}: one trace bar per sweep {}".format(classes, counts))
+        checks.check(counts["temperature"] == 1, "K = {}: temperature line {}".format(classes, counts))
+        checks.check(counts["tableRows"] == classes + 2, "K = {}: class table rows {}".format(classes, counts))
+
+        colours = page.evaluate("JSON.parse(document.getElementById('vornel-data').textContent).classColours")
+        box = page.evaluate("(() => { const r = document.getElementById('view').getBoundingClientRect();"
+                            " return {x: r.left + 1, y: r.top + 1, width: r.width - 2, height: r.height - 2}; })()")
+        shares = class_shares(page.screenshot(clip=box), colours)
+        print("K = {}: class shares of the 3D view {}".format(classes, ["{:.3f}".format(s) for s in shares]))
+        for k, share in enumerate(shares):
+            checks.check(share >= MIN_CLASS_SHARE, "K = {}: class {} covers {:.4f} of the view".format(
+                classes, k, share))
+
+        # Hiding class 0 in the legend takes its colour off the view.
+        page.evaluate("document.querySelector('.legend-item[data-class=\"0\"]').click();"
+                      "new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+        hidden = class_shares(page.screenshot(clip=box), colours)
+        checks.check(hidden[0] < 0.002, "K = {}: hidden class 0 still covers {:.4f}".format(classes, hidden[0]))
+        checks.check(all(share >= MIN_CLASS_SHARE for share in hidden[1:]),
+                     "K = {}: the other classes stay visible {}".format(classes, hidden))
+
+        # The value view draws too.
+        page.evaluate("document.querySelector('input[name=colour][value=values]').click();"
+                      "new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+        checks.check(not page.errors(), "K = {}: errors after switching to values: {}".format(
+            classes, page.errors()))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--vornel", required=True)
+    arguments = parser.parse_args()
+    chromium = headless_page.find_chromium()
+    if not chromium:
+        print("SKIPPED: no Chromium installed (scripts/install_dependencies.sh installs it); "
+              "the report page was not checked in a browser")
+        return SKIPPED
+    checks = Checks()
+    with headless_page.HeadlessPage(chromium, width=1200, height=900, timeout=90) as page:
+        for classes in (3, 5):
+            check_report(page, arguments.vornel, classes, checks)
+    print("{} passed, {} failed".format(checks.passed, checks.failed))
+    return 0 if checks.failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,227 @@
+// The vornel command with --report: the page's data against the run's own.
+
+#include "app/CliSupport.hpp"
+#include "app/SegmentMesh.hpp"
+#include "app/report/JsonReader.hpp"
+#include "app/report/ReportCollector.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace vornel {
+namespace {
+
+using testing::CommandResult;
+using testing::JsonValue;
+using testing::runVornel;
+
+constexpr int gridWidth = 14;
+constexpr int gridHeight = 9;
+
+/// Values exact in single precision: stripe r of three around r, with a
+/// deterministic spread of multiples of 1/32.
+std::vector<double> stripeValues() {
+  const std::vector<int> regions = testing::stripeRegions(gridWidth, gridHeight, 3);
+  std::vector<double> values;
+  for (std::size_t v = 0; v < regions.size(); ++v)
+    values.push_back(regions[v] + static_cast<double>((v * 37) % 17) / 32.0 - 0.25);
+  return values;
+}
+
+struct ReportRun {
+  testing::TempFolder folder;
+  std::string mesh = folder.file("grid.obj");
+  std::string report = folder.file("grid report.html");
+  std::string labels = folder.file("grid_labels.lb");
+};
+
+void writeInputs(const ReportRun& run) {
+  std::ofstream(run.mesh) << testing::gridObj(gridWidth, gridHeight);
+  std::ofstream attributes(run.folder.file("grid_attribute.att"));
+  attributes.precision(17);
+  for (const double value : stripeValues())
+    attributes << value << '\n';
+}
+
+/// The JSON data the page embeds.
+JsonValue pageData(const std::string& html) {
+  const std::string start = "<script type=\"application/json\" id=\"vornel-data\">";
+  const std::size_t begin = html.find(start);
+  if (begin == std::string::npos)
+    throw std::runtime_error("no data element in the page");
+  const std::size_t end = html.find("</script>", begin);
+  return testing::parseJson(html.substr(begin + start.size(), end - begin - start.size()));
+}
+
+template <class Word> std::vector<Word> decodeWords(const JsonValue& text) {
+  const std::vector<std::uint8_t> bytes = testing::decodeBase64(text.text);
+  std::vector<Word> words(bytes.size() / 4);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::uint32_t bits = bytes[4 * i] | (bytes[4 * i + 1] << 8) | (bytes[4 * i + 2] << 16) |
+                               (std::uint32_t{bytes[4 * i + 3]} << 24);
+    std::memcpy(&words[i], &bits, 4);
+  }
+  return words;
+}
+
+/// The same segmentation through the library, its events collected.
+ReportCollector librarySegmentation(bool refine) {
+  std::vector<std::array<float, 3>> positions;
+  for (int y = 0; y < gridHeight; ++y)
+    for (int x = 0; x < gridWidth; ++x)
+      positions.push_back({float(x), float(y), 0.0f});
+  std::vector<std::vector<std::uint32_t>> facets;
+  for (int y = 0; y + 1 < gridHeight; ++y)
+    for (int x = 0; x + 1 < gridWidth; ++x) {
+      const auto a = static_cast<std::uint32_t>(y * gridWidth + x);
+      const std::uint32_t b = a + 1, c = a + gridWidth, d = c + 1;
+      facets.push_back({a, b, d});
+      facets.push_back({a, d, c});
+    }
+  SegmentationOptions options;
+  options.classCount = 3;
+  options.filterPasses = 2;
+  options.sweepCount = 12;
+  options.seed = 5;
+  options.refine = refine;
+  ReportCollector collector;
+  segmentMesh(positions, facets, stripeValues(), options, &collector);
+  return collector;
+}
+
+class ReportContent : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ReportContent, MatchesTheMeshTheLabelsAndTheRunsNumbers) {
+  const bool refine = GetParam();
+  ReportRun run;
+  writeInputs(run);
+  std::vector<std::string> args{run.mesh, "3", "2", "12", "--seed", "5", "--report", run.report};
+  if (refine)
+    args.push_back("--refine");
+  const CommandResult result = runVornel(args);
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const JsonValue data = pageData(testing::readFile(run.report));
+
+  // The 3D view holds the input positions, the facets and the labels of the label file.
+  const JsonValue& surface = data["surface"];
+  EXPECT_FALSE(surface["simplified"].flag);
+  const std::vector<float> positions = decodeWords<float>(surface["positions"]);
+  ASSERT_EQ(positions.size(), 3u * gridWidth * gridHeight);
+  for (int v = 0; v < gridWidth * gridHeight; ++v) {
+    ASSERT_EQ(positions[3 * v], float(v % gridWidth)) << v;
+    ASSERT_EQ(positions[3 * v + 1], float(v / gridWidth)) << v;
+    ASSERT_EQ(positions[3 * v + 2], 0.0f) << v;
+  }
+  const std::vector<std::uint32_t> triangles = decodeWords<std::uint32_t>(surface["triangles"]);
+  ASSERT_EQ(triangles.size(), 6u * (gridWidth - 1) * (gridHeight - 1));
+  EXPECT_EQ(std::vector<std::uint32_t>(triangles.begin(), triangles.begin() + 6),
+            (std::vector<std::uint32_t>{0, 1, gridWidth + 1, 0, gridWidth + 1, gridWidth}));
+  const std::vector<std::uint8_t> labels = testing::decodeBase64(surface["labels"].text);
+  const testing::LabelFileContent labelFile =
+      testing::parseLabelFile(testing::readFile(run.labels));
+  EXPECT_EQ(std::vector<int>(labels.begin(), labels.end()), labelFile.labels);
+
+  // Class tables and trace as the same run through the library records them.
+  const ReportCollector library = librarySegmentation(refine);
+  const RunRecord& expected = library.record();
+  const JsonValue& classes = data["classes"];
+  ASSERT_EQ(classes.size(), expected.classes.size());
+  for (std::size_t i = 0; i < classes.size(); ++i) {
+    EXPECT_EQ(classes[i]["when"].text, expected.classes[i].when);
+    const ClassSummary& summary = expected.classes[i].summary;
+    EXPECT_EQ(classes[i]["sizes"].numbers(),
+              std::vector<double>(summary.sizes.begin(), summary.sizes.end()));
+    EXPECT_EQ(classes[i]["means"].numbers(), summary.means);
+    EXPECT_EQ(classes[i]["variances"].numbers(), summary.variances);
+  }
+  EXPECT_EQ(classes[classes.size() - 1]["when"].text, "final");
+
+  const JsonValue& trace = data["trace"];
+  ASSERT_EQ(trace["sweep"].size(), expected.trace.size());
+  ASSERT_EQ(trace["changed"].size(), expected.trace.size());
+  for (std::size_t i = 0; i < expected.trace.size(); ++i) {
+    EXPECT_EQ(trace["round"][i].number, expected.trace[i].round);
+    EXPECT_EQ(trace["temperature"][i].number, expected.trace[i].sweep.temperature);
+    EXPECT_EQ(trace["changed"][i].number, expected.trace[i].sweep.changedLabels);
+    EXPECT_EQ(trace["greedy"][i].flag, expected.trace[i].sweep.greedy);
+  }
+  EXPECT_EQ(trace["round"][expected.trace.size() - 1].number, refine ? 2 : 1);
+  if (!refine) {
+    EXPECT_EQ(expected.trace.size(), 12u); // one entry per sweep asked for
+  }
+
+  // The histogram counts every vertex once.
+  double histogramTotal = 0;
+  for (const JsonValue& row : data["histogram"]["counts"].items)
+    for (const double count : row.numbers())
+      histogramTotal += count;
+  EXPECT_EQ(histogramTotal, gridWidth * gridHeight);
+  EXPECT_EQ(data["settings"]["seed"].number, 5);
+  EXPECT_EQ(data["vertexCount"].number, gridWidth * gridHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndRefined, ReportContent, ::testing::Values(false, true));
+
+TEST(ReportOutput, ARepairedMeshIsShownPerInputVertexWithItsWarning) {
+  testing::TempFolder folder;
+  const std::string mesh = folder.file("t.obj");
+  // Two tetrahedra sharing vertex 1, which the repair splits, and one vertex alone.
+  std::ofstream(mesh) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv -1 0 0\nv 0 -1 0\nv 0 0 -1\n"
+                         "v 5 5 5\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\nf 1 6 5\nf 1 5 7\n"
+                         "f 1 7 6\nf 5 6 7\n";
+  std::ofstream(folder.file("t_attribute.att")) << "0 0 0 0 5 5 5 9";
+  const std::string report = folder.file("t.html");
+  const CommandResult result =
+      runVornel({mesh, "2", "0", "0", "--seed", "1", "--repair", "--report", report});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const JsonValue data = pageData(testing::readFile(report));
+  ASSERT_GE(data["warnings"].size(), 1u); // the repair, then the fit's fallback
+  EXPECT_EQ(data["warnings"][0].text.rfind("repaired " + mesh, 0), 0u);
+  EXPECT_EQ(data["vertexCount"].number, 8);
+  const std::vector<std::uint8_t> labels = testing::decodeBase64(data["surface"]["labels"].text);
+  EXPECT_EQ(labels, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 1, 1, 1}));
+  EXPECT_EQ(decodeWords<std::uint32_t>(data["surface"]["triangles"]).size(), 24u);
+  EXPECT_TRUE(data["settings"]["repair"].flag);
+}
+
+TEST(ReportOutput, AnUnwritableReportLeavesNoOutputAtAll) {
+  ReportRun run;
+  writeInputs(run);
+  const std::string report = run.folder.file("no/such/folder/report.html");
+  const std::string coloured = run.folder.file("coloured.ply");
+  const CommandResult result = runVornel(
+      {run.mesh, "3", "2", "12", "--seed", "5", "--colour-mesh", coloured, "--report", report});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_NE(result.err.find("cannot write report " + report), std::string::npos) << result.err;
+  EXPECT_FALSE(testing::fileExists(run.labels));
+  EXPECT_FALSE(testing::fileExists(coloured));
+  EXPECT_FALSE(testing::fileExists(report));
+}
+
+TEST(ReportOutput, TheReportMustBeAnHtmlFile) {
+  ReportRun run;
+  writeInputs(run);
+  const CommandResult result =
+      runVornel({run.mesh, "3", "2", "12", "--report", run.folder.file("report.txt")});
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_NE(result.err.find(".html"), std::string::npos) << result.err;
+  EXPECT_FALSE(testing::fileExists(run.labels));
+}
+
+TEST(ReportOutput, TheReportCannotReplaceTheMesh) {
+  ReportRun run;
+  const std::string mesh = run.folder.file("grid.html"); // read as OFF
+  std::ofstream(mesh) << "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  std::ofstream(run.folder.file("grid_attribute.att")) << "0 1 2\n";
+  const std::string sameFile = run.folder.file(".") + "/grid.html";
+  const CommandResult result = runVornel({mesh, "2", "0", "0", "--report", sameFile});
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_NE(result.err.find("an output must not replace an input"), std::string::npos) << result.err;
+  EXPECT_EQ(testing::readFile(mesh).rfind("OFF\n", 0), 0u);
+}
+
+} // namespace
+} // namespace vornel
