@@ -12,14 +12,17 @@ namespace vornel {
 struct SegmentationOptions {
   int classCount = 3;          // ClustNb: 1 .. 256
   int filterPasses = 3;        // MedianNb: majority-filter passes (none when <= 0)
-  int sweepCount = 50;         // IterNB: annealing sweeps, the last one greedy (none when <= 0)
+  int sweepCount = 50;         // IterNB: annealing sweeps, the last one greedy; with refine the
+                               // length of the cooling schedule (none when <= 0)
   std::optional<unsigned> seed; // replaces the clock in every seeding of the generator
   /// Annealing schedule; when empty, the mode's default (4.0 and 0.97, or for
   /// the refined mode 1.0 and the factor that reaches 0.05 after IterNB sweeps).
   std::optional<double> initialTemperature;
   std::optional<double> coolingFactor;
-  /// The refined model: best of ten k-means starts, mixture statistics, an
-  /// interaction-only fit, a cooler schedule and a second round.
+  /// The refined model: best of ten k-means starts on the ring averages, class
+  /// variances no smaller than the noise variance read from the edges, an
+  /// interaction-only fit, a cooler schedule that runs until the labels settle
+  /// (IterNB cooling sweeps, then at most 4 x IterNB more), and a second round.
   bool refine = false;
 };
 

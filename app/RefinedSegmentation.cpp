@@ -1,13 +1,16 @@
 #include "app/RefinedSegmentation.hpp"
 
 #include "app/Stopwatch.hpp"
-#include "classes/GaussianMixture.hpp"
 #include "classes/MultiStartKMeans.hpp"
 #include "classes/Segmenter.hpp"
+#include "classes/SpatialStatistics.hpp"
 #include "estimation/InteractionFit.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 
 namespace vornel {
 
@@ -50,14 +53,33 @@ std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0
   return line;
 }
 
-/// Step 1: the best of several k-means starts gives the first labels and
-/// class statistics.
+/// True when every value is finite and at least K of them are distinct.
+bool canMakeClasses(const std::vector<double>& values, int K) {
+  std::unordered_set<double> seen;
+  for (const double x : values) {
+    if (!std::isfinite(x))
+      return false;
+    if (static_cast<int>(seen.size()) < K)
+      seen.insert(x);
+  }
+  return static_cast<int>(seen.size()) >= K;
+}
+
+/// Step 1: the best of several k-means starts on the ring averages of the
+/// values (averaging over a ring divides the noise variance by about the ring
+/// size, so noisy classes separate) gives the first labels; the class
+/// statistics are those of the values themselves under these labels. Where
+/// the averages cannot make K classes (too few distinct or not all finite)
+/// the values are clustered instead.
 void initialiseFromBestStart(Segmenter& segmenter, int K, unsigned seed, SegmentationResult& result,
                              RunReport& report) {
   RandomGenerator generator(seed);
   MultiStartOptions options;
   options.startCount = kmeansStarts;
-  const MultiStartResult starts = multiStartKMeans(segmenter.values, K, generator, options);
+  const std::vector<double> averages = ringAverages(segmenter.graph, segmenter.values);
+  const bool averaged = canMakeClasses(averages, K);
+  const MultiStartResult starts =
+      multiStartKMeans(averaged ? averages : segmenter.values, K, generator, options);
   if (starts.best.hitIterationCap)
     result.warnings.push_back("k-means stopped at its iteration cap after " +
                               std::to_string(starts.best.iterations) +
@@ -68,31 +90,17 @@ void initialiseFromBestStart(Segmenter& segmenter, int K, unsigned seed, Segment
   segmenter.means = statistics.means;
   segmenter.variances = statistics.variances;
   report.note(
-      "k-means: kept start " + std::to_string(starts.chosenStart) + " of " +
-      std::to_string(starts.starts.size()) +
+      "k-means on the " + std::string(averaged ? "ring averages" : "values") + ": kept start " +
+      std::to_string(starts.chosenStart) + " of " + std::to_string(starts.starts.size()) +
       format(", within-class sum of squares %.9g", starts.starts[starts.chosenStart].sumOfSquares));
 }
 
-/// Step 2: the data term's means and variances from a mixture fit started at
-/// the k-means classes; the labels stay as k-means left them.
-void fitClassStatistics(Segmenter& segmenter, RunReport& report) {
-  const int K = segmenter.classCount;
-  const ClassStatistics kmeansClasses = statisticsOf(segmenter.values, segmenter.labels, K);
-  GaussianMixture start;
-  for (int l = 0; l < K; ++l)
-    start.weights.push_back(static_cast<double>(kmeansClasses.sizes[l]) /
-                            static_cast<double>(segmenter.values.size()));
-  start.means = segmenter.means;
-  start.variances = segmenter.variances;
-  const GaussianMixture mixture = fitMixtureOnHistogram(segmenter.values, std::move(start));
-  segmenter.means = mixture.means;
-  segmenter.variances = mixture.variances;
-  report.note("mixture fit: " + std::to_string(mixture.iterations) + " iterations" +
-              (mixture.stoppedEarly ? " (stopped: a component vanished)" : ""));
-  for (int l = 0; l < K; ++l)
-    report.note("  class " + std::to_string(l) +
-                format(": weight %.6g, mean %.9g, variance %.9g", mixture.weights[l],
-                       mixture.means[l], mixture.variances[l]));
+/// Step 2: no class variance below the noise variance read from the edges: a
+/// class cut out of the values by their size alone would otherwise look
+/// narrower than the noise and lose ever more vertices from round to round.
+void applyVarianceFloor(Segmenter& segmenter, double floor) {
+  for (double& variance : segmenter.variances)
+    variance = std::max(variance, floor);
 }
 
 /// Steps 4 and 6: beta alone on the current labels' table; previousBeta when
@@ -123,13 +131,39 @@ void updateStatistics(Segmenter& segmenter) {
   }
 }
 
+/// The --verbose line on how one round's annealing ended.
+std::string describeAnnealing(int round, const SettlingRule& rule, const AnnealingReport& annealing,
+                              std::size_t vertexCount) {
+  const int cooling = annealing.sweepsRun - annealing.settlingSweeps - annealing.greedySweeps;
+  const double changedPercent =
+      100.0 * static_cast<double>(annealing.lastChangedLabels) / static_cast<double>(vertexCount);
+  std::string line =
+      "round " + std::to_string(round) + " annealing: " + std::to_string(cooling) +
+      " cooling sweeps, then " + std::to_string(annealing.settlingSweeps) +
+      " at the last temperature (" +
+      (annealing.settled ? std::string("converged")
+                         : "stopped at the cap of " + std::to_string(rule.settlingCap)) +
+      format(": %.3g %% of the labels changed in the last sweep, threshold %.3g %%)",
+             changedPercent, 100.0 * rule.settledShare);
+  line +=
+      ", then " + std::to_string(annealing.greedySweeps) + " greedy (" +
+      (annealing.greedySettled ? std::string("converged: the last changed no label)")
+       : annealing.greedyCycle ? std::string("stopped: the labels alternate between two states)")
+                               : "stopped at the cap of " + std::to_string(rule.greedyCap) + ")");
+  return line;
+}
+
 /// Steps 2 to 6, for two classes or more.
 void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsigned seed,
                   SegmentationResult& result, RunReport& report) {
   Stopwatch stopwatch;
-  fitClassStatistics(segmenter, report);
-  report.stageDone("mixture fit", stopwatch.lap());
-  report.classes("after mixture fit",
+  const double edgeVariance = edgeNoiseVariance(segmenter.graph, segmenter.values);
+  const double noiseVariance = std::isfinite(edgeVariance) ? edgeVariance : 0.0;
+  applyVarianceFloor(segmenter, noiseVariance);
+  report.note(format("noise variance from the edge differences: %.9g (the class variance floor)",
+                     noiseVariance));
+  report.stageDone("noise variance", stopwatch.lap());
+  report.classes("after the variance floor",
                  summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
 
   for (int pass = 0; pass < options.filterPasses; ++pass)
@@ -138,17 +172,24 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
 
   const AnnealingSchedule schedule = annealingScheduleFor(options);
   const auto observe = [&report](const SweepSummary& sweep) { report.sweep(sweep); };
+  const auto annealRound = [&](int round) {
+    const AnnealingReport annealing =
+        anneal(segmenter, schedule, result.parameters, seed, nullptr, observe, round);
+    if (schedule.settling && annealing.sweepsRun > 0)
+      report.note(describeAnnealing(round, *schedule.settling, annealing, segmenter.labels.size()));
+  };
   result.parameters = fitParameters(segmenter, 1.0f, 1, report);
   report.stageDone("parameter estimate", stopwatch.lap());
-  anneal(segmenter, schedule, result.parameters, seed, nullptr, observe);
+  annealRound(1);
   report.stageDone("annealing", stopwatch.lap());
 
   updateStatistics(segmenter);
+  applyVarianceFloor(segmenter, noiseVariance);
   report.classes("second round",
                  summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
   result.parameters = fitParameters(segmenter, result.parameters.back(), 2, report);
   report.stageDone("second parameter estimate", stopwatch.lap());
-  anneal(segmenter, schedule, result.parameters, seed, nullptr, observe);
+  annealRound(2);
   report.stageDone("second annealing", stopwatch.lap());
 }
 

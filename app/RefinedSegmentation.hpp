@@ -1,6 +1,8 @@
 #pragma once
 // The refined model (--refine): the same stages as the plain run with better
-// class statistics, an interaction-only fit, a cooler schedule and a second round.
+// class statistics (k-means on ring averages, class variances no smaller than
+// the noise variance read from the edges), an interaction-only fit, a cooler
+// schedule that runs until the labels settle, and a second round.
 
 #include "app/Segmentation.hpp"
 

@@ -33,7 +33,13 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
                            RunReport* report = nullptr);
 
 /// The annealing schedule of a run: the mode's defaults, overridden by the
-/// options' temperature and cooling factor when given.
+/// options' temperature and cooling factor when given. The refined model's
+/// schedule settles (see refinedSettlingRule); the default one is fixed.
 AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options);
+
+/// The refined model's stopping rule for IterNB = sweepCount: settled when a
+/// sweep changes fewer than 0.5 % of the labels, at most 4 x IterNB sweeps at
+/// the last cooling temperature, then at most 10 greedy sweeps.
+SettlingRule refinedSettlingRule(int sweepCount);
 
 } // namespace vornel

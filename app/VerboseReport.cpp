@@ -58,7 +58,12 @@ void VerboseReport::parameters(const std::vector<float>& parameters, EstimateFal
 }
 
 void VerboseReport::sweep(const SweepSummary& summary) {
-  line("sweep " + std::to_string(summary.sweep) + (summary.greedy ? " (greedy)" : "") +
+  const std::string round =
+      summary.round > 1 ? "round " + std::to_string(summary.round) + ", " : "";
+  const char* phase = summary.greedy                          ? " (greedy)"
+                      : summary.phase == SweepPhase::Settling ? " (settling)"
+                                                              : "";
+  line(round + "sweep " + std::to_string(summary.sweep) + phase +
        " at T = " + format("%.6g", summary.temperature) + ": " +
        std::to_string(summary.changedLabels) + " labels changed");
 }

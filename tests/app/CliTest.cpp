@@ -116,6 +116,21 @@ TEST(CommandLineRun, VerboseReportsEveryStageOnStandardErrorOnly) {
   EXPECT_TRUE(quiet.err.empty());
 }
 
+TEST(CommandLineRun, SeededRefinedRunsRepeatByteForByteAndReportTheirRounds) {
+  ThreeRegionMesh input(1.0, 9, 40);
+  ASSERT_EQ(runVornel({input.mesh, "3", "3", "30", "--refine", "--seed", "6"}).exitStatus, 0);
+  const std::string first = readFile(input.labels);
+  const CommandResult verbose =
+      runVornel({input.mesh, "3", "3", "30", "--refine", "--seed", "6", "--verbose"});
+  ASSERT_EQ(verbose.exitStatus, 0);
+  EXPECT_EQ(readFile(input.labels), first);
+  for (const char* needle : {"round 1 annealing: 30 cooling sweeps, then ",
+                             "round 2, sweep 1 at T = 1:", " greedy (", "round 2: beta = "})
+    EXPECT_NE(verbose.err.find(needle), std::string::npos) << needle << "\n" << verbose.err;
+  ASSERT_EQ(runVornel({input.mesh, "3", "3", "30", "--refine", "--seed", "7"}).exitStatus, 0);
+  EXPECT_NE(readFile(input.labels), first) << "another seed, other draws";
+}
+
 TEST(CommandLineRun, ScheduleOptionsChangeTheRunAndVersionAnswers) {
   ThreeRegionMesh input(0.8);
   ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4"}).exitStatus, 0);

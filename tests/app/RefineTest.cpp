@@ -3,6 +3,7 @@
 
 #include "app/Segmentation.hpp"
 #include "classes/Segmenter.hpp"
+#include "classes/SpatialStatistics.hpp"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,10 @@ TEST(RefinedSchedule, CoolsFromOneToATwentiethOverTheSweeps) {
   EXPECT_NEAR(schedule.coolingFactor, 0.94069, 1e-5);
   EXPECT_NEAR(std::pow(schedule.coolingFactor, 49), 0.05, 1e-12);
   EXPECT_EQ(schedule.sweepCount, 50);
+  ASSERT_TRUE(schedule.settling.has_value());
+  EXPECT_EQ(schedule.settling->settledShare, 0.005);
+  EXPECT_EQ(schedule.settling->settlingCap, 200); // 4 x IterNB
+  EXPECT_EQ(schedule.settling->greedyCap, 10);
 
   options.initialTemperature = 2.5;
   options.coolingFactor = 0.9;
@@ -82,6 +87,7 @@ TEST(RefinedSchedule, CoolsFromOneToATwentiethOverTheSweeps) {
   const AnnealingSchedule plain = annealingScheduleFor(optionsFor(3, false));
   EXPECT_EQ(plain.initialTemperature, 4.0);
   EXPECT_EQ(plain.coolingFactor, 0.97);
+  EXPECT_FALSE(plain.settling.has_value());
 }
 
 TEST(Refined, ASeededRunIsRepeatable) {
@@ -140,21 +146,136 @@ public:
   std::vector<SweepSummary> sweeps;
 };
 
-TEST(Refined, ReportsTheStartTheMixtureAndBothRounds) {
+/// The sweeps of one round, in order.
+std::vector<SweepSummary> sweepsOfRound(const RecordingReport& report, int round) {
+  std::vector<SweepSummary> sweeps;
+  for (const SweepSummary& sweep : report.sweeps)
+    if (sweep.round == round)
+      sweeps.push_back(sweep);
+  return sweeps;
+}
+
+int countPhase(const std::vector<SweepSummary>& sweeps, SweepPhase phase) {
+  int count = 0;
+  for (const SweepSummary& sweep : sweeps)
+    count += sweep.phase == phase;
+  return count;
+}
+
+TEST(Refined, ReportsTheStartTheNoiseFloorAndBothRounds) {
   const VertexGraph graph = triangulatedGrid(20);
   const Stripes data = stripes(20, 2, 0.8, 5);
   SegmentationOptions options = optionsFor(2, true);
   options.sweepCount = 12;
   RecordingReport report;
   segment(graph, data.values, options, 4, &report);
-  EXPECT_TRUE(report.noted("k-means: kept start "));
-  EXPECT_TRUE(report.noted("mixture fit: 100 iterations"));
+  EXPECT_TRUE(report.noted("k-means on the ring averages: kept start "));
+  EXPECT_TRUE(report.noted("noise variance from the edge differences: "));
   EXPECT_TRUE(report.noted("round 1: beta = "));
   EXPECT_TRUE(report.noted("round 2: beta = "));
-  ASSERT_EQ(report.sweeps.size(), 24u); // two annealings of 12 sweeps
-  EXPECT_EQ(report.sweeps[0].temperature, 1.0);
-  EXPECT_EQ(report.sweeps[12].temperature, 1.0);
-  EXPECT_TRUE(report.sweeps[23].greedy);
+  EXPECT_TRUE(report.noted("round 1 annealing: 12 cooling sweeps, then "));
+  EXPECT_TRUE(report.noted("round 2 annealing: 12 cooling sweeps, then "));
+  std::size_t total = 0;
+  for (const int round : {1, 2}) {
+    const std::vector<SweepSummary> sweeps = sweepsOfRound(report, round);
+    total += sweeps.size();
+    ASSERT_GE(sweeps.size(), 13u) << round; // 12 cooling sweeps and at least one greedy
+    EXPECT_EQ(sweeps[0].temperature, 1.0);
+    EXPECT_NEAR(sweeps[11].temperature, 0.05, 1e-12); // the twelfth has cooled to a twentieth
+    EXPECT_EQ(countPhase(sweeps, SweepPhase::Cooling), 12);
+    EXPECT_LE(countPhase(sweeps, SweepPhase::Settling), 48);
+    EXPECT_GE(countPhase(sweeps, SweepPhase::Greedy), 1);
+    EXPECT_TRUE(sweeps.back().greedy);
+    for (std::size_t k = 0; k < sweeps.size(); ++k)
+      EXPECT_EQ(sweeps[k].sweep, static_cast<int>(k) + 1);
+  }
+  EXPECT_EQ(total, report.sweeps.size()); // every sweep belongs to round 1 or 2
+}
+
+/// The refined run of a problem, with its report.
+RecordingReport refinedReport(const Stripes& data, int side, int classes,
+                              const SegmentationOptions& options,
+                              SegmentationResult* result = nullptr) {
+  const VertexGraph graph = triangulatedGrid(side);
+  RecordingReport report;
+  SegmentationResult run = segment(graph, data.values, options, 1, &report);
+  EXPECT_EQ(run.labels.size(), static_cast<std::size_t>(side * side));
+  EXPECT_EQ(run.means.size(), static_cast<std::size_t>(classes));
+  if (result)
+    *result = std::move(run);
+  return report;
+}
+
+TEST(RefinedStoppingRule, StopsAtTheCapWhenTheTemperatureNeverFalls) {
+  // At T = 50 about half of the labels change in every sweep: nothing settles.
+  const Stripes data = stripes(30, 3, 0.5, 7);
+  SegmentationOptions options = optionsFor(3, true);
+  options.sweepCount = 5;
+  options.initialTemperature = 50.0;
+  options.coolingFactor = 1.0;
+  options.seed = 3;
+  const RecordingReport report = refinedReport(data, 30, 3, options);
+  EXPECT_TRUE(report.noted("round 1 annealing: 5 cooling sweeps, then 20 at the last temperature "
+                           "(stopped at the cap of 20"));
+  EXPECT_TRUE(report.noted("round 2 annealing: 5 cooling sweeps, then 20 at the last temperature "
+                           "(stopped at the cap of 20"));
+  for (const int round : {1, 2}) {
+    const std::vector<SweepSummary> sweeps = sweepsOfRound(report, round);
+    EXPECT_EQ(countPhase(sweeps, SweepPhase::Settling), 20);
+    for (const SweepSummary& sweep : sweeps)
+      EXPECT_EQ(sweep.temperature, 50.0);
+  }
+}
+
+TEST(RefinedStoppingRule, StopsEarlyOnANoiseFreeProblem) {
+  const Stripes data = stripes(30, 3, 0.0, 8);
+  SegmentationOptions options = optionsFor(3, true);
+  options.seed = 5;
+  SegmentationResult result;
+  const RecordingReport report = refinedReport(data, 30, 3, options, &result);
+  EXPECT_EQ(result.labels, data.regions);
+  for (const int round : {1, 2}) {
+    const std::vector<SweepSummary> sweeps = sweepsOfRound(report, round);
+    EXPECT_LE(countPhase(sweeps, SweepPhase::Settling), 2) << round;
+    EXPECT_LE(countPhase(sweeps, SweepPhase::Greedy), 2) << round;
+    EXPECT_EQ(sweeps.back().changedLabels, 0) << round;
+  }
+  EXPECT_TRUE(report.noted("round 1 annealing: 50 cooling sweeps, then "));
+  for (const std::string& line : report.notes) {
+    if (line.find(" annealing: ") != std::string::npos) {
+      EXPECT_NE(line.find("(converged: "), std::string::npos) << line;
+    }
+  }
+}
+
+TEST(Refined, FindsFiveClassesUnderNoiseAsStrongAsTheirSpacing) {
+  const VertexGraph graph = triangulatedGrid(80);
+  double plain = 0.0, refined = 0.0;
+  for (unsigned seed = 1; seed <= 2; ++seed) {
+    const Stripes data = stripes(80, 5, 1.0, seed);
+    plain += accuracy(segment(graph, data.values, optionsFor(5, false), seed).labels, data.regions);
+    const SegmentationResult result = segment(graph, data.values, optionsFor(5, true), seed);
+    refined += accuracy(result.labels, data.regions);
+    // No class is narrower than the noise read from the edges.
+    const double noise = edgeNoiseVariance(graph, data.values);
+    EXPECT_NEAR(noise, 1.0, 0.1);
+    for (const double variance : result.variances)
+      EXPECT_GE(variance, noise);
+  }
+  EXPECT_GT(refined / 2, 0.93);
+  EXPECT_GT(refined / 2, plain / 2 + 0.3);
+}
+
+TEST(Refined, ClustersTheValuesWhenTheRingAveragesCannotMakeTheClasses) {
+  // Every ring of a tetrahedron holds the three other vertices, so every ring
+  // average is the mean of all four values.
+  const VertexGraph graph = VertexGraph::fromRings({{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}});
+  RecordingReport report;
+  const SegmentationResult result =
+      segment(graph, {0.0, 0.1, 5.0, 5.1}, optionsFor(2, true), 2, &report);
+  EXPECT_TRUE(report.noted("k-means on the values: kept start "));
+  EXPECT_EQ(result.labels.size(), 4u);
+  EXPECT_EQ(result.means.size(), 2u);
 }
 
 TEST(DefaultRun, IsTheCompositionOfThePlainStages) {

@@ -228,6 +228,141 @@ TEST(Annealing, SingleClassRunsNoSweep) {
   EXPECT_EQ(segmenter.labels, (std::vector<std::int32_t>{0, 0}));
 }
 
+// ---------------------------------------------------------------------------
+// The settling schedule: cooling sweeps, then sweeps at the last temperature
+// until few labels change, then greedy sweeps until none does.
+
+struct SettlingRun {
+  AnnealingReport report;
+  std::vector<SweepSummary> sweeps;
+  std::vector<std::int32_t> labels;
+};
+
+SettlingRun runSettling(const Problem& problem, const AnnealingSchedule& schedule, unsigned seed) {
+  const VertexGraph graph = VertexGraph::fromRings(problem.rings);
+  Segmenter segmenter(graph, problem.values);
+  fill(segmenter, problem);
+  SettlingRun run;
+  run.report = anneal(
+      segmenter, schedule, problem.parameters, seed, nullptr,
+      [&](const SweepSummary& s) { run.sweeps.push_back(s); }, 3);
+  run.labels = segmenter.labels;
+  return run;
+}
+
+AnnealingSchedule settlingSchedule(double T0, double factor, int n, SettlingRule rule) {
+  AnnealingSchedule schedule{T0, factor, n, 10};
+  schedule.settling = rule;
+  return schedule;
+}
+
+TEST(SettlingSchedule, StopsAtTheCapWhenTheTemperatureStaysHigh) {
+  // At T = 50 about half of the proposals are accepted in every sweep.
+  const SettlingRun run =
+      runSettling(randomProblem(3, 400, 11), settlingSchedule(50.0, 1.0, 6, {0.001, 9, 4}), 5);
+  EXPECT_EQ(run.report.settlingSweeps, 9);
+  EXPECT_FALSE(run.report.settled);
+  EXPECT_GT(run.report.lastChangedLabels, 100);
+  EXPECT_EQ(run.report.sweepsRun, 6 + 9 + run.report.greedySweeps);
+  EXPECT_GE(run.report.greedySweeps, 1);
+  EXPECT_LE(run.report.greedySweeps, 4);
+  ASSERT_EQ(run.sweeps.size(), static_cast<std::size_t>(run.report.sweepsRun));
+  for (std::size_t k = 0; k < run.sweeps.size(); ++k) {
+    const SweepSummary& sweep = run.sweeps[k];
+    const SweepPhase expected = k < 6    ? SweepPhase::Cooling
+                                : k < 15 ? SweepPhase::Settling
+                                         : SweepPhase::Greedy;
+    EXPECT_EQ(sweep.phase, expected) << k;
+    EXPECT_EQ(sweep.greedy, expected == SweepPhase::Greedy) << k;
+    EXPECT_EQ(sweep.sweep, static_cast<int>(k) + 1);
+    EXPECT_EQ(sweep.round, 3);
+    EXPECT_EQ(sweep.temperature, 50.0);
+  }
+}
+
+TEST(SettlingSchedule, StopsEarlyWhenNoLabelWantsToMove) {
+  // Every vertex starts at its own class, whose mean it sits on, far from the
+  // others. Only a draw of 0 (one in a thousand) accepts such a move.
+  Problem problem = randomProblem(3, 300, 12);
+  problem.means = {0.0, 10.0, 20.0};
+  problem.variances = {0.01, 0.01, 0.01};
+  for (std::size_t v = 0; v < problem.values.size(); ++v)
+    problem.values[v] = problem.means[problem.labels[v]];
+  const SettlingRun run = runSettling(problem, settlingSchedule(1.0, 0.9, 20, {0.01, 80, 10}), 7);
+  EXPECT_TRUE(run.report.settled);
+  EXPECT_LE(run.report.settlingSweeps, 1);
+  EXPECT_LT(run.report.lastChangedLabels, 3);
+  EXPECT_TRUE(run.report.greedySettled);
+  EXPECT_LE(run.report.greedySweeps, 2); // one to undo a lucky move, one that changes nothing
+  EXPECT_EQ(run.labels, problem.labels);
+  EXPECT_EQ(run.sweeps.back().temperature, std::pow(0.9, 19.0)); // the last cooling temperature
+  EXPECT_EQ(run.sweeps.back().changedLabels, 0);
+}
+
+TEST(SettlingSchedule, SettlesOnANoisyProblemBeforeTheCap) {
+  const Problem problem = randomProblem(5, 400, 13);
+  const SettlingRun run = runSettling(problem, settlingSchedule(1.0, 0.9, 30, {0.01, 200, 10}), 8);
+  EXPECT_TRUE(run.report.settled);
+  EXPECT_LT(run.report.lastChangedLabels, 4); // below 1 % of 400
+  EXPECT_LT(run.report.settlingSweeps, 200);
+  // The same seed repeats the run exactly; the settling sweeps draw like the others.
+  const SettlingRun again =
+      runSettling(problem, settlingSchedule(1.0, 0.9, 30, {0.01, 200, 10}), 8);
+  EXPECT_EQ(again.labels, run.labels);
+  EXPECT_EQ(again.report.sweepsRun, run.report.sweepsRun);
+}
+
+TEST(SettlingSchedule, CoolingSweepsAreTheFixedScheduleWithoutItsGreedyEnd) {
+  // The first n - 1 sweeps of both schedules are the same Metropolis sweeps.
+  const Problem problem = randomProblem(3, 200, 14);
+  const SettlingRun settling =
+      runSettling(problem, settlingSchedule(2.0, 0.9, 8, {0.001, 0, 0}), 9);
+  const std::vector<SweepSummary> fixedSweeps = [&] {
+    const VertexGraph graph = VertexGraph::fromRings(problem.rings);
+    Segmenter segmenter(graph, problem.values);
+    std::vector<SweepSummary> sweeps;
+    anneal(fill(segmenter, problem), {2.0, 0.9, 8, 10}, problem.parameters, 9, nullptr,
+           [&](const SweepSummary& s) { sweeps.push_back(s); });
+    return sweeps;
+  }();
+  ASSERT_EQ(settling.sweeps.size(), 8u); // no settling or greedy sweep allowed
+  for (int k = 0; k < 7; ++k)
+    EXPECT_EQ(settling.sweeps[k].changedLabels, fixedSweeps[k].changedLabels) << k;
+  EXPECT_FALSE(settling.sweeps[7].greedy);
+  EXPECT_TRUE(fixedSweeps[7].greedy);
+  EXPECT_EQ(fixedSweeps[7].round, 1);
+}
+
+TEST(SettlingSchedule, GreedySweepsStopWhenAPairSwapsLabelsForEver) {
+  // Two neighbours, equally far from both means, each pulled to the other's
+  // label: the simultaneous update swaps them in every sweep, with no draw.
+  const VertexGraph graph = VertexGraph::fromRings({{1}, {0}});
+  Segmenter segmenter(graph, {0.5, 0.5});
+  segmenter.labels = {0, 1};
+  segmenter.means = {0.0, 1.0};
+  segmenter.variances = {1.0, 1.0};
+  segmenter.classCount = 2;
+  std::vector<SweepSummary> sweeps;
+  const AnnealingReport report =
+      anneal(segmenter, settlingSchedule(0.1, 1.0, 3, {0.5, 4, 10}), {1.0f, 2.0f}, 1, nullptr,
+             [&](const SweepSummary& s) { sweeps.push_back(s); });
+  ASSERT_EQ(sweeps.size(), 3u + 4u + 2u);
+  for (const SweepSummary& sweep : sweeps)
+    EXPECT_EQ(sweep.changedLabels, 2);
+  EXPECT_FALSE(report.settled); // every sweep changes both labels
+  EXPECT_EQ(report.settlingSweeps, 4);
+  EXPECT_EQ(report.greedySweeps, 2); // the second is back at the labels before the first
+  EXPECT_TRUE(report.greedyCycle);
+  EXPECT_FALSE(report.greedySettled);
+}
+
+TEST(SettlingSchedule, NoSweepForZeroCount) {
+  const SettlingRun run =
+      runSettling(randomProblem(2, 50, 15), settlingSchedule(1.0, 0.9, 0, {0.001, 5, 5}), 1);
+  EXPECT_TRUE(run.sweeps.empty());
+  EXPECT_EQ(run.report.sweepsRun, 0);
+}
+
 // A grid of three vertical bands with noise as strong as the spacing of the
 // means: annealing from the nearest-mean labelling recovers the bands better.
 TEST(Annealing, SmoothsANoisyThreeBandGrid) {
