@@ -27,11 +27,7 @@ void ReportCollector::parameters(const std::vector<float>& parameters, EstimateF
 }
 
 void ReportCollector::sweep(const SweepSummary& summary) {
-  std::vector<TraceEntry>& trace = record_.trace;
-  int round = 1;
-  if (!trace.empty())
-    round = trace.back().round + (summary.sweep <= trace.back().sweep.sweep ? 1 : 0);
-  trace.push_back({round, summary});
+  record_.trace.push_back({summary.round, summary});
   next_.sweep(summary);
 }
 

@@ -19,8 +19,7 @@ struct ClassSnapshot {
   ClassSummary summary;
 };
 
-/// One annealing sweep. round counts from 1; a new round starts whenever the
-/// sweep number does not follow on from the previous sweep's.
+/// One annealing sweep, with the annealing round it belongs to (from 1).
 struct TraceEntry {
   int round = 1;
   SweepSummary sweep;

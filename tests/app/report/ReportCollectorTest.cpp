@@ -17,18 +17,19 @@ public:
   int events = 0;
 };
 
-SweepSummary sweepNumber(int sweep) {
+SweepSummary sweepNumber(int sweep, int round = 1) {
   SweepSummary summary;
   summary.sweep = sweep;
+  summary.round = round;
   summary.temperature = 4.0 / sweep;
   summary.changedLabels = 100 - sweep;
   return summary;
 }
 
-TEST(ReportCollector, ANewRoundStartsWhenTheSweepNumberRestarts) {
+TEST(ReportCollector, EachSweepKeepsItsRound) {
   ReportCollector collector;
-  for (const int sweep : {1, 2, 3, 1, 2})
-    collector.sweep(sweepNumber(sweep));
+  for (const auto& [sweep, round] : {std::pair{1, 1}, {2, 1}, {3, 1}, {1, 2}, {2, 2}})
+    collector.sweep(sweepNumber(sweep, round));
   const std::vector<TraceEntry>& trace = collector.record().trace;
   ASSERT_EQ(trace.size(), 5u);
   EXPECT_EQ(trace[2].round, 1);
