@@ -35,6 +35,14 @@ const char* const optionsText =
     "  --attribute-file FILE\n"
     "                       read the values from FILE instead of XXX_attribute.att\n"
     "  --labels-file FILE   write the labels to FILE instead of XXX_labels.lb\n"
+    "  --attribute-property NAME\n"
+    "                       take the values from the PLY mesh's vertex property NAME\n"
+    "                       (quality, for instance) instead of an attribute file\n"
+    "  --compute-attribute MEASURE\n"
+    "                       compute the values from the mesh: mean-curvature,\n"
+    "                       gaussian-curvature or curvedness; they are also written\n"
+    "                       to XXX_attribute.att unless it exists (or to --attribute-file,\n"
+    "                       which must not exist yet)\n"
     "  --colour-mesh FILE   also write the mesh coloured by class (.ply or .off);\n"
     "                       --color-mesh is the same\n"
     "  --report FILE.html   also write a report of the run: a self-contained page with\n"
@@ -92,9 +100,9 @@ double parseReal(const std::string& text, const std::string& option) {
   return value;
 }
 
-std::string filePath(const std::string& text, const std::string& option) {
+std::string nonEmptyValue(const std::string& text, const std::string& option) {
   if (text.empty())
-    throw UsageError(option + " needs a file name");
+    throw UsageError(option + " needs a value");
   return text;
 }
 
@@ -134,6 +142,15 @@ std::string reportPath(const std::string& path) {
   return path;
 }
 
+/// At most one way to obtain the values: a file, a vertex property, or a
+/// computation (which may name the file it writes).
+void checkAttributeSources(const RunOptions& options) {
+  if (!options.attributeProperty.empty() && options.computedAttribute)
+    throw UsageError("--attribute-property and --compute-attribute both give the values; choose one");
+  if (!options.attributeProperty.empty() && !options.attributeFilePath.empty())
+    throw UsageError("--attribute-property and --attribute-file both give the values; choose one");
+}
+
 /// The value after option args[i]; advances i past it.
 const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size())
@@ -156,9 +173,13 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
     else if (arg == "--refine")
       segmentation.refine = true;
     else if (arg == "--attribute-file")
-      options.attributeFilePath = filePath(optionValue(args, i), arg);
+      options.attributeFilePath = nonEmptyValue(optionValue(args, i), arg);
     else if (arg == "--labels-file")
-      options.labelFilePath = filePath(optionValue(args, i), arg);
+      options.labelFilePath = nonEmptyValue(optionValue(args, i), arg);
+    else if (arg == "--attribute-property")
+      options.attributeProperty = nonEmptyValue(optionValue(args, i), arg);
+    else if (arg == "--compute-attribute")
+      options.computedAttribute = parseCurvatureMeasure(optionValue(args, i));
     else if (arg == "--colour-mesh" || arg == "--color-mesh")
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
     else if (arg == "--report")
@@ -200,6 +221,7 @@ Command parseCommandLine(const std::vector<std::string>& args) {
   if (classCount < 1 || classCount > maxClassCount)
     throw UsageError("ClustNb must lie between 1 and 256, got " + std::to_string(classCount));
   parseOptions(args, options);
+  checkAttributeSources(options);
   return command;
 }
 

@@ -2,6 +2,8 @@
 // Everything one run needs to know, filled from the command line or by a
 // program that calls the library directly.
 
+#include "mesh/curvature/CurvatureMeasure.hpp"
+
 #include <optional>
 #include <string>
 
@@ -30,6 +32,9 @@ struct RunOptions {
   std::string meshPath;
   SegmentationOptions segmentation;
   std::string attributeFilePath; // read the values here instead of <base>_attribute.att
+  std::string attributeProperty; // take the values from this vertex property of a PLY mesh
+  /// Compute the values from the mesh's shape (and write them as an attribute file).
+  std::optional<CurvatureMeasure> computedAttribute;
   std::string labelFilePath;     // write the labels here instead of <base>_labels.lb
   std::string colourMeshPath;    // also write the coloured mesh here when not empty
   std::string reportPath;        // also write the HTML report of the run here when not empty

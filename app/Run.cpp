@@ -1,5 +1,6 @@
 #include "app/Run.hpp"
 
+#include "app/AttributeSource.hpp"
 #include "app/FileNames.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
@@ -14,6 +15,7 @@
 #include "mesh/io/MeshReading.hpp"
 #include "mesh/io/OriginalVertices.hpp"
 #include "mesh/io/OutputFiles.hpp"
+#include "mesh/curvature/Curvature.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,26 +58,40 @@ struct InputMesh {
   LabeledMesh mesh;
   std::size_t originalCount = 0;          // the input's vertices, first in the mesh
   std::vector<std::uint32_t> originalOf;  // built vertex -> input vertex; empty when not repaired
-  std::vector<Point3> inputPositions;     // kept only for the coloured mesh
+  std::vector<Point3> inputPositions;     // kept only for the coloured mesh and the report
+  /// The values when they do not come from a file: per input vertex (a
+  /// vertex property) or per built vertex (computed).
+  std::vector<float> values;
 };
 
 /// The paths a run reads and writes.
 struct RunFiles {
-  std::string attributeFile;
+  AttributeSource attributes;
+  std::string companionAttributeFile;
   std::string labelFile;
 };
 
 RunFiles runFilesOf(const RunOptions& options) {
   const CompanionFiles companions = deriveCompanionFiles(options.meshPath);
-  return {options.attributeFilePath.empty() ? companions.attributeFile : options.attributeFilePath,
+  return {attributeSourceOf(options, companions.attributeFile), companions.attributeFile,
           options.labelFilePath.empty() ? companions.labelFile : options.labelFilePath};
+}
+
+std::vector<OutputFiles::Input> inputsOf(const RunOptions& options, const RunFiles& files) {
+  std::vector<OutputFiles::Input> inputs{{options.meshPath, "mesh"}};
+  if (files.attributes.kind == AttributeSource::Kind::File)
+    inputs.push_back({files.attributes.path, "attribute file"});
+  return inputs;
 }
 
 /// Every output, checked and with its temporary file, before anything is computed.
 struct RunOutputs {
   explicit RunOutputs(const RunOptions& options, const RunFiles& files)
-      : files({{options.meshPath, "mesh"}, {files.attributeFile, "attribute file"}}) {
+      : files(inputsOf(options, files)) {
     labels = this->files.declare(files.labelFile, "label file");
+    if (files.attributes.kind == AttributeSource::Kind::Computed && !files.attributes.path.empty()) {
+      attributes = this->files.declare(files.attributes.path, "attribute file");
+    }
     if (!options.colourMeshPath.empty()) {
       colouredMesh = this->files.declare(options.colourMeshPath, "coloured mesh");
     }
@@ -87,6 +103,7 @@ struct RunOutputs {
   std::size_t labels = 0;
   std::optional<std::size_t> colouredMesh;
   std::optional<std::size_t> report;
+  std::optional<std::size_t> attributes; // computed values written as an attribute file
 };
 
 std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
@@ -98,16 +115,31 @@ std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
   return positions;
 }
 
+/// The measure's value at every vertex of the soup, each rounded to float as
+/// an attribute file's value is, so that a run on the written file agrees.
+std::vector<float> computedValues(CurvatureMeasure measure, const PolygonSoup& soup) {
+  const std::vector<double> values = computeCurvature(measure, soup);
+  return std::vector<float>(values.begin(), values.end());
+}
+
 void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
               RunReport& report) {
   Stopwatch stopwatch;
-  CheckedSoup checked = readCheckedSoup(options.meshPath, ReadOptions{options.repair});
+  CheckedSoup checked = readCheckedSoup(options.meshPath,
+                                        ReadOptions{options.repair, options.attributeProperty});
   if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
   if (checked.repair)
     warn(describeRepair(*checked.repair, options.meshPath));
   input.originalCount = checked.originalCount;
   input.originalOf = std::move(checked.originalOf);
+  input.values = std::move(checked.vertexValues);
+  if (options.computedAttribute) {
+    // On the input positions, before the surface takes the soup over.
+    input.values = computedValues(*options.computedAttribute, checked.soup);
+    report.stageDone(std::string("computing ") + curvatureMeasureName(*options.computedAttribute),
+                     stopwatch.lap());
+  }
   LabeledMesh& mesh = input.mesh;
   buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
   report.stageDone("reading " + options.meshPath, stopwatch.lap());
@@ -121,16 +153,34 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   report.stageDone("geometry preparation", stopwatch.lap());
 }
 
-void readValues(InputMesh& input, const RunOptions& options, const std::string& attributeFile,
+void noteRange(const std::vector<float>& values, RunReport& report) {
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  report.note("attribute range " + number(*lowest) + " .. " + number(*highest));
+}
+
+void readValues(InputMesh& input, const RunOptions& options, const RunFiles& files,
                 const WarningSink& warn, RunReport& report) {
   Stopwatch stopwatch;
   LabeledMesh& mesh = input.mesh;
+  if (files.attributes.kind == AttributeSource::Kind::Computed) {
+    storeValuesOfOriginals(mesh, input.values, {}); // computed per built vertex
+    noteRange(input.values, report);
+    if (files.attributes.path.empty())
+      warn(files.companionAttributeFile + " exists and is left as it is: the computed values "
+           "are not written (give --attribute-file to write them to a new file)");
+    return;
+  }
+  if (files.attributes.kind == AttributeSource::Kind::VertexProperty) {
+    storeValuesOfOriginals(mesh, input.values, input.originalOf);
+    noteRange(input.values, report);
+    return;
+  }
+  const std::string& attributeFile = files.attributes.path;
   mesh.attributeFileName = attributeFile;
   const AttributeValues values = readAttributeFile(attributeFile, input.originalCount);
   storeValuesOfOriginals(mesh, values.values, input.originalOf);
   report.stageDone("reading " + attributeFile, stopwatch.lap());
-  const auto [lowest, highest] = std::minmax_element(values.values.begin(), values.values.end());
-  report.note("attribute range " + number(*lowest) + " .. " + number(*highest));
+  noteRange(values.values, report);
   if (values.extra == 0)
     return;
   std::string message = describeExtraValues(attributeFile, values);
@@ -152,6 +202,9 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
     if (outputs.report)
       outputs.files.write(*outputs.report, reportPageBytes(options, *reportCollector, coloured));
   }
+  if (outputs.attributes)
+    outputs.files.write(*outputs.attributes,
+                        attributeFileText(input.values.data(), input.originalCount));
   const std::vector<std::int32_t> labels = labelsOfOriginals(input.mesh, input.originalCount);
   outputs.files.write(outputs.labels,
                       labelFileText(input.mesh.classCount, labels.data(), labels.size()));
@@ -185,7 +238,7 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunRepor
   InputMesh input;
   LabeledMesh& mesh = input.mesh;
   readMesh(options, input, warn, sink);
-  readValues(input, options, files.attributeFile, warn, sink);
+  readValues(input, options, files, warn, sink);
 
   Stopwatch stopwatch;
   const VertexGraph graph = buildVertexGraph(mesh);

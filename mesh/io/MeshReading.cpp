@@ -93,7 +93,18 @@ void dropUnusedPoints(PolygonSoup& soup, SoupTopology& topology) {
 }
 
 CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options) {
-  PolygonSoup soup = readSoupFile(path);
+  PolygonSoup soup;
+  PlyVertexValues values{options.vertexProperty, {}};
+  if (options.vertexProperty.empty()) {
+    soup = readSoupFile(path);
+  } else if (meshFormatOf(path) == MeshFormat::Ply) {
+    soup = readPlySoup(path, &values);
+  } else {
+    throw UsageError("the vertex property \"" + options.vertexProperty + "\" can only come from a "
+                     "PLY mesh; " + path + " is read as " +
+                     (meshFormatOf(path) == MeshFormat::Obj ? "OBJ" : "OFF") +
+                     ", whose vertices carry no properties");
+  }
   SoupTopology topology;
   const std::optional<SoupProblem> problem = findSoupProblem(soup, &topology);
   if (meshFormatOf(path) == MeshFormat::Off) {
@@ -105,7 +116,9 @@ CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options)
       throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");
     }
   }
-  return finish(std::move(soup), problem, std::move(topology), path, options);
+  CheckedSoup checked = finish(std::move(soup), problem, std::move(topology), path, options);
+  checked.vertexValues = std::move(values.values);
+  return checked;
 }
 
 CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName, const ReadOptions& options) {

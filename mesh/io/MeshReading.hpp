@@ -18,6 +18,8 @@ namespace vornel {
 
 struct ReadOptions {
   bool repair = false; // mend a mesh the surface cannot hold instead of refusing it
+  /// A scalar vertex property of a PLY mesh to read as every vertex's value.
+  std::string vertexProperty;
 };
 
 /// A soup the halfedge surface can hold, and how its vertices relate to the
@@ -33,6 +35,8 @@ struct CheckedSoup {
   std::optional<RepairSummary> repair;
   /// The soup's topology, for buildValidatedSurface.
   SoupTopology topology;
+  /// options.vertexProperty's value per input vertex, when it was asked for.
+  std::vector<float> vertexValues;
 };
 
 /// The format's reader alone, chosen by meshFormatOf: every vertex of the file
@@ -45,7 +49,8 @@ PolygonSoup readSoupFile(const std::string& path);
 /// options.repair the repair of a soup the validation refused. Without repair,
 /// a refused soup throws InvalidInputError (NonManifoldError, with a hint at
 /// --repair, for an edge or vertex the surface cannot hold) naming the file
-/// and the facet's line or number.
+/// and the facet's line or number. A vertex property asked of a file that is
+/// not PLY, or that the file does not have as a scalar, throws UsageError.
 CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options = {});
 
 /// The same steps for a soup from elsewhere (a caller's arrays); no vertex is

@@ -177,6 +177,7 @@ private:
 /// Where the wanted properties sit in their element.
 struct VertexLayout {
   int x = -1, y = -1, z = -1;
+  int value = -1; // the property read as each vertex's value, when asked for
 };
 
 VertexLayout vertexLayout(const PlyElement& element, const std::string& sourceName) {
@@ -217,16 +218,49 @@ void skipProperty(BodyCursor& cursor, const PlyProperty& property) {
   }
 }
 
+/// The index of the vertex property to read as values. Throws UsageError,
+/// listing the vertex properties the file has, when it is missing or a list.
+int valueProperty(const PlyElement& element, const std::string& name, const std::string& sourceName) {
+  const int index = element.propertyIndex(name);
+  std::string available;
+  for (const PlyProperty& property : element.properties) {
+    available += (available.empty() ? "" : ", ") + property.name + (property.isList ? " (list)" : "");
+  }
+  if (index < 0) {
+    throw UsageError(sourceName + " has no vertex property \"" + name +
+                     "\"; its vertex properties are: " + available);
+  }
+  if (element.properties[static_cast<std::size_t>(index)].isList) {
+    throw UsageError("the vertex property \"" + name + "\" of " + sourceName +
+                     " is a list; a scalar property is needed (the vertex properties are: " +
+                     available + ")");
+  }
+  return index;
+}
+
 void readVertices(BodyCursor& cursor, const PlyElement& element, const VertexLayout& layout,
-                  PolygonSoup& soup) {
+                  PolygonSoup& soup, PlyVertexValues* values) {
   soup.points.reserve(static_cast<std::size_t>(element.count));
+  if (values != nullptr) {
+    values->values.reserve(static_cast<std::size_t>(element.count));
+  }
   float xyz[3] = {0.0f, 0.0f, 0.0f};
   for (std::uint64_t v = 0; v < element.count; ++v) {
     cursor.startRecord(element.name, v);
     for (std::size_t p = 0; p < element.properties.size(); ++p) {
       const int index = static_cast<int>(p);
       const int axis = index == layout.x ? 0 : index == layout.y ? 1 : index == layout.z ? 2 : -1;
-      if (axis < 0) {
+      if (index == layout.value) {
+        // Read like a coordinate: rounded to float once, as the attribute file's values are.
+        const float value = cursor.readCoordinate(element.properties[p].type);
+        if (!std::isfinite(value)) {
+          cursor.fail("vertex property " + values->property + " is not a finite number");
+        }
+        values->values.push_back(value);
+        if (axis >= 0) {
+          xyz[axis] = value;
+        }
+      } else if (axis < 0) {
         skipProperty(cursor, element.properties[p]);
       } else {
         xyz[axis] = cursor.readCoordinate(element.properties[p].type);
@@ -288,7 +322,8 @@ const PlyElement* findElement(const PlyHeader& header, const std::string& name) 
 
 } // namespace
 
-PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName) {
+PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
+                     PlyVertexValues* values) {
   const PlyHeader header = parsePlyHeader(bytes, sourceName);
   const PlyElement* const vertices = findElement(header, "vertex");
   if (vertices == nullptr) {
@@ -297,13 +332,17 @@ PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName) {
   if (vertices->count > std::numeric_limits<std::uint32_t>::max()) {
     throw InvalidInputError(sourceName + ": too many vertices");
   }
-  const VertexLayout layout = vertexLayout(*vertices, sourceName);
+  VertexLayout layout = vertexLayout(*vertices, sourceName);
+  if (values != nullptr) {
+    layout.value = valueProperty(*vertices, values->property, sourceName);
+    values->values.clear();
+  }
   PolygonSoup soup;
   soup.firstVertexNumber = 0;
   BodyCursor cursor(bytes, header, sourceName);
   for (const PlyElement& element : header.elements) {
     if (&element == vertices) {
-      readVertices(cursor, element, layout, soup);
+      readVertices(cursor, element, layout, soup, values);
     } else if (element.name == "face") {
       readFacets(cursor, element, faceCornerProperty(element, sourceName), vertices->count,
                  header.format == PlyFormat::Ascii, soup);
@@ -319,11 +358,11 @@ PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName) {
   return soup;
 }
 
-PolygonSoup readPlySoup(const std::string& path) {
+PolygonSoup readPlySoup(const std::string& path, PlyVertexValues* values) {
   PolygonSoup soup;
   {
     const MappedFile file(path, "mesh");
-    soup = parsePly(file.text(), path);
+    soup = parsePly(file.text(), path, values);
   }
   soup.corners.shrink_to_fit();
   return soup;

@@ -6,8 +6,15 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vornel {
+
+/// A scalar property of the vertex element, read as one value per vertex.
+struct PlyVertexValues {
+  std::string property;      // its name, given by the caller
+  std::vector<float> values; // in vertex order, each rounded to float once
+};
 
 /// Parses the bytes of a PLY file into a soup: every record of the "vertex"
 /// element in file order (x, y and z of any numeric type, rounded to float),
@@ -16,12 +23,16 @@ namespace vornel {
 /// files each facet's line is recorded for messages. Throws InvalidInputError
 /// naming the file and the header line, the body line (ASCII) or the record
 /// (binary) at fault: malformed or truncated data, a facet with fewer than
-/// three corners, a corner outside the vertices.
-PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName);
+/// three corners, a corner outside the vertices, a coordinate or value that
+/// is not finite. With values, also reads the vertex property it names (of
+/// any scalar type); throws UsageError, listing the vertex properties the
+/// file has, when there is no such property or it is a list.
+PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
+                     PlyVertexValues* values = nullptr);
 
 /// Reads and parses a PLY file (a regular file; see MappedFile); every vertex
 /// is kept, those that no facet uses included. Throws IOError when it cannot
 /// be read.
-PolygonSoup readPlySoup(const std::string& path);
+PolygonSoup readPlySoup(const std::string& path, PlyVertexValues* values = nullptr);
 
 } // namespace vornel

@@ -122,6 +122,101 @@ TEST(PlyReader, BinaryLittleAndBigEndianReadTheSameMesh) {
   }
 }
 
+/// A binary PLY of one triangle whose vertices carry a property "value" of the
+/// given type holding raw[v], written in the given byte order.
+std::string plyWithValue(const std::string& type, std::size_t size, const std::uint64_t raw[3],
+                         bool little) {
+  std::string bytes = std::string("ply\nformat ") +
+                      (little ? "binary_little_endian" : "binary_big_endian") +
+                      " 1.0\nelement vertex 3\nproperty " + type +
+                      " value\nproperty float x\nproperty float y\nproperty float z\n"
+                      "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+  const auto put = [&](std::uint64_t value, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      bytes.push_back(static_cast<char>(value >> (8 * (little ? i : n - 1 - i))));
+  };
+  const float xyz[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  for (int v = 0; v < 3; ++v) {
+    put(raw[v], size);
+    for (const float c : xyz[v]) {
+      std::uint32_t bits = 0;
+      std::memcpy(&bits, &c, 4);
+      put(bits, 4);
+    }
+  }
+  put(3, 1);
+  for (std::uint32_t corner = 0; corner < 3; ++corner)
+    put(corner, 4);
+  return bytes;
+}
+
+template <class T>
+std::uint64_t bitsOf(T value) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof value);
+  return bits;
+}
+
+TEST(PlyReader, VertexPropertyOfEveryScalarTypeReadsExactly) {
+  struct Case {
+    std::vector<std::string> names;
+    std::size_t size;
+    std::uint64_t raw[3];
+    float expected[3];
+  };
+  const double tenth = 0.1;
+  const std::vector<Case> cases{
+      {{"char", "int8"}, 1, {bitsOf<std::int8_t>(-128), 0, 127}, {-128, 0, 127}},
+      {{"uchar", "uint8"}, 1, {0, 200, 255}, {0, 200, 255}},
+      {{"short", "int16"}, 2, {bitsOf<std::int16_t>(-32768), 7, 32767}, {-32768, 7, 32767}},
+      {{"ushort", "uint16"}, 2, {0, 1000, 65535}, {0, 1000, 65535}},
+      {{"int", "int32"}, 4, {bitsOf<std::int32_t>(-5), 16777217, 3}, {-5, 16777216, 3}},
+      {{"uint", "uint32"}, 4, {4294967295u, 1, 2}, {4294967296.0f, 1, 2}},
+      {{"float", "float32"}, 4, {bitsOf(0.1f), bitsOf(-2.5f), bitsOf(1e-30f)}, {0.1f, -2.5f, 1e-30f}},
+      // A double keeps its float rounding, as the attribute file's values do.
+      {{"double", "float64"}, 8, {bitsOf(tenth), bitsOf(1e300 / 1e299), bitsOf(-1.0)},
+       {static_cast<float>(tenth), 10.0f, -1.0f}},
+  };
+  for (const Case& c : cases) {
+    for (const std::string& name : c.names) {
+      for (const bool little : {true, false}) {
+        PlyVertexValues values{"value", {}};
+        const PolygonSoup soup = parsePly(plyWithValue(name, c.size, c.raw, little), "v.ply", &values);
+        ASSERT_EQ(values.values.size(), 3u) << name;
+        for (int v = 0; v < 3; ++v)
+          EXPECT_EQ(values.values[v], c.expected[v]) << name << (little ? " little" : " big");
+        EXPECT_EQ(soup.points[1], Point3(1.0f, 0.0f, 0.0f));
+      }
+    }
+  }
+  PlyVertexValues fromText{"quality", {}};
+  std::string ascii = asciiPly;
+  ascii.replace(ascii.find("property uchar red"), 18, "property double quality");
+  parsePly(ascii, "m.ply", &fromText);
+  EXPECT_EQ(fromText.values, (std::vector<float>{7, 7, 7, 7, 9}));
+}
+
+TEST(PlyReader, MissingListOrNonFiniteVertexPropertyIsRefused) {
+  const auto error = [](const std::string& bytes, const std::string& property) {
+    PlyVertexValues values{property, {}};
+    try {
+      parsePly(bytes, "m.ply", &values);
+    } catch (const VornelError& e) {
+      return std::string(e.what());
+    }
+    return std::string("read");
+  };
+  EXPECT_EQ(error(asciiPly, "quality"),
+            "m.ply has no vertex property \"quality\"; its vertex properties are: x, red, y, z, "
+            "extra (list)");
+  EXPECT_NE(error(asciiPly, "extra").find("is a list; a scalar property is needed"),
+            std::string::npos);
+  const std::uint64_t raw[3] = {bitsOf(1.0f), bitsOf(std::numeric_limits<float>::quiet_NaN()),
+                                bitsOf(2.0f)};
+  EXPECT_EQ(error(plyWithValue("float", 4, raw, true), "value"),
+            "m.ply: vertex 2: vertex property value is not a finite number");
+}
+
 TEST(PlyReader, NonFiniteCoordinatesAreRefusedNamingTheVertex) {
   // A binary NaN or infinity at vertex 3's z: the coloured mesh would carry it
   // on, and nothing can read that back.

@@ -1,0 +1,162 @@
+// The three ways a run gets its values (an attribute file anywhere, a vertex
+// property of a PLY mesh, a curvature measure of the mesh itself), and the
+// promise that a user's attribute file is never written over.
+
+#include "app/CliSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+namespace vornel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string squareObj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n";
+const std::string squarePly = "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
+                              "property float y\nproperty float z\nproperty double quality\n"
+                              "property list uchar int extra\nelement face 2\n"
+                              "property list uchar int vertex_indices\nend_header\n"
+                              "0 0 0 0 0\n1 0 0 0.1 0\n0 1 0 5 0\n1 1 0 5.1 0\n3 0 1 2\n3 1 3 2\n";
+
+/// A torus of radii 3 and 1 about the z axis, `around` x `across` vertices,
+/// facets facing outwards.
+std::string torusObj(int around, int across) {
+  std::ostringstream obj;
+  for (int i = 0; i < around; ++i)
+    for (int j = 0; j < across; ++j) {
+      const double u = 6.283185307179586 * i / around;
+      const double v = 6.283185307179586 * j / across;
+      obj << "v " << (3 + std::cos(v)) * std::cos(u) << ' ' << (3 + std::cos(v)) * std::sin(u)
+          << ' ' << std::sin(v) << '\n';
+    }
+  const auto index = [&](int i, int j) { return (i % around) * across + (j % across) + 1; };
+  for (int i = 0; i < around; ++i)
+    for (int j = 0; j < across; ++j)
+      obj << "f " << index(i, j) << ' ' << index(i + 1, j) << ' ' << index(i + 1, j + 1) << ' '
+          << index(i, j + 1) << '\n';
+  return obj.str();
+}
+
+class AttributeSources : public ::testing::Test {
+protected:
+  CommandResult run(const std::vector<std::string>& args) {
+    return runVornel(args, folder.path().string());
+  }
+  TempFolder folder;
+};
+
+TEST_F(AttributeSources, AttributeFileAndLabelFileAnywhere) {
+  writeFile(folder.file("m.obj"), squareObj);
+  fs::create_directory(folder.file("in"));
+  fs::create_directory(folder.file("out"));
+  writeFile(folder.file("in/values.txt"), "0 0.1 5 5.1");
+  const CommandResult result =
+      run({"m.obj", "2", "0", "0", "--attribute-file", "in/values.txt", "--labels-file", "out/l"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(readFile(folder.file("out/l")), "2 \t0 \t0 \t1 \t1 \t");
+  EXPECT_FALSE(fileExists(folder.file("m_labels.lb")));
+  const CommandResult missing = run({"m.obj", "2", "0", "0", "--attribute-file", "none.att"});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_NE(missing.err.find("cannot open attribute file none.att"), std::string::npos)
+      << missing.err;
+}
+
+TEST_F(AttributeSources, PlyVertexPropertyGivesTheValues) {
+  writeFile(folder.file("m.ply"), squarePly);
+  writeFile(folder.file("m_labels.lb"), "old");
+  const CommandResult result = run({"m.ply", "2", "0", "0", "--attribute-property", "quality"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(readFile(folder.file("m_labels.lb")), "2 \t0 \t0 \t1 \t1 \t");
+}
+
+TEST_F(AttributeSources, BadPropertyRequestsAreUsageErrorsThatLeaveTheLabelFile) {
+  writeFile(folder.file("m.ply"), squarePly);
+  writeFile(folder.file("m.obj"), squareObj);
+  writeFile(folder.file("m_labels.lb"), "old");
+  const auto expectUsage = [&](const std::vector<std::string>& args, const std::string& needle) {
+    const CommandResult result = run(args);
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_NE(result.err.find(needle), std::string::npos) << result.err;
+    EXPECT_EQ(readFile(folder.file("m_labels.lb")), "old");
+  };
+  expectUsage({"m.ply", "2", "0", "0", "--attribute-property", "curvature"},
+              "m.ply has no vertex property \"curvature\"; its vertex properties are: x, y, z, "
+              "quality, extra (list)");
+  expectUsage({"m.ply", "2", "0", "0", "--attribute-property", "extra"}, "is a list");
+  expectUsage({"m.obj", "2", "0", "0", "--attribute-property", "quality"},
+              "can only come from a PLY mesh; m.obj is read as OBJ");
+  expectUsage({"m.obj", "2", "0", "0", "--compute-attribute", "roughness"},
+              "unknown curvature measure \"roughness\"");
+}
+
+TEST_F(AttributeSources, ColouredMeshReadsBackThroughItsQualityProperty) {
+  std::ostringstream values;
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 12; ++x)
+      values << (x < 6 ? 0.0 : 3.0) + 0.37 * std::sin(7.0 * x + 3.0 * y) << '\n';
+  writeFile(folder.file("g.obj"), gridObj(12, 12));
+  writeFile(folder.file("g_attribute.att"), values.str());
+  ASSERT_EQ(run({"g.obj", "3", "2", "20", "--seed", "5", "--colour-mesh", "c.ply"}).exitStatus, 0);
+  ASSERT_EQ(run({"c.ply", "3", "2", "20", "--seed", "5", "--attribute-property", "quality"})
+                .exitStatus,
+            0);
+  EXPECT_EQ(readFile(folder.file("c_labels.lb")), readFile(folder.file("g_labels.lb")));
+}
+
+TEST_F(AttributeSources, GaussianCurvatureSeparatesTheTorusHalves) {
+  // 20 rings across, so that two rings lie on the circles that part the halves.
+  writeFile(folder.file("t.obj"), torusObj(60, 20));
+  const CommandResult result =
+      run({"t.obj", "2", "3", "50", "--seed", "1", "--compute-attribute", "gaussian-curvature"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const LabelFileContent labels = parseLabelFile(readFile(folder.file("t_labels.lb")));
+  ASSERT_EQ(labels.labels.size(), 60u * 20u);
+  // Classes are numbered by increasing mean: the inner half (negative
+  // curvature) is class 0, the outer half class 1.
+  int outer = 0, outerRight = 0, inner = 0, innerRight = 0;
+  for (int i = 0; i < 60; ++i)
+    for (int j = 0; j < 20; ++j) {
+      const double v = 6.283185307179586 * j / 20;
+      const int label = labels.labels[static_cast<std::size_t>(i * 20 + j)];
+      if (std::cos(v) > 1e-9) {
+        ++outer;
+        outerRight += label == 1 ? 1 : 0;
+      } else if (std::cos(v) < -1e-9) {
+        ++inner;
+        innerRight += label == 0 ? 1 : 0;
+      }
+    }
+  EXPECT_GE(outerRight, 0.95 * outer);
+  EXPECT_GE(innerRight, 0.95 * inner);
+  // The values were written as the mesh's attribute file; a run on it agrees.
+  ASSERT_TRUE(fileExists(folder.file("t_attribute.att")));
+  const std::string first = readFile(folder.file("t_labels.lb"));
+  ASSERT_EQ(run({"t.obj", "2", "3", "50", "--seed", "1"}).exitStatus, 0);
+  EXPECT_EQ(readFile(folder.file("t_labels.lb")), first);
+}
+
+TEST_F(AttributeSources, ComputedValuesNeverReplaceAnAttributeFile) {
+  writeFile(folder.file("t.obj"), torusObj(30, 12));
+  writeFile(folder.file("t_attribute.att"), "mine");
+  const CommandResult kept = run({"t.obj", "2", "0", "0", "--compute-attribute", "curvedness"});
+  EXPECT_EQ(kept.exitStatus, 0) << kept.err;
+  EXPECT_NE(kept.err.find("t_attribute.att exists and is left as it is"), std::string::npos);
+  EXPECT_EQ(readFile(folder.file("t_attribute.att")), "mine");
+  const CommandResult elsewhere = run(
+      {"t.obj", "2", "0", "0", "--compute-attribute", "mean-curvature", "--attribute-file", "h.att"});
+  EXPECT_EQ(elsewhere.exitStatus, 0) << elsewhere.err;
+  const std::string written = readFile(folder.file("h.att"));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 30 * 12);
+  const CommandResult refused = run({"t.obj", "2", "0", "0", "--compute-attribute",
+                                     "mean-curvature", "--attribute-file", "t_attribute.att"});
+  EXPECT_EQ(refused.exitStatus, 2);
+  EXPECT_EQ(readFile(folder.file("t_attribute.att")), "mine");
+}
+
+} // namespace
+} // namespace vornel::testing
