@@ -11,6 +11,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace vornel {
 namespace {
@@ -206,10 +208,53 @@ private:
   int degree_ = 0;
 };
 
+/// The facet normals, each computed the first time a vertex ring meets its
+/// facet, so that the vertex pass walks the halfedge structure once for both;
+/// a facet's normal does not depend on when it is computed. Also notes
+/// whether every facet is a triangle, or a quadrilateral.
+class FacetNormals {
+public:
+  explicit FacetNormals(Surface& surface)
+      : first_(&*surface.facets_begin()), done_(surface.size_of_facets(), 0) {}
+
+  const Vector3& of(Facet& facet) {
+    std::uint8_t& done = done_[static_cast<std::size_t>(&facet - first_)];
+    if (!done) {
+      FacetWalk walk;
+      if (walk.begin(facet)) {
+        while (walk.step()) {
+        }
+      }
+      allTriangles_ = allTriangles_ && walk.degree() == 3;
+      allQuads_ = allQuads_ && walk.degree() == 4;
+      done = 1;
+    }
+    return facet.normal;
+  }
+
+  /// Facets no ring has met (none on a surface the builder makes).
+  void completeRest(Surface& surface) {
+    for (auto f = surface.facets_begin(); f != surface.facets_end(); ++f) {
+      of(*f);
+    }
+  }
+
+  bool allTriangles() const { return allTriangles_; }
+  bool allQuads() const { return allQuads_; }
+
+private:
+  Facet* first_;
+  std::vector<std::uint8_t> done_;
+  bool allTriangles_ = true;
+  bool allQuads_ = true;
+};
+
 /// The normal of one vertex: the normals of its facets summed in ring order
 /// from the vertex's halfedge (border halfedges add nothing).
 class RingWalk {
 public:
+  explicit RingWalk(FacetNormals* facets = nullptr) : facets_(facets) {}
+
   bool begin(Vertex& vertex) {
     vertex_ = &vertex;
     sum_ = {0.0f, 0.0f, 0.0f};
@@ -224,7 +269,8 @@ public:
 
   bool step() {
     if (!h_->is_border()) {
-      accumulate(sum_, widen(h_->facet()->normal));
+      Facet& facet = *h_->facet();
+      accumulate(sum_, widen(facets_ ? facets_->of(facet) : facet.normal));
     }
     h_ = h_->next()->opposite();
     if (h_ != start_) {
@@ -237,6 +283,7 @@ public:
 private:
   void finish() { vertex_->normal = unitOrZero(sum_); }
 
+  FacetNormals* facets_;
   Vertex* vertex_ = nullptr;
   Surface::Halfedge_handle start_;
   Surface::Halfedge_handle h_;
@@ -246,8 +293,9 @@ private:
 /// Runs a Walk over every record of [next, end), lanes records at a time, and
 /// calls done(walk) as each record is finished.
 template <class Walk, std::size_t lanes, class Iterator, class Done>
-void walkInterleaved(Iterator next, const Iterator end, Done&& done) {
-  std::array<Walk, lanes> walks{};
+void walkInterleaved(Iterator next, const Iterator end, Done&& done, const Walk& prototype = Walk()) {
+  std::array<Walk, lanes> walks;
+  walks.fill(prototype);
   std::array<bool, lanes> busy{};
   const auto refill = [&](std::size_t lane) {
     for (; next != end; ++next) {
@@ -295,18 +343,21 @@ void computeVertexNormal(Vertex& vertex) {
 
 void prepareGeometry(LabeledMesh& mesh) {
   mesh.normaliseIntoUnitBox();
-  // The pure-degree flags come from the same walk as the facet normals.
-  bool allTriangles = true;
-  bool allQuads = true;
-  walkInterleaved<FacetWalk, 4>(mesh.surface.facets_begin(), mesh.surface.facets_end(),
-                             [&](const FacetWalk& walk) {
-                               allTriangles = allTriangles && walk.degree() == 3;
-                               allQuads = allQuads && walk.degree() == 4;
-                             });
-  mesh.isQuadMesh = allQuads;
-  mesh.isTriangleMesh = allTriangles;
+  // One walk over the halfedge structure: the vertex rings, in vertex order,
+  // computing each facet's normal (and degree) when a ring first meets it.
+  if (mesh.surface.size_of_facets() == 0) {
+    mesh.isQuadMesh = true;
+    mesh.isTriangleMesh = true;
+    walkInterleaved<RingWalk, 8>(mesh.surface.vertices_begin(), mesh.surface.vertices_end(),
+                                 [](const RingWalk&) {});
+    return;
+  }
+  FacetNormals facets(mesh.surface);
   walkInterleaved<RingWalk, 8>(mesh.surface.vertices_begin(), mesh.surface.vertices_end(),
-                            [](const RingWalk&) {});
+                               [](const RingWalk&) {}, RingWalk(&facets));
+  facets.completeRest(mesh.surface);
+  mesh.isQuadMesh = facets.allQuads();
+  mesh.isTriangleMesh = facets.allTriangles();
 }
 
 } // namespace vornel

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cmath>
 
 namespace vornel {
@@ -154,6 +156,44 @@ TEST(Geometry, OctahedronNormalsPointOutwards) {
   // Four facets at +z: the x and y parts cancel exactly.
   EXPECT_EQ(vertexAt(mesh, 4)->normal, (Vector3{0, 0, 1}));
   EXPECT_EQ(vertexAt(mesh, 1)->normal, (Vector3{-1, 0, 0}));
+}
+
+TEST(Geometry, PreparationGivesExactlyThePlainNormals) {
+  // The preparation computes each facet's normal when a vertex ring first
+  // meets it, in one walk; every bit must equal the facet-by-facet and
+  // vertex-by-vertex functions run in list order. A mixed mesh of quads and
+  // triangles with a border.
+  LabeledMesh mesh;
+  test::Points points;
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 11; ++x)
+      points.push_back({static_cast<float>(x) + 0.1f * static_cast<float>(y % 3),
+                        static_cast<float>(y), 0.3f * static_cast<float>((x * y) % 5)});
+  test::Facets facets;
+  for (std::uint32_t y = 0; y + 1 < 9; ++y)
+    for (std::uint32_t x = 0; x + 1 < 11; ++x) {
+      const std::uint32_t a = y * 11 + x;
+      if ((x + y) % 3 == 0)
+        facets.push_back({a, a + 1, a + 12, a + 11});
+      else
+        facets.insert(facets.end(), {{a, a + 1, a + 12}, {a, a + 12, a + 11}});
+    }
+  buildMesh(mesh, points, facets);
+  LabeledMesh plain = mesh;
+  prepareGeometry(mesh);
+  plain.normaliseIntoUnitBox();
+  for (auto f = plain.surface.facets_begin(); f != plain.surface.facets_end(); ++f)
+    computeFacetNormal(*f);
+  for (auto v = plain.surface.vertices_begin(); v != plain.surface.vertices_end(); ++v)
+    computeVertexNormal(*v);
+  auto f = mesh.surface.facets_begin();
+  for (auto g = plain.surface.facets_begin(); g != plain.surface.facets_end(); ++f, ++g)
+    ASSERT_EQ(std::memcmp(f->normal.data(), g->normal.data(), sizeof(Vector3)), 0);
+  auto v = mesh.surface.vertices_begin();
+  for (auto w = plain.surface.vertices_begin(); w != plain.surface.vertices_end(); ++v, ++w)
+    ASSERT_EQ(std::memcmp(v->normal.data(), w->normal.data(), sizeof(Vector3)), 0);
+  EXPECT_FALSE(mesh.isTriangleMesh);
+  EXPECT_FALSE(mesh.isQuadMesh);
 }
 
 } // namespace
