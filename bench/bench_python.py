@@ -11,7 +11,9 @@ vornel_make_mesh.
 """
 
 import argparse
+import ctypes
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -44,33 +46,47 @@ def generated_mesh(build, vertices, folder):
 
 
 def time_cpp(build, mesh, arguments):
-    """One run of bench_segment_mesh: {entry: (wall, cpu, checksum)}."""
+    """One run of bench_segment_mesh: {entry: (wall, cpu, checksum)}, cpu being
+    user plus system time."""
     output = subprocess.run(
         [os.path.join(build, "bench", "bench_segment_mesh"), mesh, str(arguments.classes),
          str(arguments.passes), str(arguments.sweeps), str(arguments.seed)],
         check=True, capture_output=True, text=True).stdout
     runs = {}
     for line in output.splitlines():
-        entry, _, wall, _, cpu, _, checksum = line.split()
-        runs[entry] = (float(wall), float(cpu), int(checksum))
+        entry, _, wall, _, cpu, _, _, _, faults, _, checksum = line.split()
+        runs[entry] = (float(wall), float(cpu), int(checksum), int(faults))
     return runs
 
 
+def release_free_memory():
+    """Returns the heap's free memory to the system (glibc), as bench_segment_mesh
+    does before each run, so that both start from fresh pages."""
+    try:
+        ctypes.CDLL(None).malloc_trim(0)
+    except (OSError, AttributeError):
+        pass
+
+
 def time_python(vornel, vertices, faces, values, arguments):
+    release_free_memory()
+    faults_before = resource.getrusage(resource.RUSAGE_THREAD).ru_minflt
     wall_start, cpu_start = time.perf_counter(), time.thread_time()
     labels = vornel.segment(vertices, faces, values, arguments.classes, arguments.passes,
                             arguments.sweeps, seed=arguments.seed).labels
     cpu = time.thread_time() - cpu_start
     wall = time.perf_counter() - wall_start
+    faults = resource.getrusage(resource.RUSAGE_THREAD).ru_minflt - faults_before
     weights = np.arange(1, len(labels) + 1, dtype=np.uint64)
     checksum = int(np.sum(weights * labels.astype(np.uint64), dtype=np.uint64))
-    return wall, cpu, checksum
+    return wall, cpu, checksum, faults
 
 
 def report(name, runs, baseline):
     walls, cpus = [r[0] for r in runs], [r[1] for r in runs]
-    line = "%-28s wall median %8.3f s (min %.3f)   cpu median %8.3f s (min %.3f)" % (
-        name, statistics.median(walls), min(walls), statistics.median(cpus), min(cpus))
+    line = "%-26s wall median %7.3f s (min %.3f)  cpu median %7.3f s (min %.3f)  faults %d" % (
+        name, statistics.median(walls), min(walls), statistics.median(cpus), min(cpus),
+        statistics.median(r[3] for r in runs))
     if baseline:
         line += "   ratio wall %.4f cpu %.4f" % (
             statistics.median(walls) / statistics.median(r[0] for r in baseline),

@@ -100,24 +100,53 @@ std::uint32_t vertexIndex(T value, std::size_t vertexCount, Place&& place) {
   return static_cast<std::uint32_t>(value);
 }
 
-/// Checks the corner count and distinct corners of the facet just appended, and
-/// closes it.
-void closeFacet(MeshArrays& mesh, const std::string& place) {
-  const std::uint32_t first = mesh.facetOffsets.back();
-  const std::size_t count = mesh.corners.size() - first;
-  if (count < 3)
-    throw py::value_error(place + " has " + std::to_string(count) +
-                          " corners; at least 3 are needed");
-  const std::uint32_t* const corners = mesh.corners.data() + first;
+std::string facetPlace(py::ssize_t facet) {
+  return "faces[" + std::to_string(facet) + "]";
+}
+
+/// Throws when the count corners of facet name a vertex twice.
+void checkDistinctCorners(const std::uint32_t* corners, std::size_t count, py::ssize_t facet) {
   for (std::size_t i = 1; i < count; ++i)
     for (std::size_t j = 0; j < i; ++j)
       if (corners[i] == corners[j])
-        throw py::value_error(place + " uses vertex " + std::to_string(corners[i]) + " twice");
+        throw py::value_error(facetPlace(facet) + " uses vertex " + std::to_string(corners[i]) +
+                              " twice");
+}
+
+/// Checks the corners of the facet just appended to a sequence, and closes it.
+void closeFacet(MeshArrays& mesh, py::ssize_t facet) {
+  const std::uint32_t first = mesh.facetOffsets.back();
+  const std::size_t count = mesh.corners.size() - first;
+  if (count < 3)
+    throw py::value_error(facetPlace(facet) + " has " + std::to_string(count) +
+                          " corners; at least 3 are needed");
+  checkDistinctCorners(mesh.corners.data() + first, count, facet);
   mesh.facetOffsets.push_back(static_cast<std::uint32_t>(mesh.corners.size()));
 }
 
-std::string facetPlace(py::ssize_t facet) {
-  return "faces[" + std::to_string(facet) + "]";
+bool cornersAreDistinct(const std::uint32_t* corners, std::size_t count) {
+  if (count == 3)
+    return corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2];
+  for (std::size_t i = 1; i < count; ++i)
+    for (std::size_t j = 0; j < i; ++j)
+      if (corners[i] == corners[j])
+        return false;
+  return true;
+}
+
+/// Raises the error of a facet row found faulty: the first corner out of range,
+/// or else the first vertex named twice.
+template <class View>
+[[noreturn]] void rejectFacetRow(const View& view, py::ssize_t f, std::size_t vertexCount) {
+  std::vector<std::uint32_t> corners;
+  for (py::ssize_t c = 0; c < view.shape(1); ++c) {
+    const auto place = [f, c] {
+      return "faces[" + std::to_string(f) + ", " + std::to_string(c) + "]";
+    };
+    corners.push_back(vertexIndex(view(f, c), vertexCount, place));
+  }
+  checkDistinctCorners(corners.data(), corners.size(), f);
+  throw py::value_error(facetPlace(f) + " is faulty"); // not reached
 }
 
 void readFacetArray(const py::array& faces, MeshArrays& mesh) {
@@ -130,17 +159,22 @@ void readFacetArray(const py::array& faces, MeshArrays& mesh) {
   const auto k = static_cast<std::size_t>(faces.shape(1));
   if (facetCount * k > largestCount)
     throw py::value_error("faces holds more than 2^32 - 1 corners");
-  mesh.corners.reserve(facetCount * k);
-  mesh.facetOffsets.reserve(facetCount + 1);
+  mesh.corners.resize(facetCount * k);
+  mesh.facetOffsets.resize(facetCount + 1);
+  for (std::size_t f = 0; f <= facetCount; ++f)
+    mesh.facetOffsets[f] = static_cast<std::uint32_t>(f * k);
   visitIntegers<2>(faces, [&](const auto& view) {
-    for (py::ssize_t f = 0; f < view.shape(0); ++f) {
+    std::uint32_t* corner = mesh.corners.data();
+    for (py::ssize_t f = 0; f < view.shape(0); ++f, corner += k) {
+      bool inRange = true;
       for (py::ssize_t c = 0; c < view.shape(1); ++c) {
-        const auto place = [f, c] {
-          return "faces[" + std::to_string(f) + ", " + std::to_string(c) + "]";
-        };
-        mesh.corners.push_back(vertexIndex(view(f, c), vertexCount, place));
+        const auto value = view(f, c);
+        // A negative index turns into a huge unsigned one: one comparison checks both ends.
+        inRange &= static_cast<std::uint64_t>(value) < vertexCount;
+        corner[c] = static_cast<std::uint32_t>(value);
       }
-      closeFacet(mesh, facetPlace(f));
+      if (!inRange || !cornersAreDistinct(corner, k))
+        rejectFacetRow(view, f, vertexCount);
     }
   });
 }
@@ -199,7 +233,7 @@ void readFacetList(py::handle faces, MeshArrays& mesh) {
       readFacetSequence(facet, f, mesh);
     if (mesh.corners.size() > largestCount)
       throw py::value_error("faces holds more than 2^32 - 1 corners");
-    closeFacet(mesh, facetPlace(f));
+    closeFacet(mesh, f);
     ++f;
   }
 }

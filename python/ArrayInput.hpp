@@ -18,8 +18,8 @@ namespace py = pybind11;
 
 /// vertices: (n, 3) numbers; faces: an (m, k) integer array (k >= 3) or a
 /// sequence of index sequences, each naming at least three distinct vertices
-/// counted from 0. float32 and float64 vertex arrays and int32, int64 and
-/// uint32 facet arrays of any layout are read in place.
+/// counted from 0. float32 and float64 vertex arrays and integer facet arrays
+/// in native byte order are read in place, whatever their layout.
 MeshArrays meshFromPython(py::handle vertices, py::handle faces);
 
 /// A one-dimensional array of numbers, as doubles; name is used in messages.

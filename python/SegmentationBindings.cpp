@@ -185,9 +185,9 @@ ValueError
 TypeError
     An argument that is not numbers, or faces that are not integers.
 
-float32 and float64 vertex and value arrays and int32, int64 and uint32 facet
-arrays are read in place whatever their memory layout; other types are
-converted. The GIL is released while the segmentation runs, so that threads
+float32 and float64 vertex and value arrays and facet arrays of any integer
+type in native byte order are read in place whatever their memory layout;
+other types are converted. The GIL is released while the segmentation runs, so that threads
 can segment several meshes at once.)";
 
 const char* const segmentationDoc = R"(The result of segment().
