@@ -2,6 +2,7 @@
 
 #include <pybind11/numpy.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -104,13 +105,25 @@ std::string facetPlace(py::ssize_t facet) {
   return "faces[" + std::to_string(facet) + "]";
 }
 
-/// Throws when the count corners of facet name a vertex twice.
-void checkDistinctCorners(const std::uint32_t* corners, std::size_t count, py::ssize_t facet) {
+/// The common check, without building any message.
+bool cornersAreDistinct(const std::uint32_t* corners, std::size_t count) {
+  if (count == 3)
+    return corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2];
   for (std::size_t i = 1; i < count; ++i)
     for (std::size_t j = 0; j < i; ++j)
       if (corners[i] == corners[j])
-        throw py::value_error(facetPlace(facet) + " uses vertex " + std::to_string(corners[i]) +
-                              " twice");
+        return false;
+  return true;
+}
+
+/// Throws, naming the vertex, when the count corners of facet name one twice.
+void checkDistinctCorners(const std::uint32_t* corners, std::size_t count, py::ssize_t facet) {
+  if (cornersAreDistinct(corners, count))
+    return;
+  for (std::size_t i = 1; i < count; ++i)
+    if (std::find(corners, corners + i, corners[i]) != corners + i)
+      throw py::value_error(facetPlace(facet) + " uses vertex " + std::to_string(corners[i]) +
+                            " twice");
 }
 
 /// Checks the corners of the facet just appended to a sequence, and closes it.
@@ -122,16 +135,6 @@ void closeFacet(MeshArrays& mesh, py::ssize_t facet) {
                           " corners; at least 3 are needed");
   checkDistinctCorners(mesh.corners.data() + first, count, facet);
   mesh.facetOffsets.push_back(static_cast<std::uint32_t>(mesh.corners.size()));
-}
-
-bool cornersAreDistinct(const std::uint32_t* corners, std::size_t count) {
-  if (count == 3)
-    return corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2];
-  for (std::size_t i = 1; i < count; ++i)
-    for (std::size_t j = 0; j < i; ++j)
-      if (corners[i] == corners[j])
-        return false;
-  return true;
 }
 
 /// Raises the error of a facet row found faulty: the first corner out of range,
@@ -146,7 +149,7 @@ template <class View>
     corners.push_back(vertexIndex(view(f, c), vertexCount, place));
   }
   checkDistinctCorners(corners.data(), corners.size(), f);
-  throw py::value_error(facetPlace(f) + " is faulty"); // not reached
+  throw py::value_error(facetPlace(f) + " is faulty"); // one of the checks above has thrown
 }
 
 void readFacetArray(const py::array& faces, MeshArrays& mesh) {
