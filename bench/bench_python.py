@@ -109,11 +109,15 @@ def main():
             mesh, len(vertices), len(faces), arguments.classes, arguments.passes,
             arguments.sweeps, arguments.seed, arguments.repeats))
         flat, vectors, python = [], [], []
-        for _ in range(arguments.repeats):
+        for repeat in range(arguments.repeats):
+            # Which one runs first alternates, so that neither always follows the other.
+            if repeat % 2:
+                python.append(time_python(vornel, vertices, faces, values, arguments))
             cpp = time_cpp(build, mesh, arguments)
             flat.append(cpp["flat"])
             vectors.append(cpp["vectors"])
-            python.append(time_python(vornel, vertices, faces, values, arguments))
+            if repeat % 2 == 0:
+                python.append(time_python(vornel, vertices, faces, values, arguments))
     if len({run[2] for run in flat + vectors + python}) != 1:
         print("the labels differ between the runs", file=sys.stderr)
         return 1
