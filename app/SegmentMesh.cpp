@@ -4,9 +4,11 @@
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 
+#include <cmath>
 #include <ctime>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace vornel {
 
@@ -45,30 +47,77 @@ PolygonSoup soupFrom(const std::vector<std::array<float, 3>>& positions,
   return soup;
 }
 
+/// The builder trusts the offsets: they must start at 0, never decrease and end
+/// at the corner count.
+void checkFacetOffsets(const MeshArrays& mesh) {
+  const std::vector<std::uint32_t>& offsets = mesh.facetOffsets;
+  if (offsets.empty() || offsets.front() != 0 || offsets.back() != mesh.corners.size())
+    throw InvalidInputError("the facet offsets must run from 0 to the corner count (" +
+                            std::to_string(mesh.corners.size()) + ")");
+  for (std::size_t f = 0; f + 1 < offsets.size(); ++f)
+    if (offsets[f + 1] < offsets[f])
+      throw InvalidInputError("the facet offsets decrease at facet " + std::to_string(f + 1));
+}
+
+PolygonSoup soupFrom(MeshArrays&& mesh) {
+  if (mesh.coordinates.size() % 3 != 0)
+    throw InvalidInputError("the coordinate array holds " +
+                            std::to_string(mesh.coordinates.size()) +
+                            " numbers, not three per vertex");
+  checkFacetOffsets(mesh);
+  PolygonSoup soup;
+  soup.points.reserve(mesh.vertexCount());
+  const float* const xyz = mesh.coordinates.data();
+  for (std::size_t v = 0; v < mesh.vertexCount(); ++v)
+    soup.points.emplace_back(xyz[3 * v], xyz[3 * v + 1], xyz[3 * v + 2]);
+  std::vector<float>().swap(mesh.coordinates);
+  soup.corners = std::move(mesh.corners);
+  soup.facetOffsets = std::move(mesh.facetOffsets);
+  return soup;
+}
+
+void checkValues(const std::vector<double>& values, std::size_t vertexCount) {
+  if (vertexCount == 0)
+    throw InvalidInputError("the mesh has no vertices");
+  if (values.size() != vertexCount)
+    throw InvalidInputError("the value array holds " + std::to_string(values.size()) +
+                            " values; the mesh has " + std::to_string(vertexCount) + " vertices");
+  for (std::size_t v = 0; v < values.size(); ++v)
+    if (!std::isfinite(values[v]))
+      throw InvalidInputError("the value of vertex " + std::to_string(v) + " is " +
+                              numberText(values[v]) + ", not a finite number");
+}
+
+SegmentationResult segmentSoup(PolygonSoup&& soup, std::vector<double>&& values,
+                               const SegmentationOptions& options, RunReport* report) {
+  // Only the ring adjacency is needed: the stages after it work on flat arrays,
+  // so the soup and the mesh are dropped as soon as the graph is built.
+  VertexGraph graph;
+  {
+    LabeledMesh mesh;
+    buildSurface(std::move(soup), mesh, facetSource);
+    graph = buildVertexGraph(mesh);
+  }
+  const unsigned clockSeed = static_cast<unsigned>(std::time(nullptr));
+  return segment(graph, std::move(values), options, clockSeed, report);
+}
+
 } // namespace
 
 SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& positions,
                                const std::vector<std::vector<std::uint32_t>>& facets,
                                const std::vector<double>& values,
                                const SegmentationOptions& options, RunReport* report) {
-  if (positions.empty())
-    throw InvalidInputError("the mesh has no vertices");
-  if (values.size() != positions.size())
-    throw InvalidInputError("the value array holds " + std::to_string(values.size()) +
-                            " values; the mesh has " + std::to_string(positions.size()) +
-                            " vertices");
+  checkValues(values, positions.size());
   checkSchedule(options);
+  return segmentSoup(soupFrom(positions, facets), std::vector<double>(values), options, report);
+}
 
-  // Only the ring adjacency is needed: the stages after it work on flat arrays,
-  // so the mesh is dropped as soon as the graph is built.
-  VertexGraph graph;
-  {
-    LabeledMesh mesh;
-    buildSurface(soupFrom(positions, facets), mesh, facetSource);
-    graph = buildVertexGraph(mesh);
-  }
-  const unsigned clockSeed = static_cast<unsigned>(std::time(nullptr));
-  return segment(graph, values, options, clockSeed, report);
+SegmentationResult segmentMesh(MeshArrays mesh, std::vector<double> values,
+                               const SegmentationOptions& options, RunReport* report) {
+  checkValues(values, mesh.vertexCount());
+  checkSchedule(options);
+  return segmentSoup(soupFrom(std::move(mesh)), std::move(values), options, report);
 }
 
 } // namespace vornel

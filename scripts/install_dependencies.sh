@@ -3,6 +3,8 @@
 set -euo pipefail
 
 packages=(g++ cmake make libcgal-dev libgtest-dev googletest libbenchmark-dev)
+# The Python module and its tests (Debian's own interpreter, /usr/bin/python3).
+packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest)
 if [ "${VORNEL_WITH_CLANG:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace vornel {
 namespace {
@@ -210,6 +212,63 @@ TEST(SegmentMesh, BadArraysAndOptionsAreRejected) {
   options.initialTemperature.reset();
   options.coolingFactor = 1.5;
   expectRejected(grid.positions, grid.facets, values, options, "cooling factor must lie in (0, 1]");
+}
+
+MeshArrays flatArrays(const GridMesh& grid) {
+  MeshArrays mesh;
+  for (const auto& p : grid.positions)
+    mesh.coordinates.insert(mesh.coordinates.end(), p.begin(), p.end());
+  for (const auto& facet : grid.facets) {
+    mesh.corners.insert(mesh.corners.end(), facet.begin(), facet.end());
+    mesh.facetOffsets.push_back(static_cast<std::uint32_t>(mesh.corners.size()));
+  }
+  return mesh;
+}
+
+void expectFlatRejected(MeshArrays mesh, std::vector<double> values, const std::string& wanted) {
+  try {
+    segmentMesh(std::move(mesh), std::move(values), optionsFor(2, 1, 3, 1));
+    ADD_FAILURE() << "no error; expected one naming \"" << wanted << "\"";
+  } catch (const InvalidInputError& error) {
+    EXPECT_NE(std::string(error.what()).find(wanted), std::string::npos) << error.what();
+  }
+}
+
+TEST(SegmentMesh, FlatArraysGiveTheResultOfTheFacetLists) {
+  GridMesh grid = makeGrid(14, 10);
+  // A quad in place of the first two triangles: facets of mixed sizes.
+  grid.facets[0] = {0, 1, 15, 14};
+  grid.facets.erase(grid.facets.begin() + 1);
+  const std::vector<double> values = stripeValues(grid, 3, 1.0, 0.5, 8);
+  const SegmentationOptions options = optionsFor(3, 2, 12, 19);
+  const SegmentationResult lists = segmentMesh(grid.positions, grid.facets, values, options);
+  const SegmentationResult flat = segmentMesh(flatArrays(grid), values, options);
+  EXPECT_EQ(flat.labels, lists.labels);
+  EXPECT_EQ(flat.means, lists.means);
+  EXPECT_EQ(flat.variances, lists.variances);
+  EXPECT_EQ(flat.parameters, lists.parameters);
+}
+
+TEST(SegmentMesh, BadFlatArraysAndValuesAreRejected) {
+  const GridMesh grid = makeGrid(3, 3);
+  const std::vector<double> values(9, 1.0);
+  MeshArrays ragged = flatArrays(grid);
+  ragged.coordinates.pop_back();
+  expectFlatRejected(ragged, std::vector<double>(8, 1.0), "holds 26 numbers, not three per vertex");
+  MeshArrays noOffsets = flatArrays(grid);
+  noOffsets.facetOffsets.clear();
+  expectFlatRejected(noOffsets, values, "must run from 0 to the corner count (24)");
+  MeshArrays shortOffsets = flatArrays(grid);
+  shortOffsets.facetOffsets.back() = 23;
+  expectFlatRejected(shortOffsets, values, "must run from 0 to the corner count (24)");
+  MeshArrays decreasing = flatArrays(grid);
+  decreasing.facetOffsets[2] = 2;
+  expectFlatRejected(decreasing, values, "decrease at facet 2");
+  std::vector<double> notANumber = values;
+  notANumber[4] = std::nan("");
+  expectFlatRejected(flatArrays(grid), notANumber, "the value of vertex 4 is nan");
+  expectRejected(grid.positions, grid.facets, notANumber, optionsFor(2, 1, 3, 1),
+                 "the value of vertex 4 is nan, not a finite number");
 }
 
 } // namespace

@@ -1,0 +1,36 @@
+// The vornel Python module: segmentation and the command line's files on
+// NumPy arrays.
+
+#include "Bindings.hpp"
+#include "Errors.hpp"
+
+namespace {
+
+const char* const moduleDoc = R"(Segment surface meshes into classes from one value per vertex.
+
+segment(vertices, faces, values, classes, ...)  the whole pipeline on arrays
+read_mesh(path)                                 an OBJ, OFF or PLY mesh as arrays
+read_attribute(path, count)                     an attribute file as an array
+write_labels(path, labels, classes)             a label file
+
+Example:
+
+    import numpy as np, vornel
+    vertices, faces = vornel.read_mesh("mesh.obj")
+    values = vornel.read_attribute("mesh_attribute.att", len(vertices))
+    result = vornel.segment(vertices, faces, values, 3, seed=7)
+    print(np.bincount(result.labels))
+)";
+
+} // namespace
+
+PYBIND11_MODULE(vornel, module) {
+  namespace py = pybind11;
+  py::options options;
+  options.disable_function_signatures(); // each docstring starts with its own signature
+  module.doc() = moduleDoc;
+  module.attr("__version__") = VORNEL_VERSION;
+  vornel::python::registerErrorTranslation();
+  vornel::python::addSegmentation(module);
+  vornel::python::addFiles(module);
+}

@@ -1,0 +1,254 @@
+// segment(): NumPy arrays in, the command line's pipeline with the GIL
+// released, a Segmentation with NumPy arrays out.
+
+#include "Arguments.hpp"
+#include "ArrayInput.hpp"
+#include "Bindings.hpp"
+
+#include "app/SegmentMesh.hpp"
+
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vornel::python {
+namespace {
+
+/// The fitted label model: theta_1 .. theta_{K-1} and beta.
+struct Parameters {
+  std::vector<double> theta;
+  double beta = 0.0;
+};
+
+struct Segmentation {
+  py::array_t<std::int32_t> labels;
+  py::array_t<double> means;
+  py::array_t<double> variances;
+  py::object parameters = py::none();
+  py::object fallback = py::none();
+  std::vector<std::string> warnings;
+};
+
+/// A NumPy array that takes over the vector's memory instead of copying it.
+template <class T> py::array_t<T> arrayOwning(std::vector<T>&& data) {
+  auto owner = std::make_unique<std::vector<T>>(std::move(data));
+  const py::capsule release(owner.get(),
+                            [](void* vector) { delete static_cast<std::vector<T>*>(vector); });
+  std::vector<T>* const vector = owner.release();
+  return py::array_t<T>(static_cast<py::ssize_t>(vector->size()), vector->data(), release);
+}
+
+py::object fallbackName(EstimateFallback fallback) {
+  switch (fallback) {
+  case EstimateFallback::SmoothedRatios:
+    return py::str("smoothed ratios");
+  case EstimateFallback::Neutral:
+    return py::str("neutral");
+  case EstimateFallback::None:
+    break;
+  }
+  return py::none();
+}
+
+Segmentation toPython(SegmentationResult&& result) {
+  Segmentation segmentation;
+  if (!result.parameters.empty()) {
+    Parameters parameters;
+    parameters.theta.assign(result.parameters.begin(), result.parameters.end() - 1);
+    parameters.beta = result.parameters.back();
+    segmentation.parameters = py::cast(std::move(parameters));
+  }
+  segmentation.labels = arrayOwning(std::move(result.labels));
+  segmentation.means = arrayOwning(std::move(result.means));
+  segmentation.variances = arrayOwning(std::move(result.variances));
+  segmentation.fallback = fallbackName(result.fallback);
+  segmentation.warnings = std::move(result.warnings);
+  return segmentation;
+}
+
+SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py::handle sweeps,
+                                py::handle seed, bool refine, py::handle temperature,
+                                py::handle cooling) {
+  constexpr long long intLowest = std::numeric_limits<int>::min();
+  constexpr long long intHighest = std::numeric_limits<int>::max();
+  SegmentationOptions options;
+  options.classCount = classCountArgument(classes);
+  options.filterPasses =
+      static_cast<int>(integerArgument(filterPasses, "filter_passes", intLowest, intHighest));
+  options.sweepCount = static_cast<int>(integerArgument(sweeps, "sweeps", intLowest, intHighest));
+  if (!seed.is_none())
+    options.seed = static_cast<unsigned>(
+        integerArgument(seed, "seed", 0, std::numeric_limits<std::uint32_t>::max()));
+  options.refine = refine;
+  options.initialTemperature = optionalReal(temperature, "temperature");
+  options.coolingFactor = optionalReal(cooling, "cooling");
+  return options;
+}
+
+Segmentation segmentFromPython(py::handle vertices, py::handle faces, py::handle values,
+                               py::handle classes, py::handle filterPasses, py::handle sweeps,
+                               py::handle seed, bool refine, py::handle temperature,
+                               py::handle cooling) {
+  const SegmentationOptions options =
+      optionsFrom(classes, filterPasses, sweeps, seed, refine, temperature, cooling);
+  MeshArrays mesh = meshFromPython(vertices, faces);
+  std::vector<double> vertexValues = valuesFromPython(values, "values");
+  SegmentationResult result;
+  {
+    py::gil_scoped_release release;
+    result = segmentMesh(std::move(mesh), std::move(vertexValues), options);
+  }
+  return toPython(std::move(result));
+}
+
+std::string listText(const std::vector<double>& numbers) {
+  std::string text = "[";
+  for (std::size_t i = 0; i < numbers.size(); ++i)
+    text += (i == 0 ? "" : ", ") + py::repr(py::float_(numbers[i])).cast<std::string>();
+  return text + "]";
+}
+
+std::string describe(const Segmentation& segmentation) {
+  const auto labels = segmentation.labels.unchecked<1>();
+  std::vector<long long> sizes(static_cast<std::size_t>(segmentation.means.size()), 0);
+  for (py::ssize_t v = 0; v < labels.shape(0); ++v)
+    if (labels(v) >= 0 && static_cast<std::size_t>(labels(v)) < sizes.size())
+      ++sizes[static_cast<std::size_t>(labels(v))];
+  std::string text = "<vornel.Segmentation: " + std::to_string(sizes.size()) +
+                     (sizes.size() == 1 ? " class of " : " classes of ");
+  for (std::size_t c = 0; c < sizes.size(); ++c)
+    text += (c == 0 ? "" : ", ") + std::to_string(sizes[c]);
+  return text + " vertices>";
+}
+
+const char* const segmentDoc =
+    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None) -> vornel.Segmentation
+
+Segment a surface mesh into `classes` classes from one value per vertex.
+
+Runs the pipeline of the command line: k-means classes, `filter_passes`
+passes of the 1-ring majority filter, the least-squares fit of the pairwise
+label model, `sweeps` annealing sweeps (the last one greedy), and the
+numbering of the classes by increasing mean. For the same mesh, values,
+options and seed the labels are exactly those the command line writes.
+
+Parameters
+----------
+vertices : (n, 3) array-like of float
+    Vertex positions (kept in single precision; they do not change the labels).
+faces : (m, k) integer array, or a sequence of index sequences
+    Facets as vertex indices counted from 0, at least three distinct ones per
+    facet, consistently oriented. A sequence may mix polygons of any size.
+values : (n,) array-like of float
+    One finite value per vertex. The command line reads its attribute file in
+    single precision: values rounded to float32 (as read_attribute returns
+    them) reproduce its labels exactly.
+classes : int
+    Number of classes K, 1 to 256.
+filter_passes : int, optional
+    Majority-filter passes (3 recommended; 0 or less: none).
+sweeps : int, optional
+    Annealing sweeps (50 recommended; 0 or less: none).
+seed : int or None, optional
+    Seed of the random generator, 0 to 2**32 - 1. None takes the clock, so
+    that two runs may differ.
+refine : bool, optional
+    The refined model, recommended for noisy values: best of ten k-means
+    starts, class statistics from a Gaussian mixture, an interaction-only fit,
+    a cooler schedule and a second round.
+temperature : float or None, optional
+    First annealing temperature, above 0 (default 4, or 1 with refine).
+cooling : float or None, optional
+    Cooling factor per sweep, in (0, 1] (default 0.97; with refine the factor
+    that reaches a twentieth of the first temperature at the last sweep).
+
+Returns
+-------
+Segmentation
+    labels (int32, one per vertex), means and variances (float64, one per
+    class), the fitted parameters, the fallback used by the fit, warnings.
+
+Raises
+------
+ValueError
+    A wrong shape, an index outside the vertices, a facet the mesh cannot
+    hold (non-manifold, inconsistently oriented; the message counts facets
+    from 1), a value that is not finite, a value count that differs from the
+    vertex count, classes outside 1 to 256 or more classes than distinct
+    values, a schedule out of range.
+TypeError
+    An argument that is not numbers, or faces that are not integers.
+
+float32 and float64 vertex and value arrays and facet arrays of any integer
+type in native byte order are read in place whatever their memory layout;
+other types are converted. The GIL is released while the segmentation runs, so that threads
+can segment several meshes at once.)";
+
+const char* const segmentationDoc = R"(The result of segment().
+
+Attributes
+----------
+labels : numpy.ndarray of int32, shape (n,)
+    The class of every vertex, classes numbered by increasing mean.
+means : numpy.ndarray of float64, shape (K,)
+    The mean value of every class, ascending.
+variances : numpy.ndarray of float64, shape (K,)
+    The variance of every class.
+parameters : Parameters or None
+    The fitted label model; None for a single class, where nothing is fitted.
+fallback : str or None
+    None when the plain least-squares fit was used; "smoothed ratios" or
+    "neutral" when the labelling held too little information for it.
+warnings : list of str
+    The lines the command line would print as warnings.)";
+
+const char* const parametersDoc = R"(The fitted pairwise label model.
+
+The neighbourhood term of class l at a vertex is beta * (D - S) / (D + S) -
+theta_l, with S the ring neighbours in class l and D the others; class 0 has
+no theta (its weight is fixed at 1).
+
+Attributes
+----------
+theta : list of float
+    theta_1 .. theta_{K-1}, the class weights of classes 1 to K - 1.
+beta : float
+    The interaction coefficient.)";
+
+} // namespace
+
+void addSegmentation(py::module_& module) {
+  py::class_<Parameters>(module, "Parameters", parametersDoc)
+      .def_readonly("theta", &Parameters::theta, "theta_1 .. theta_{K-1} (list of float)")
+      .def_readonly("beta", &Parameters::beta, "The interaction coefficient (float)")
+      .def("__repr__", [](const Parameters& parameters) {
+        return "Parameters(theta=" + listText(parameters.theta) +
+               ", beta=" + py::repr(py::float_(parameters.beta)).cast<std::string>() + ")";
+      });
+
+  py::class_<Segmentation>(module, "Segmentation", segmentationDoc)
+      .def_readonly("labels", &Segmentation::labels, "Class of every vertex (int32 array)")
+      .def_readonly("means", &Segmentation::means, "Mean of every class (float64 array)")
+      .def_readonly("variances", &Segmentation::variances,
+                    "Variance of every class (float64 array)")
+      .def_readonly("parameters", &Segmentation::parameters,
+                    "The fitted label model (Parameters), or None for one class")
+      .def_readonly("fallback", &Segmentation::fallback,
+                    "None, or the fallback the parameter fit used (str)")
+      .def_readonly("warnings", &Segmentation::warnings, "Warning lines (list of str)")
+      .def("__repr__", &describe);
+
+  module.def("segment", &segmentFromPython, segmentDoc, py::arg("vertices"), py::arg("faces"),
+             py::arg("values"), py::arg("classes"), py::arg("filter_passes") = 3,
+             py::arg("sweeps") = 50, py::kw_only(), py::arg("seed") = py::none(),
+             py::arg("refine") = false, py::arg("temperature") = py::none(),
+             py::arg("cooling") = py::none());
+}
+
+} // namespace vornel::python

@@ -1,0 +1,66 @@
+"""Segment surface meshes into classes from one value per vertex."""
+
+import os
+from typing import Literal, Optional, Sequence, Tuple, Union, overload
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+
+_Path = Union[str, "os.PathLike[str]"]
+_Faces = Union[npt.ArrayLike, Sequence[Sequence[int]]]
+_FacesOut = Union[npt.NDArray[np.int64], list[npt.NDArray[np.int64]]]
+
+class Parameters:
+    """The fitted pairwise label model: class weights theta_1 .. theta_{K-1} and beta."""
+
+    @property
+    def theta(self) -> list[float]: ...
+    @property
+    def beta(self) -> float: ...
+
+class Segmentation:
+    """The result of segment()."""
+
+    @property
+    def labels(self) -> npt.NDArray[np.int32]: ...
+    @property
+    def means(self) -> npt.NDArray[np.float64]: ...
+    @property
+    def variances(self) -> npt.NDArray[np.float64]: ...
+    @property
+    def parameters(self) -> Optional[Parameters]: ...
+    @property
+    def fallback(self) -> Optional[str]: ...
+    @property
+    def warnings(self) -> list[str]: ...
+
+def segment(
+    vertices: npt.ArrayLike,
+    faces: _Faces,
+    values: npt.ArrayLike,
+    classes: int,
+    filter_passes: int = 3,
+    sweeps: int = 50,
+    *,
+    seed: Optional[int] = None,
+    refine: bool = False,
+    temperature: Optional[float] = None,
+    cooling: Optional[float] = None,
+) -> Segmentation:
+    """Segment a surface mesh into `classes` classes from one value per vertex."""
+
+@overload
+def read_mesh(
+    path: _Path, *, repair: Literal[False] = False
+) -> Tuple[npt.NDArray[np.float64], _FacesOut]: ...
+@overload
+def read_mesh(
+    path: _Path, *, repair: Literal[True]
+) -> Tuple[npt.NDArray[np.float64], _FacesOut, npt.NDArray[np.int64]]: ...
+def read_attribute(path: _Path, count: int) -> npt.NDArray[np.float64]:
+    """Read the first `count` values of an attribute file, as the command line does."""
+
+def write_labels(path: _Path, labels: npt.ArrayLike, classes: int) -> None:
+    """Write a label file exactly as the command line writes it, atomically."""
