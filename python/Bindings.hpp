@@ -14,4 +14,7 @@ void addSegmentation(py::module_& module);
 /// read_mesh(), read_attribute() and write_labels().
 void addFiles(py::module_& module);
 
+/// mean_curvature(), gaussian_curvature() and curvedness().
+void addCurvature(py::module_& module);
+
 } // namespace vornel::python

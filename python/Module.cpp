@@ -12,6 +12,9 @@ segment(vertices, faces, values, classes, ...)  the whole pipeline on arrays
 read_mesh(path)                                 an OBJ, OFF or PLY mesh as arrays
 read_attribute(path, count)                     an attribute file as an array
 write_labels(path, labels, classes)             a label file
+mean_curvature(vertices, faces)                 per-vertex curvature (also
+gaussian_curvature(vertices, faces)             the values --compute-attribute
+curvedness(vertices, faces)                     gives a run)
 
 Example:
 
@@ -33,4 +36,5 @@ PYBIND11_MODULE(vornel, module) {
   vornel::python::registerErrorTranslation();
   vornel::python::addSegmentation(module);
   vornel::python::addFiles(module);
+  vornel::python::addCurvature(module);
 }

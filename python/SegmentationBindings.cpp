@@ -3,6 +3,7 @@
 
 #include "Arguments.hpp"
 #include "ArrayInput.hpp"
+#include "ArrayOutput.hpp"
 #include "Bindings.hpp"
 
 #include "app/SegmentMesh.hpp"
@@ -34,15 +35,6 @@ struct Segmentation {
   py::object fallback = py::none();
   std::vector<std::string> warnings;
 };
-
-/// A NumPy array that takes over the vector's memory instead of copying it.
-template <class T> py::array_t<T> arrayOwning(std::vector<T>&& data) {
-  auto owner = std::make_unique<std::vector<T>>(std::move(data));
-  const py::capsule release(owner.get(),
-                            [](void* vector) { delete static_cast<std::vector<T>*>(vector); });
-  std::vector<T>* const vector = owner.release();
-  return py::array_t<T>(static_cast<py::ssize_t>(vector->size()), vector->data(), release);
-}
 
 py::object fallbackName(EstimateFallback fallback) {
   switch (fallback) {

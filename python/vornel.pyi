@@ -64,3 +64,12 @@ def read_attribute(path: _Path, count: int) -> npt.NDArray[np.float64]:
 
 def write_labels(path: _Path, labels: npt.ArrayLike, classes: int) -> None:
     """Write a label file exactly as the command line writes it, atomically."""
+
+def mean_curvature(vertices: npt.ArrayLike, faces: _Faces) -> npt.NDArray[np.float64]:
+    """The signed mean curvature at each vertex (1/length), positive on an outward-oriented sphere."""
+
+def gaussian_curvature(vertices: npt.ArrayLike, faces: _Faces) -> npt.NDArray[np.float64]:
+    """The Gaussian curvature at each vertex (1/length^2): angle defect over the mixed area."""
+
+def curvedness(vertices: npt.ArrayLike, faces: _Faces) -> npt.NDArray[np.float64]:
+    """sqrt((k1^2 + k2^2) / 2) at each vertex (1/length), from the mean and Gaussian curvatures."""
