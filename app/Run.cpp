@@ -1,6 +1,7 @@
 #include "app/Run.hpp"
 
 #include "app/FileNames.hpp"
+#include "app/ResourceUsage.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
 #include "mesh/io/AtomicFile.hpp"
@@ -184,7 +185,9 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warn, RunReport* r
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
   writeOutputs(options, files.labelFile, input, sink);
-  sink.note("total " + number(total.total()) + " s");
+  const ResourceUsage usage = currentResourceUsage();
+  sink.note("total " + number(total.total()) + " s (cpu " + number(usage.processorSeconds) +
+            " s), peak resident size " + megabytes(usage.peakResidentBytes));
   return true;
 }
 

@@ -1,5 +1,7 @@
 #include "app/VerboseReport.hpp"
 
+#include "app/ResourceUsage.hpp"
+
 #include <cinttypes>
 #include <string>
 
@@ -27,13 +29,20 @@ const char* fallbackName(EstimateFallback fallback) {
 
 } // namespace
 
+VerboseReport::VerboseReport(std::FILE* stream)
+    : stream_(stream), processorSeconds_(currentResourceUsage().processorSeconds) {}
+
 void VerboseReport::line(const std::string& text) {
   std::fprintf(stream_, "vornel: %s\n", text.c_str());
   std::fflush(stream_);
 }
 
 void VerboseReport::stageDone(const std::string& stage, double seconds) {
-  line(stage + " done in " + format("%.3f", seconds) + " s");
+  const ResourceUsage usage = currentResourceUsage();
+  const double processor = usage.processorSeconds - processorSeconds_;
+  processorSeconds_ = usage.processorSeconds;
+  line(stage + " done in " + format("%.3f", seconds) + " s (cpu " + format("%.3f", processor) +
+       " s, peak " + megabytes(usage.peakResidentBytes) + ")");
 }
 
 void VerboseReport::note(const std::string& text) { line(text); }

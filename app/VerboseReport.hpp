@@ -1,6 +1,8 @@
 #pragma once
 // The --verbose report: one line per event on a stream (standard error), as it
-// happens, so a long run shows its progress.
+// happens, so a long run shows its progress. Each stage line also carries the
+// processor time since the previous stage line and the peak resident size so
+// far.
 
 #include "app/RunReport.hpp"
 
@@ -10,7 +12,7 @@ namespace vornel {
 
 class VerboseReport : public RunReport {
 public:
-  explicit VerboseReport(std::FILE* stream) : stream_(stream) {}
+  explicit VerboseReport(std::FILE* stream);
 
   void stageDone(const std::string& stage, double seconds) override;
   void note(const std::string& line) override;
@@ -21,6 +23,7 @@ public:
 private:
   void line(const std::string& text);
   std::FILE* stream_;
+  double processorSeconds_; // at the previous stage line (or construction)
 };
 
 } // namespace vornel
