@@ -29,20 +29,16 @@ const char* fallbackName(EstimateFallback fallback) {
 
 } // namespace
 
-VerboseReport::VerboseReport(std::FILE* stream)
-    : stream_(stream), processorSeconds_(currentResourceUsage().processorSeconds) {}
-
 void VerboseReport::line(const std::string& text) {
   std::fprintf(stream_, "vornel: %s\n", text.c_str());
   std::fflush(stream_);
 }
 
-void VerboseReport::stageDone(const std::string& stage, double seconds) {
-  const ResourceUsage usage = currentResourceUsage();
-  const double processor = usage.processorSeconds - processorSeconds_;
-  processorSeconds_ = usage.processorSeconds;
-  line(stage + " done in " + format("%.3f", seconds) + " s (cpu " + format("%.3f", processor) +
-       " s, peak " + megabytes(usage.peakResidentBytes) + ")");
+void VerboseReport::stageDone(const std::string& stage, const StageTime& time) {
+  const std::string processor =
+      time.processorSeconds >= 0.0 ? "cpu " + format("%.3f", time.processorSeconds) + " s, " : "";
+  line(stage + " done in " + format("%.3f", time.seconds) + " s (" + processor + "peak " +
+       megabytes(currentResourceUsage().peakResidentBytes) + ")");
 }
 
 void VerboseReport::note(const std::string& text) { line(text); }

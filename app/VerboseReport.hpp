@@ -1,8 +1,7 @@
 #pragma once
 // The --verbose report: one line per event on a stream (standard error), as it
 // happens, so a long run shows its progress. Each stage line also carries the
-// processor time since the previous stage line and the peak resident size so
-// far.
+// stage's processor time and the peak resident size so far.
 
 #include "app/RunReport.hpp"
 
@@ -12,9 +11,9 @@ namespace vornel {
 
 class VerboseReport : public RunReport {
 public:
-  explicit VerboseReport(std::FILE* stream);
+  explicit VerboseReport(std::FILE* stream) : stream_(stream) {}
 
-  void stageDone(const std::string& stage, double seconds) override;
+  void stageDone(const std::string& stage, const StageTime& time) override;
   void note(const std::string& line) override;
   void classes(const std::string& when, const ClassSummary& summary) override;
   void parameters(const std::vector<float>& parameters, EstimateFallback fallback) override;
@@ -23,7 +22,6 @@ public:
 private:
   void line(const std::string& text);
   std::FILE* stream_;
-  double processorSeconds_; // at the previous stage line (or construction)
 };
 
 } // namespace vornel

@@ -1,6 +1,7 @@
 // Processor time and peak resident size as the run report shows them.
 
 #include "app/ResourceUsage.hpp"
+#include "app/Stopwatch.hpp"
 #include "app/VerboseReport.hpp"
 
 #include <gtest/gtest.h>
@@ -29,16 +30,23 @@ TEST(ResourceUsage, PeakResidentSizeCoversMemoryTouchedSince) {
   EXPECT_EQ(block[size / 2], 1);
 }
 
-TEST(ResourceUsage, ProcessorTimeAdvancesWithWork) {
+/// Works until the process has used `seconds` more processor time; returns
+/// the processor time it saw at the start.
+double burnProcessorTime(double seconds) {
   const double start = currentResourceUsage().processorSeconds;
   volatile double sink = 0.0;
-  double now = start;
-  for (long round = 0; round < 1000000 && now < start + 0.02; ++round) {
+  for (long round = 0; round < 10000000; ++round) {
     for (int k = 0; k < 10000; ++k)
       sink = sink + 1.0;
-    now = currentResourceUsage().processorSeconds;
+    if (currentResourceUsage().processorSeconds >= start + seconds)
+      break;
   }
-  EXPECT_GE(now, start + 0.02);
+  return start;
+}
+
+TEST(ResourceUsage, ProcessorTimeAdvancesWithWork) {
+  const double start = burnProcessorTime(0.02);
+  EXPECT_GE(currentResourceUsage().processorSeconds, start + 0.02);
 }
 
 TEST(ResourceUsage, MegabytesHaveOneDecimal) {
@@ -46,20 +54,42 @@ TEST(ResourceUsage, MegabytesHaveOneDecimal) {
   EXPECT_EQ(megabytes(3 * mebibyte + mebibyte / 2), "3.5 MB");
 }
 
-TEST(VerboseReport, StageLineCarriesProcessorTimeAndPeakSize) {
+/// The first line written to a temporary stream by write(report).
+template <class Write> std::string firstLine(Write write) {
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::tmpfile(), std::fclose);
-  ASSERT_TRUE(stream);
+  if (!stream)
+    return "";
   VerboseReport report(stream.get());
-  report.stageDone("k-means", 1.5);
+  write(report);
   std::rewind(stream.get());
   char buffer[256] = {};
-  ASSERT_NE(std::fgets(buffer, sizeof buffer, stream.get()), nullptr);
-  const std::string line = buffer;
-  EXPECT_EQ(line.rfind("vornel: k-means done in 1.500 s (cpu ", 0), 0u) << line;
-  const std::size_t peak = line.find(" s, peak ");
+  return std::fgets(buffer, sizeof buffer, stream.get()) ? buffer : "";
+}
+
+TEST(VerboseReport, StageLineCarriesProcessorTimeAndPeakSize) {
+  const std::string line =
+      firstLine([](VerboseReport& report) { report.stageDone("k-means", StageTime(1.5, 0.25)); });
+  EXPECT_EQ(line.rfind("vornel: k-means done in 1.500 s (cpu 0.250 s, peak ", 0), 0u) << line;
+  const std::size_t peak = line.find("peak ");
   ASSERT_NE(peak, std::string::npos) << line;
-  EXPECT_GT(std::stod(line.substr(peak + 9)), 0.0) << line;
+  EXPECT_GT(std::stod(line.substr(peak + 5)), 0.0) << line;
   EXPECT_EQ(line.substr(line.size() - 5), " MB)\n") << line;
+}
+
+TEST(VerboseReport, PlainSecondsLeaveOutTheProcessorTime) {
+  const std::string line =
+      firstLine([](VerboseReport& report) { report.stageDone("annealing", 2.0); });
+  EXPECT_EQ(line.rfind("vornel: annealing done in 2.000 s (peak ", 0), 0u) << line;
+}
+
+TEST(Stopwatch, LapMeasuresTheProcessorTimeOfTheWorkSinceTheLastLap) {
+  Stopwatch stopwatch;
+  burnProcessorTime(0.03);
+  const StageTime busy = stopwatch.lap();
+  EXPECT_GE(busy.processorSeconds, 0.03);
+  EXPECT_GE(busy.seconds, 0.0);
+  const StageTime idle = stopwatch.lap();
+  EXPECT_LT(idle.processorSeconds, busy.processorSeconds);
 }
 
 } // namespace
