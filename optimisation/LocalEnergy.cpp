@@ -70,6 +70,13 @@ EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter, const std::ve
   for (int l = 1; l < classCount; ++l)
     model.classWeights.push_back(static_cast<double>(parameters[l - 1]));
   model.beta = static_cast<double>(parameters[classCount - 1]);
+  model.neighbourhoodTable.reserve(static_cast<std::size_t>(ratioTableSize) * classCount *
+                                   ratioTableSize);
+  for (int total = 0; total < ratioTableSize; ++total)
+    for (int l = 0; l < classCount; ++l)
+      for (int same = 0; same < ratioTableSize; ++same)
+        model.neighbourhoodTable.push_back(
+            model.beta * model.ratioTable[total * ratioTableSize + same] - model.classWeights[l]);
   return model;
 }
 

@@ -29,8 +29,12 @@ struct EnergyModel {
   }
 
   /// beta * (D - S) / (D + S) - theta_label for S ring neighbours with the label
-  /// and D with another; a vertex without neighbours has ratio 0.
+  /// and D with another; a vertex without neighbours has ratio 0. Small rings
+  /// read the term from a table of the same expression, built once.
   double neighbourhoodTerm(int label, int same, int other) const {
+    const int total = other + same;
+    if (total < ratioTableSize)
+      return neighbourhoodTable[(total * classCount + label) * ratioTableSize + same];
     return beta * agreementRatio(same, other) - classWeights[label];
   }
 
@@ -50,6 +54,9 @@ struct EnergyModel {
   std::vector<double> classWeights; // theta_l; theta_0 = 1.0
   double beta = 0.0;
   std::vector<double> ratioTable; // [total * ratioTableSize + same]
+  /// beta * ratioTable[total * ratioTableSize + same] - classWeights[label] at
+  /// [(total * classCount + label) * ratioTableSize + same].
+  std::vector<double> neighbourhoodTable;
 };
 
 /// The variance that stands in for a class of variance 0: 1e-12 times the

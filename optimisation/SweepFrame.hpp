@@ -2,6 +2,7 @@
 // The frame shared by both sweeps: each vertex's decision is written to a
 // label-only working copy, and the copy replaces the labels at the end.
 
+#include "classes/LargeArray.hpp"
 #include "classes/Segmenter.hpp"
 
 #include <cstddef>
@@ -17,6 +18,7 @@ template <class Decide>
 long runSweepFrame(Segmenter& segmenter, std::vector<std::int32_t>& workingLabels, Decide&& decide) {
   const std::vector<std::int32_t>& labels = segmenter.labels;
   const std::size_t count = labels.size();
+  reserveLarge(workingLabels, count);
   workingLabels.resize(count);
   long changed = 0;
   for (std::size_t v = 0; v < count; ++v) {
