@@ -159,10 +159,11 @@ std::vector<double> radixSorted(const std::vector<double>& values) {
     const KeySlots* destination = (layout.count - 1 - d) % 2 == 0 ? &result : &other;
     std::size_t* offsets = &counts[d * layout.buckets()];
     if (d == 0)
-      scatter(n, [&](std::size_t i) { return keyOf(values[i]); }, layout, d, offsets, *destination);
+      scatter(
+          n, [&](std::size_t i) { return keyOf(values[i]); }, layout, d, offsets, *destination);
     else
-      scatter(n, [source](std::size_t i) { return source->load(i); }, layout, d, offsets,
-              *destination);
+      scatter(
+          n, [source](std::size_t i) { return source->load(i); }, layout, d, offsets, *destination);
     source = destination;
   }
   for (std::size_t i = 0; i < n; ++i)

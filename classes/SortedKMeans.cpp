@@ -55,8 +55,8 @@ public:
       for (const double threshold : thresholds_) // counted without branching
         below += threshold <= x;
     } else {
-      below = static_cast<std::size_t>(
-          std::upper_bound(thresholds_.begin(), thresholds_.end(), x) - thresholds_.begin());
+      below = static_cast<std::size_t>(std::upper_bound(thresholds_.begin(), thresholds_.end(), x) -
+                                       thresholds_.begin());
     }
     return order_[below];
   }

@@ -12,8 +12,8 @@ namespace {
 
 void requireLength(const char* what, std::size_t length, int classCount) {
   if (length < static_cast<std::size_t>(classCount))
-    throw InvalidInputError(std::string("annealing needs ") + std::to_string(classCount) + " " + what +
-                            ", got " + std::to_string(length));
+    throw InvalidInputError(std::string("annealing needs ") + std::to_string(classCount) + " " +
+                            what + ", got " + std::to_string(length));
 }
 
 std::vector<double> buildRatioTable() {
@@ -21,7 +21,8 @@ std::vector<double> buildRatioTable() {
   std::vector<double> table(static_cast<std::size_t>(size) * size, 0.0);
   for (int total = 1; total < size; ++total)
     for (int same = 0; same <= total; ++same)
-      table[total * size + same] = static_cast<double>((total - same) - same) / static_cast<double>(total);
+      table[total * size + same] =
+          static_cast<double>((total - same) - same) / static_cast<double>(total);
   return table;
 }
 
@@ -45,7 +46,8 @@ double varianceFloor(const std::vector<double>& values, const std::vector<double
   return std::min(floor, DBL_MAX);
 }
 
-EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter, const std::vector<float>& parameters) {
+EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter,
+                                       const std::vector<float>& parameters) {
   const int classCount = segmenter.classCount;
   if (classCount > maxAnnealedClasses)
     throw InvalidInputError("annealing supports at most " + std::to_string(maxAnnealedClasses) +
@@ -94,7 +96,8 @@ double neighbourhoodEnergy(const VertexGraph& graph, const std::vector<std::int3
 }
 
 double localEnergy(const VertexGraph& graph, const std::vector<std::int32_t>& labels,
-                   const std::vector<double>& values, std::size_t v, int label, const EnergyModel& model) {
+                   const std::vector<double>& values, std::size_t v, int label,
+                   const EnergyModel& model) {
   return model.dataTerm(label, values[v]) + neighbourhoodEnergy(graph, labels, v, label, model);
 }
 

@@ -20,7 +20,8 @@ struct EnergyModel {
   /// Reads means, variances and classCount from the Segmenter; parameters holds
   /// theta_1 .. theta_{K-1} then beta. Throws InvalidInputError when a per-class
   /// array is shorter than the class count or the class count exceeds 256.
-  static EnergyModel fromSegmenter(const Segmenter& segmenter, const std::vector<float>& parameters);
+  static EnergyModel fromSegmenter(const Segmenter& segmenter,
+                                   const std::vector<float>& parameters);
 
   /// 0.5 * (mean - x)^2 / variance of the label.
   double dataTerm(int label, double x) const {
@@ -72,6 +73,7 @@ double neighbourhoodEnergy(const VertexGraph& graph, const std::vector<std::int3
 
 /// E(v, label) = data term + neighbourhood term, v taken to carry label.
 double localEnergy(const VertexGraph& graph, const std::vector<std::int32_t>& labels,
-                   const std::vector<double>& values, std::size_t v, int label, const EnergyModel& model);
+                   const std::vector<double>& values, std::size_t v, int label,
+                   const EnergyModel& model);
 
 } // namespace vornel

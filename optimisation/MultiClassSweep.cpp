@@ -17,8 +17,8 @@ struct SweepData {
 };
 
 SweepData sweepData(const Segmenter& segmenter) {
-  return {segmenter.graph.offsets.data(), segmenter.graph.neighbours.data(), segmenter.labels.data(),
-          segmenter.values.data()};
+  return {segmenter.graph.offsets.data(), segmenter.graph.neighbours.data(),
+          segmenter.labels.data(), segmenter.values.data()};
 }
 
 /// Annealing: one proposed label per vertex, decided by the Metropolis test.
@@ -34,7 +34,8 @@ long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, Ra
   return runSweepFrame(segmenter, workingLabels, [&](std::size_t v, std::int32_t current) {
     // Proposal and comparison on 8 bits: every label but the current one is equally likely.
     const int draw = rng.next();
-    const std::uint8_t drawn = static_cast<std::uint8_t>(proposalMask >= 0 ? draw & proposalMask : draw % proposals);
+    const std::uint8_t drawn =
+        static_cast<std::uint8_t>(proposalMask >= 0 ? draw & proposalMask : draw % proposals);
     const std::uint8_t current8 = static_cast<std::uint8_t>(current);
     const std::int32_t candidate = drawn < current8 ? drawn : static_cast<std::uint8_t>(drawn + 1);
     const std::uint32_t* const begin = data.neighbours + data.offsets[v];
@@ -63,8 +64,8 @@ long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, Ra
 /// The label of strictly lowest local energy, starting from the current one;
 /// same(label) is the number of ring neighbours carrying label.
 template <class SameCount>
-std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t current,
-                               int degree, SameCount same) {
+std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t current, int degree,
+                               SameCount same) {
   const std::uint8_t current8 = static_cast<std::uint8_t>(current);
   std::uint8_t best = current8;
   double bestEnergy = model.dataTerm(current, x) +
@@ -73,8 +74,8 @@ std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t 
     if (label == current8)
       continue;
     const int sameLabel = same(label);
-    const double energy = model.dataTerm(label, x) +
-                          model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
+    const double energy =
+        model.dataTerm(label, x) + model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
     if (energy < bestEnergy) {
       best = static_cast<std::uint8_t>(label);
       bestEnergy = energy;
@@ -84,7 +85,8 @@ std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t 
 }
 
 /// Greedy: the label of strictly lowest local energy, starting from the current one.
-long greedySweep(Segmenter& segmenter, const EnergyModel& model, std::vector<std::int32_t>& workingLabels) {
+long greedySweep(Segmenter& segmenter, const EnergyModel& model,
+                 std::vector<std::int32_t>& workingLabels) {
   const SweepData data = sweepData(segmenter);
   const int classCount = model.classCount;
   std::array<int, maxAnnealedClasses> ringCounts{}; // back to all zero after every vertex

@@ -15,7 +15,8 @@ namespace vornel {
 /// decide(v, l) returns the new label of vertex v (current label l), reading
 /// only the labels at the start of the sweep. Returns the number of changes.
 template <class Decide>
-long runSweepFrame(Segmenter& segmenter, std::vector<std::int32_t>& workingLabels, Decide&& decide) {
+long runSweepFrame(Segmenter& segmenter, std::vector<std::int32_t>& workingLabels,
+                   Decide&& decide) {
   const std::vector<std::int32_t>& labels = segmenter.labels;
   const std::size_t count = labels.size();
   reserveLarge(workingLabels, count);

@@ -38,7 +38,8 @@ long twoClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, boo
     const double eNew = model.dataTerm(candidate, x) +
                         model.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
     // Greedy accepts exactly when p >= 1, so a tie changes the label.
-    const bool accepted = greedy ? metropolis.acceptsWithoutDraw(eOld, eNew) : metropolis.accepts(eOld, eNew, rng);
+    const bool accepted =
+        greedy ? metropolis.acceptsWithoutDraw(eOld, eNew) : metropolis.accepts(eOld, eNew, rng);
     return accepted ? candidate : current;
   });
 }

@@ -1,8 +1,8 @@
 // K-means in one dimension runs on the sorted values; it must give exactly
 // what full passes over the points give, and leave the generator alike.
 
-#include "classes/KMeans.hpp"
 #include "classes/SortedKMeans.hpp"
+#include "classes/KMeans.hpp"
 
 #include <gtest/gtest.h>
 
