@@ -40,12 +40,16 @@ TEST(RadixSort, MixedSignsMagnitudesAndRepeats) {
   expectSortedLikeStdSort(values);
 }
 
-TEST(RadixSort, WidenedFloatsSortOnTheirDifferingBitsOnly) {
+TEST(RadixSort, WidenedFloatsSortOnThirtyTwoBitKeys) {
   std::mt19937 engine(9);
   std::normal_distribution<double> noise(0.0, 0.25);
   std::vector<double> values;
   for (int i = 0; i < 50000; ++i)
     values.push_back(static_cast<float>(i % 3 + noise(engine)));
+  const double infinity = std::numeric_limits<double>::infinity();
+  values.insert(values.end(), {infinity, -infinity, -0.0, 0.0, double{3.0e38f}, double{-1.0e-38f}});
+  expectSortedLikeStdSort(values);
+  values.push_back(0.1); // not a float: the whole array takes 64-bit keys
   expectSortedLikeStdSort(values);
   expectSortedLikeStdSort(std::vector<double>(1000, 2.5)); // one value everywhere
 }
