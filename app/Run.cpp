@@ -2,6 +2,7 @@
 
 #include "app/AttributeSource.hpp"
 #include "app/FileNames.hpp"
+#include "app/ResourceUsage.hpp"
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
 #include "app/report/ReportOutput.hpp"
@@ -252,7 +253,9 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunRepor
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
   writeOutputs(options, files, input, outputs, sink, reporting ? &reportCollector : nullptr);
-  sink.note("total " + number(total.total()) + " s");
+  const ResourceUsage usage = currentResourceUsage();
+  sink.note("total " + number(total.total()) + " s (cpu " + number(usage.processorSeconds) +
+            " s), peak resident size " + megabytes(usage.peakResidentBytes));
   return true;
 }
 

@@ -2,6 +2,7 @@
 // What a run tells about itself while it goes. The default does nothing; the
 // command line's --verbose report prints one line per event on standard error.
 
+#include "app/Stopwatch.hpp"
 #include "estimation/ParameterEstimator.hpp"
 #include "optimisation/Annealing.hpp"
 
@@ -20,8 +21,8 @@ struct ClassSummary {
 class RunReport {
 public:
   virtual ~RunReport() = default;
-  /// A stage has finished after `seconds`.
-  virtual void stageDone(const std::string& /*stage*/, double /*seconds*/) {}
+  /// A stage has finished after `time`.
+  virtual void stageDone(const std::string& /*stage*/, const StageTime& /*time*/) {}
   /// A free-form line (counts, ranges, choices made).
   virtual void note(const std::string& /*line*/) {}
   /// The classes at a named point of the run.

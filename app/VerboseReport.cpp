@@ -1,5 +1,7 @@
 #include "app/VerboseReport.hpp"
 
+#include "app/ResourceUsage.hpp"
+
 #include <cinttypes>
 #include <string>
 
@@ -32,8 +34,11 @@ void VerboseReport::line(const std::string& text) {
   std::fflush(stream_);
 }
 
-void VerboseReport::stageDone(const std::string& stage, double seconds) {
-  line(stage + " done in " + format("%.3f", seconds) + " s");
+void VerboseReport::stageDone(const std::string& stage, const StageTime& time) {
+  const std::string processor =
+      time.processorSeconds >= 0.0 ? "cpu " + format("%.3f", time.processorSeconds) + " s, " : "";
+  line(stage + " done in " + format("%.3f", time.seconds) + " s (" + processor + "peak " +
+       megabytes(currentResourceUsage().peakResidentBytes) + ")");
 }
 
 void VerboseReport::note(const std::string& text) { line(text); }

@@ -1,6 +1,7 @@
 #pragma once
 // The --verbose report: one line per event on a stream (standard error), as it
-// happens, so a long run shows its progress.
+// happens, so a long run shows its progress. Each stage line also carries the
+// stage's processor time and the peak resident size so far.
 
 #include "app/RunReport.hpp"
 
@@ -12,7 +13,7 @@ class VerboseReport : public RunReport {
 public:
   explicit VerboseReport(std::FILE* stream) : stream_(stream) {}
 
-  void stageDone(const std::string& stage, double seconds) override;
+  void stageDone(const std::string& stage, const StageTime& time) override;
   void note(const std::string& line) override;
   void classes(const std::string& when, const ClassSummary& summary) override;
   void parameters(const std::vector<float>& parameters, EstimateFallback fallback) override;

@@ -1,6 +1,7 @@
 // The vornel command: vornel Name ClustNb MedianNb IterNB [--seed S]
 
 #include "app/CommandLine.hpp"
+#include "app/MemoryReuse.hpp"
 #include "app/Run.hpp"
 #include "app/VerboseReport.hpp"
 #include "estimation/Matrix.hpp"
@@ -46,6 +47,7 @@ int runCommand(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+  vornel::reuseFreedMemory();
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     return runCommand(args);

@@ -4,12 +4,15 @@
 // Region c has attribute mean c plus Gaussian noise. Header-only, so that the
 // generator tool and the benchmarks share it.
 
+#include "mesh/LargeArray.hpp"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -34,8 +37,8 @@ inline GeneratedMesh makeGrid(std::size_t vertexCount, int classes) {
   const auto side = std::max<std::uint32_t>(
       2, static_cast<std::uint32_t>(std::lround(std::sqrt(static_cast<double>(vertexCount)))));
   GeneratedMesh mesh;
-  mesh.points.reserve(std::size_t{side} * side);
-  mesh.regions.reserve(std::size_t{side} * side);
+  reserveLarge(mesh.points, std::size_t{side} * side);
+  reserveLarge(mesh.regions, std::size_t{side} * side);
   const float step = 1.0f / static_cast<float>(side - 1);
   for (std::uint32_t j = 0; j < side; ++j) {
     for (std::uint32_t i = 0; i < side; ++i) {
@@ -43,7 +46,7 @@ inline GeneratedMesh makeGrid(std::size_t vertexCount, int classes) {
       mesh.regions.push_back(static_cast<int>(std::uint64_t{i} * classes / side));
     }
   }
-  mesh.triangles.reserve(2 * std::size_t{side - 1} * (side - 1));
+  reserveLarge(mesh.triangles, 2 * std::size_t{side - 1} * (side - 1));
   for (std::uint32_t j = 0; j + 1 < side; ++j) {
     for (std::uint32_t i = 0; i + 1 < side; ++i) {
       const std::uint32_t v00 = j * side + i;
@@ -82,6 +85,10 @@ public:
   IcosphereBuilder(std::uint32_t frequency, int classes) : m_(frequency), classes_(classes) {}
 
   GeneratedMesh build() {
+    const std::size_t squared = std::size_t{m_} * m_;
+    reserveLarge(mesh_.points, 10 * squared + 2);
+    reserveLarge(mesh_.regions, 10 * squared + 2);
+    reserveLarge(mesh_.triangles, 20 * squared);
     const auto faces = icosahedronFaces();
     for (const auto& face : faces) {
       addFace(face);
@@ -192,51 +199,60 @@ inline GeneratedMesh makeIcosphere(std::size_t vertexCount, int classes) {
 
 // ---------------------------------------------------------------- writing
 
-/// Buffered text output: numbers are formatted with std::to_chars into one
-/// buffer that is written out in large blocks.
+/// Buffered text output: numbers are formatted with std::to_chars straight
+/// into one buffer that is written out in large blocks.
 class TextWriter {
 public:
-  explicit TextWriter(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "wb")) {
+  explicit TextWriter(const std::string& path)
+      : path_(path), file_(std::fopen(path.c_str(), "wb")), buffer_(blockSize + room) {
     if (!file_) {
       throw std::runtime_error("cannot write " + path);
     }
-    buffer_.reserve(blockSize + 64);
   }
   ~TextWriter() { // callers flush(); this only saves what an exception left behind
-    if (!buffer_.empty() && file_) {
-      std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get());
+    if (used_ > 0 && file_) {
+      std::fwrite(buffer_.data(), 1, used_, file_.get());
     }
   }
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
   TextWriter& text(std::string_view s) {
-    buffer_.append(s);
+    if (s.size() > room) { // never for the short pieces of a mesh file
+      flush();
+      write(s.data(), s.size());
+      return *this;
+    }
+    std::memcpy(buffer_.data() + used_, s.data(), s.size());
+    used_ += s.size();
     return flushIfFull();
   }
   template <class Number> TextWriter& number(Number value) {
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    buffer_.append(digits, result.ptr);
+    const auto result = std::to_chars(buffer_.data() + used_, buffer_.data() + buffer_.size(), value);
+    used_ = static_cast<std::size_t>(result.ptr - buffer_.data());
     return flushIfFull();
   }
 
   void flush() {
-    if (!buffer_.empty() && file_ &&
-        std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size()) {
-      throw std::runtime_error("cannot write " + path_);
-    }
-    buffer_.clear();
+    write(buffer_.data(), used_);
+    used_ = 0;
   }
 
 private:
   static constexpr std::size_t blockSize = std::size_t{1} << 20;
+  static constexpr std::size_t room = 64; // beyond a block: enough for any number or piece
   struct Closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
+  void write(const char* data, std::size_t size) {
+    if (size > 0 && file_ && std::fwrite(data, 1, size, file_.get()) != size) {
+      throw std::runtime_error("cannot write " + path_);
+    }
+  }
+
   TextWriter& flushIfFull() {
-    if (buffer_.size() >= blockSize) {
+    if (used_ >= blockSize) {
       flush();
     }
     return *this;
@@ -244,7 +260,8 @@ private:
 
   std::string path_;
   std::unique_ptr<std::FILE, Closer> file_;
-  std::string buffer_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0; // always below blockSize between calls, so room is left
 };
 
 inline void writeObj(const GeneratedMesh& mesh, const std::string& path) {

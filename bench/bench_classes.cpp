@@ -1,5 +1,6 @@
 // The class model on a million vertices: k-means with K = 5, the class
-// initialisation around it, and three majority-filter passes on a grid.
+// initialisation around it, and three majority-filter passes on a grid; and
+// k-means per value at one and four million values.
 
 #include "classes/KMeans.hpp"
 #include "classes/Segmenter.hpp"
@@ -60,6 +61,44 @@ void BM_KMeansFiveClassesOneMillion(benchmark::State& state) {
   state.counters["lloydIterations"] = iterations;
 }
 BENCHMARK(BM_KMeansFiveClassesOneMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+/// Three bands of means 0, 1, 2 plus noise of deviation 0.25, stored as
+/// floats: the attribute field of the generated spheres.
+std::vector<double> sphereLikeValues(std::size_t count) {
+  std::mt19937 engine(1);
+  std::normal_distribution<double> noise(0.0, 0.25);
+  std::vector<double> values(count);
+  for (std::size_t v = 0; v < count; ++v)
+    values[v] = static_cast<float>(static_cast<double>(v * 3 / count) + noise(engine));
+  return values;
+}
+
+/// K-means time per value at 1M and 4M values (args: values, K): the time per
+/// value must not grow with the count. Lloyd iterations run on the sorted
+/// values, so their number does not enter the time.
+void BM_KMeansPerValue(benchmark::State& state) {
+  const std::vector<double> values = sphereLikeValues(static_cast<std::size_t>(state.range(0)));
+  const int K = static_cast<int>(state.range(1));
+  int iterations = 0;
+  for (auto _ : state) {
+    vornel::RandomGenerator rng(1);
+    const vornel::KMeansResult result = vornel::kmeans(values, 1, K, rng);
+    iterations = result.iterations;
+    benchmark::DoNotOptimize(result.assignment.data());
+  }
+  state.counters["lloydIterations"] = iterations;
+  state.counters["perValue"] = benchmark::Counter(
+      static_cast<double>(values.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_KMeansPerValue)
+    ->Args({1000000, 3})
+    ->Args({4000000, 3})
+    ->Args({1000000, 5})
+    ->Args({4000000, 5})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

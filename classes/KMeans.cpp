@@ -1,11 +1,13 @@
 #include "classes/KMeans.hpp"
 
+#include "classes/SortedKMeans.hpp"
 #include "mesh/Errors.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace vornel {
@@ -84,13 +86,7 @@ public:
 
   /// K distinct seed points by rejection, in drawing order.
   void chooseSeeds(RandomGenerator& rng) {
-    std::vector<std::size_t> seeds;
-    seeds.reserve(K_);
-    while (static_cast<int>(seeds.size()) < K_) {
-      const std::size_t r = static_cast<std::size_t>(rng.next()) % count_;
-      if (std::find(seeds.begin(), seeds.end(), r) == seeds.end())
-        seeds.push_back(r);
-    }
+    const std::vector<std::size_t> seeds = drawSeedIndices(count_, K_, rng);
     for (int j = 0; j < K_; ++j)
       std::copy_n(&points_[seeds[j] * dimension_], dimension_, &centres_[j * dimension_]);
   }
@@ -267,11 +263,9 @@ private:
   const bool pointsModerate_;
 };
 
-} // namespace
-
-KMeansResult kmeans(const std::vector<double>& points, int dimension, int K, RandomGenerator& rng,
-                    const KMeansOptions& options) {
-  checkArguments(points, dimension, K);
+/// Lloyd iterations by full passes, for checked arguments.
+KMeansResult runFullPasses(const std::vector<double>& points, int dimension, int K,
+                           RandomGenerator& rng, const KMeansOptions& options) {
   Lloyd lloyd(points, dimension, K);
   lloyd.chooseSeeds(rng);
   lloyd.assignInitial();
@@ -292,6 +286,57 @@ KMeansResult kmeans(const std::vector<double>& points, int dimension, int K, Ran
     }
   } while (!hitCap && lloyd.relocateEmptyClusters());
   return std::move(lloyd).result(iterations, hitCap);
+}
+
+/// The iterations on sorted values (one dimension, checked arguments); empty,
+/// with rng as it was, when they cannot decide the start exactly. The sorted
+/// values are released before the caller falls back to full passes.
+std::optional<KMeansResult> runOnSortedValues(const std::vector<double>& values, int K,
+                                              RandomGenerator& rng, const KMeansOptions& options) {
+  const SortedValues sorted(values);
+  if (!sorted.shortcutUsable())
+    return std::nullopt;
+  const RandomGenerator start = rng;
+  const std::vector<double> seeds = drawSeedValues(values, K, rng);
+  if (const std::optional<SortedClusters> clusters = sorted.lloyd(seeds, options.maxIterations))
+    return sorted.materialise(*clusters);
+  rng = start; // full passes draw the same seeds again
+  return std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::size_t> drawSeedIndices(std::size_t count, int K, RandomGenerator& rng) {
+  std::vector<std::size_t> seeds;
+  seeds.reserve(static_cast<std::size_t>(K));
+  while (static_cast<int>(seeds.size()) < K) {
+    const std::size_t r = static_cast<std::size_t>(rng.next()) % count;
+    if (std::find(seeds.begin(), seeds.end(), r) == seeds.end())
+      seeds.push_back(r);
+  }
+  return seeds;
+}
+
+std::vector<double> drawSeedValues(const std::vector<double>& values, int K, RandomGenerator& rng) {
+  std::vector<double> seedValues;
+  for (const std::size_t s : drawSeedIndices(values.size(), K, rng))
+    seedValues.push_back(values[s]);
+  return seedValues;
+}
+
+KMeansResult kmeans(const std::vector<double>& points, int dimension, int K, RandomGenerator& rng,
+                    const KMeansOptions& options) {
+  checkArguments(points, dimension, K);
+  if (dimension == 1)
+    if (std::optional<KMeansResult> result = runOnSortedValues(points, K, rng, options))
+      return std::move(*result);
+  return runFullPasses(points, dimension, K, rng, options);
+}
+
+KMeansResult kmeansByFullPasses(const std::vector<double>& points, int dimension, int K,
+                                RandomGenerator& rng, const KMeansOptions& options) {
+  checkArguments(points, dimension, K);
+  return runFullPasses(points, dimension, K, rng, options);
 }
 
 } // namespace vornel

@@ -3,6 +3,7 @@
 
 #include "classes/RandomGenerator.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -25,8 +26,23 @@ struct KMeansResult {
 /// Clusters points (N * dimension doubles, point-major) into K clusters.
 /// Seeds are drawn from rng by rejection (rand() mod N, repeats discarded).
 /// Every cluster of the result is non-empty. Throws InvalidInputError when
-/// N < K or the points hold fewer than K distinct values.
+/// N < K or the points hold fewer than K distinct values. In one dimension the
+/// iterations run on the values sorted once (SortedKMeans.hpp), at a cost that
+/// does not grow with the number of iterations; where that cannot decide a
+/// start exactly, full passes run it. Both give the same result bit for bit.
 KMeansResult kmeans(const std::vector<double>& points, int dimension, int K, RandomGenerator& rng,
                     const KMeansOptions& options = {});
+
+/// kmeans() by full passes over every point in every iteration, never through
+/// the sorted values.
+KMeansResult kmeansByFullPasses(const std::vector<double>& points, int dimension, int K,
+                                RandomGenerator& rng, const KMeansOptions& options = {});
+
+/// K distinct indices below count by rejection (next() mod count, repeats
+/// discarded), in drawing order: the seeds of kmeans().
+std::vector<std::size_t> drawSeedIndices(std::size_t count, int K, RandomGenerator& rng);
+
+/// The values at drawSeedIndices(values.size(), K, rng).
+std::vector<double> drawSeedValues(const std::vector<double>& values, int K, RandomGenerator& rng);
 
 } // namespace vornel

@@ -1,3 +1,4 @@
+#include "mesh/LargeArray.hpp"
 #include "classes/Segmenter.hpp"
 
 #include <cstddef>
@@ -15,6 +16,7 @@ void Segmenter::majorityFilter() {
     return; // every label is 0 already
   const std::size_t vertexCount = labels.size();
   histogram_.assign(static_cast<std::size_t>(classCount), 0);
+  reserveLarge(scratchLabels_, vertexCount);
   scratchLabels_.resize(vertexCount);
 
   const std::uint32_t* neighbours = graph.neighbours.data();

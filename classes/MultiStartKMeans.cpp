@@ -19,20 +19,6 @@ struct StartOutcome {
   std::optional<KMeansResult> full;
 };
 
-/// K distinct seed indices by kmeans()' rejection rule, as seed values.
-std::vector<double> drawSeeds(const std::vector<double>& values, int K, RandomGenerator& rng) {
-  std::vector<std::size_t> seeds;
-  while (static_cast<int>(seeds.size()) < K) {
-    const std::size_t r = static_cast<std::size_t>(rng.next()) % values.size();
-    if (std::find(seeds.begin(), seeds.end(), r) == seeds.end())
-      seeds.push_back(r);
-  }
-  std::vector<double> seedValues;
-  for (const std::size_t s : seeds)
-    seedValues.push_back(values[s]);
-  return seedValues;
-}
-
 /// Sum of squares about each cluster's centre, clusters by increasing centre.
 double directSumOfSquares(const std::vector<double>& values, const KMeansResult& clusters) {
   std::vector<double> sums(clusters.centres.size(), 0.0);
@@ -72,12 +58,12 @@ StartOutcome outcomeOfFullRun(const SortedValues& sorted, const std::vector<doub
 StartOutcome runStart(const SortedValues& sorted, const std::vector<double>& values, int K,
                       RandomGenerator& rng, const KMeansOptions& options) {
   if (!sorted.shortcutUsable())
-    return outcomeOfFullRun(sorted, values, kmeans(values, 1, K, rng, options));
-  RandomGenerator replay = rng; // kmeans() draws the same seeds from this copy
-  const std::vector<double> seeds = drawSeeds(values, K, rng);
+    return outcomeOfFullRun(sorted, values, kmeansByFullPasses(values, 1, K, rng, options));
+  RandomGenerator replay = rng; // full passes draw the same seeds from this copy
+  const std::vector<double> seeds = drawSeedValues(values, K, rng);
   std::optional<SortedClusters> clusters = sorted.lloyd(seeds, options.maxIterations);
   if (!clusters)
-    return outcomeOfFullRun(sorted, values, kmeans(values, 1, K, replay, options));
+    return outcomeOfFullRun(sorted, values, kmeansByFullPasses(values, 1, K, replay, options));
   StartOutcome outcome;
   outcome.summary.sumOfSquares = sorted.sumOfSquares(clusters->ranges);
   outcome.summary.iterations = clusters->iterations;

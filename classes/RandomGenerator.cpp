@@ -24,7 +24,22 @@ RandomGenerator::RandomGenerator(unsigned seed) {
 }
 
 void RandomGenerator::generateBlock() {
-  for (std::size_t i = lag; i < words_.size(); ++i)
+  // w[i] = w[i - 31] + w[i - 3] in three interleaved chains whose latest words
+  // stay in registers: no step reads back a word it has just stored (a loop
+  // that did, vectorised two words at a time, waited on every such read).
+  std::uint32_t first = words_[lag - 3];
+  std::uint32_t second = words_[lag - 2];
+  std::uint32_t third = words_[lag - 1];
+  std::size_t i = lag;
+  for (; i + 3 <= words_.size(); i += 3) {
+    first += words_[i - 31];
+    second += words_[i - 30];
+    third += words_[i - 29];
+    words_[i] = first;
+    words_[i + 1] = second;
+    words_[i + 2] = third;
+  }
+  for (; i < words_.size(); ++i)
     words_[i] = words_[i - 31] + words_[i - 3];
 }
 

@@ -1,5 +1,6 @@
 #include "classes/Segmenter.hpp"
 
+#include "mesh/LargeArray.hpp"
 #include "mesh/Errors.hpp"
 
 #include <cstddef>
@@ -40,11 +41,13 @@ void storeStatistics(const std::vector<double>& clustered, const KMeansResult& c
 } // namespace
 
 Segmenter::Segmenter(const VertexGraph& graph, std::vector<double> values)
-    : graph(graph), values(std::move(values)), labels(this->values.size(), 0) {
+    : graph(graph), values(std::move(values)) {
   if (this->values.size() != graph.vertexCount())
     throw InvalidInputError("the value array holds " + std::to_string(this->values.size()) +
                             " values; the mesh has " + std::to_string(graph.vertexCount()) +
                             " vertices");
+  reserveLarge(labels, this->values.size());
+  labels.assign(this->values.size(), 0);
 }
 
 InitialisationReport Segmenter::initialiseClasses(int K, int offset, RandomGenerator& rng) {
@@ -56,13 +59,14 @@ InitialisationReport Segmenter::initialiseClasses(int K, int offset, RandomGener
 
   // Offset 0 clusters every vertex; offset 1 only those outside class 0.
   const auto qualifies = [&](std::size_t v) { return offset == 0 || labels[v] != 0; };
-  std::vector<double> clustered;
-  clustered.reserve(values.size());
-  for (std::size_t v = 0; v < values.size(); ++v)
-    if (qualifies(v))
-      clustered.push_back(values[v]);
+  std::vector<double> outsideClassZero;
+  if (offset == 1)
+    for (std::size_t v = 0; v < values.size(); ++v)
+      if (qualifies(v))
+        outsideClassZero.push_back(values[v]);
+  const std::vector<double>& clustered = offset == 0 ? values : outsideClassZero;
 
-  const KMeansResult clusters = kmeans(clustered, 1, K, rng);
+  KMeansResult clusters = kmeans(clustered, 1, K, rng);
 
   std::vector<double> newMeans(static_cast<std::size_t>(K) + offset, 0.0);
   std::vector<double> newVariances(newMeans.size(), 0.0);
@@ -74,12 +78,17 @@ InitialisationReport Segmenter::initialiseClasses(int K, int offset, RandomGener
   means = std::move(newMeans);
   variances = std::move(newVariances);
 
-  std::size_t next = 0;
-  for (std::size_t v = 0; v < values.size(); ++v)
-    if (qualifies(v))
-      labels[v] = offset + clusters.assignment[next++];
+  const InitialisationReport report{clusters.iterations, clusters.hitIterationCap};
+  if (offset == 0) {
+    labels = std::move(clusters.assignment); // one cluster index per vertex
+  } else {
+    std::size_t next = 0;
+    for (std::size_t v = 0; v < values.size(); ++v)
+      if (qualifies(v))
+        labels[v] = offset + clusters.assignment[next++];
+  }
   classCount = K + offset;
-  return InitialisationReport{clusters.iterations, clusters.hitIterationCap};
+  return report;
 }
 
 } // namespace vornel

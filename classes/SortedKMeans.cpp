@@ -1,5 +1,8 @@
 #include "classes/SortedKMeans.hpp"
 
+#include "mesh/LargeArray.hpp"
+#include "classes/RadixSort.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -34,39 +37,82 @@ std::vector<int> orderByPosition(const std::vector<SortedRange>& ranges) {
   return order;
 }
 
+/// The cluster of a value, for clusters that are ranges of the sorted values:
+/// the number of the ranges' first values, the lowest range's left out, that
+/// are not above the value gives the value's range (equal values always share
+/// a range).
+class RangeLookup {
+public:
+  RangeLookup(const std::vector<SortedRange>& ranges, const std::vector<double>& sorted)
+      : order_(orderByPosition(ranges)) {
+    for (std::size_t r = 1; r < order_.size(); ++r)
+      thresholds_.push_back(sorted[ranges[order_[r]].begin]);
+  }
+
+  std::int32_t operator()(double x) const {
+    std::size_t below = 0;
+    if (thresholds_.size() <= countedThresholds) {
+      for (const double threshold : thresholds_) // counted without branching
+        below += threshold <= x;
+    } else {
+      below = static_cast<std::size_t>(std::upper_bound(thresholds_.begin(), thresholds_.end(), x) -
+                                       thresholds_.begin());
+    }
+    return order_[below];
+  }
+
+private:
+  static constexpr std::size_t countedThresholds = 16;
+  std::vector<int> order_;
+  std::vector<double> thresholds_;
+};
+
 } // namespace
 
-SortedValues::SortedValues(const std::vector<double>& values) : values_(values), sorted_(values) {
+SortedValues::SortedValues(const std::vector<double>& values) : values_(values) {
   usable_ = !values.empty() && std::all_of(values.begin(), values.end(), [](double x) {
     return std::isfinite(x) && isModerate(x);
   });
   if (!usable_)
     return;
-  std::sort(sorted_.begin(), sorted_.end());
+  sorted_ = radixSorted(values);
   span_ = sorted_.back() - sorted_.front();
   // Every distance then stays far below the 1e20 that starts kmeans()'
   // reassignment, so the first and later assignments follow one rule.
   usable_ = span_ < 1e19;
   const std::size_t n = sorted_.size();
-  prefixHigh_.assign(n + 1, 0.0);
-  prefixLow_.assign(n + 1, 0.0);
-  shiftedSums_.assign(n + 1, 0.0);
-  shiftedSquares_.assign(n + 1, 0.0);
   shift_ = sorted_[n / 2];
-  for (std::size_t i = 0; i < n; ++i) {
-    const double x = sorted_[i];
-    // Two-sum: high + low carries the prefix sum almost exactly.
-    const double high = prefixHigh_[i] + x;
-    const double highPart = high - x;
-    const double lowPart = high - highPart;
-    const double error = (prefixHigh_[i] - highPart) + (x - lowPart);
-    prefixHigh_[i + 1] = high;
-    prefixLow_[i + 1] = prefixLow_[i] + error;
-    const double d = x - shift_;
-    shiftedSums_[i + 1] = shiftedSums_[i] + d;
-    shiftedSquares_[i + 1] = shiftedSquares_[i] + d * d;
-    absoluteTotal_ += std::fabs(x);
+  storedPrefixSums_.reserve(n / prefixStride + 1);
+  PrefixSums sums;
+  for (std::size_t i = 0; i <= n; ++i) {
+    if (i % prefixStride == 0)
+      storedPrefixSums_.push_back(sums);
+    if (i < n) {
+      sums.add(sorted_[i], shift_);
+      absoluteTotal_ += std::fabs(sorted_[i]);
+    }
   }
+}
+
+void SortedValues::PrefixSums::add(double value, double shift) {
+  // Two-sum: high + low carries the sum almost exactly.
+  const double sum = high + value;
+  const double highPart = sum - value;
+  const double lowPart = sum - highPart;
+  const double error = (high - highPart) + (value - lowPart);
+  high = sum;
+  low = low + error;
+  const double d = value - shift;
+  shifted = shifted + d;
+  shiftedSquares = shiftedSquares + d * d;
+}
+
+SortedValues::PrefixSums SortedValues::prefixSums(std::size_t position) const {
+  const std::size_t stored = position / prefixStride;
+  PrefixSums sums = storedPrefixSums_[stored];
+  for (std::size_t i = stored * prefixStride; i < position; ++i)
+    sums.add(sorted_[i], shift_);
+  return sums;
 }
 
 int SortedValues::distinctCount(int limit) const {
@@ -87,14 +133,16 @@ SortedValues::Centres SortedValues::approximateMeans(const std::vector<SortedRan
   for (std::size_t j = 0; j < ranges.size(); ++j) {
     const SortedRange& r = ranges[j];
     const double members = static_cast<double>(r.size());
-    const double high = prefixHigh_[r.end] - prefixHigh_[r.begin];
-    const double low = prefixLow_[r.end] - prefixLow_[r.begin];
+    const PrefixSums before = prefixSums(r.begin);
+    const PrefixSums through = prefixSums(r.end);
+    const double high = through.high - before.high;
+    const double low = through.low - before.low;
     const double mean = (high + low) / members;
     const double largest = std::max(std::fabs(sorted_[r.begin]), std::fabs(sorted_[r.end - 1]));
     const double kmeansError = 1.05 * (members + 1.0) * unitRoundoff * largest;
     const double ownError = (3.0 * unitRoundoff *
-                                 (std::fabs(prefixHigh_[r.end]) + std::fabs(prefixHigh_[r.begin]) +
-                                  std::fabs(prefixLow_[r.end]) + std::fabs(prefixLow_[r.begin])) +
+                                 (std::fabs(through.high) + std::fabs(before.high) +
+                                  std::fabs(through.low) + std::fabs(before.low)) +
                              2.0 * prefixError) /
                             members;
     centres[j] =
@@ -106,31 +154,24 @@ SortedValues::Centres SortedValues::approximateMeans(const std::vector<SortedRan
 /// The means exactly as kmeans() forms them: members summed from 0.0 in index
 /// order, divided by their count.
 SortedValues::Centres SortedValues::exactMeans(const std::vector<SortedRange>& ranges) const {
-  const std::vector<std::int32_t> clusterOf = clusterOfEachValue(ranges);
+  const RangeLookup clusterOf(ranges, sorted_);
   std::vector<double> sums(ranges.size(), 0.0);
-  for (std::size_t p = 0; p < values_.size(); ++p)
-    sums[clusterOf[p]] += values_[p];
+  for (const double x : values_)
+    sums[clusterOf(x)] += x;
   Centres centres(ranges.size());
   for (std::size_t j = 0; j < ranges.size(); ++j)
     centres[j] = Centre{sums[j] / static_cast<double>(ranges[j].size()), 0.0};
   return centres;
 }
 
-/// Cluster of every value in index order. Equal values always share a range,
-/// so a value's range is found by comparing it with the ranges' first values.
 std::vector<std::int32_t>
 SortedValues::clusterOfEachValue(const std::vector<SortedRange>& ranges) const {
-  const std::vector<int> order = orderByPosition(ranges);
-  std::vector<double> thresholds;
-  for (std::size_t r = 1; r < order.size(); ++r)
-    thresholds.push_back(sorted_[ranges[order[r]].begin]);
-  std::vector<std::int32_t> clusterOf(values_.size());
-  for (std::size_t p = 0; p < values_.size(); ++p) {
-    const auto r =
-        std::upper_bound(thresholds.begin(), thresholds.end(), values_[p]) - thresholds.begin();
-    clusterOf[p] = order[static_cast<std::size_t>(r)];
-  }
-  return clusterOf;
+  const RangeLookup clusterOf(ranges, sorted_);
+  std::vector<std::int32_t> clusters;
+  reserveLarge(clusters, values_.size());
+  for (const double x : values_)
+    clusters.push_back(clusterOf(x));
+  return clusters;
 }
 
 /// kmeans()' assignment for centres known within their bounds. Between two
@@ -268,8 +309,10 @@ double SortedValues::sumOfSquares(const std::vector<SortedRange>& ranges) const 
     const SortedRange& r = ranges[j];
     if (r.size() == 0)
       continue;
-    const double sum = shiftedSums_[r.end] - shiftedSums_[r.begin];
-    const double squares = shiftedSquares_[r.end] - shiftedSquares_[r.begin];
+    const PrefixSums before = prefixSums(r.begin);
+    const PrefixSums through = prefixSums(r.end);
+    const double sum = through.shifted - before.shifted;
+    const double squares = through.shiftedSquares - before.shiftedSquares;
     total += std::max(squares - sum * sum / static_cast<double>(r.size()), 0.0);
   }
   return total;

@@ -2,9 +2,9 @@
 // Lloyd's k-means in one dimension on values sorted once. Each cluster of an
 // assignment is then a run of consecutive sorted values, so an iteration costs
 // a few binary searches over prefix sums instead of a pass over every value.
-// The result is that of kmeans() on the same seeds bit for bit: every decision
-// that rounding could sway is checked against an error bound and, when in
-// doubt, settled with the exact sums in index order.
+// The result is that of kmeans() by full passes on the same seeds bit for bit:
+// every decision that rounding could sway is checked against an error bound
+// and, when in doubt, settled with the exact sums in index order.
 
 #include "classes/KMeans.hpp"
 
@@ -82,12 +82,24 @@ private:
                       const std::vector<SortedRange>* previousRanges) const;
   std::vector<std::int32_t> clusterOfEachValue(const std::vector<SortedRange>& ranges) const;
 
+  /// Sums over the first sorted values, each built by adding one value at a
+  /// time in sorted order.
+  struct PrefixSums {
+    double high = 0.0; // double-double sum of the values: high + low
+    double low = 0.0;
+    double shifted = 0.0;        // sum of (value - shift)
+    double shiftedSquares = 0.0; // sum of (value - shift)^2
+    void add(double value, double shift);
+  };
+  /// The sums over sorted positions [0, position). Only every prefixStride-th
+  /// is stored; the others are rebuilt from the one before by the same
+  /// additions, so each is exactly what a full array would hold.
+  PrefixSums prefixSums(std::size_t position) const;
+  static constexpr std::size_t prefixStride = 64;
+
   const std::vector<double>& values_;
   std::vector<double> sorted_;
-  std::vector<double> prefixHigh_; // double-double prefix sums of the sorted values
-  std::vector<double> prefixLow_;
-  std::vector<double> shiftedSums_;    // prefix sums of (value - shift)
-  std::vector<double> shiftedSquares_; // prefix sums of (value - shift)^2
+  std::vector<PrefixSums> storedPrefixSums_; // prefixSums(k * prefixStride)
   double shift_ = 0.0;
   double absoluteTotal_ = 0.0;
   double span_ = 0.0;

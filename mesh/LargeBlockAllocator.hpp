@@ -6,6 +6,8 @@
 // million-vertex mesh takes longer than the work itself; huge pages also make
 // the pointer walks over the halfedge store miss the TLB far less often.
 
+#include "mesh/LargeArray.hpp"
+
 #include <sys/mman.h>
 
 #include <cstddef>
@@ -38,9 +40,7 @@ struct LargeBlockAllocator {
     if (block == MAP_FAILED) {
       throw std::bad_alloc();
     }
-#ifdef MADV_HUGEPAGE
-    ::madvise(block, bytes, MADV_HUGEPAGE);
-#endif
+    adviseHugePages(block, bytes);
     return static_cast<T*>(block);
   }
 

@@ -12,8 +12,8 @@ namespace {
 
 void requireLength(const char* what, std::size_t length, int classCount) {
   if (length < static_cast<std::size_t>(classCount))
-    throw InvalidInputError(std::string("annealing needs ") + std::to_string(classCount) + " " + what +
-                            ", got " + std::to_string(length));
+    throw InvalidInputError(std::string("annealing needs ") + std::to_string(classCount) + " " +
+                            what + ", got " + std::to_string(length));
 }
 
 std::vector<double> buildRatioTable() {
@@ -21,7 +21,8 @@ std::vector<double> buildRatioTable() {
   std::vector<double> table(static_cast<std::size_t>(size) * size, 0.0);
   for (int total = 1; total < size; ++total)
     for (int same = 0; same <= total; ++same)
-      table[total * size + same] = static_cast<double>((total - same) - same) / static_cast<double>(total);
+      table[total * size + same] =
+          static_cast<double>((total - same) - same) / static_cast<double>(total);
   return table;
 }
 
@@ -45,7 +46,8 @@ double varianceFloor(const std::vector<double>& values, const std::vector<double
   return std::min(floor, DBL_MAX);
 }
 
-EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter, const std::vector<float>& parameters) {
+EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter,
+                                       const std::vector<float>& parameters) {
   const int classCount = segmenter.classCount;
   if (classCount > maxAnnealedClasses)
     throw InvalidInputError("annealing supports at most " + std::to_string(maxAnnealedClasses) +
@@ -70,6 +72,13 @@ EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter, const std::ve
   for (int l = 1; l < classCount; ++l)
     model.classWeights.push_back(static_cast<double>(parameters[l - 1]));
   model.beta = static_cast<double>(parameters[classCount - 1]);
+  model.neighbourhoodTable.reserve(static_cast<std::size_t>(ratioTableSize) * classCount *
+                                   ratioTableSize);
+  for (int total = 0; total < ratioTableSize; ++total)
+    for (int l = 0; l < classCount; ++l)
+      for (int same = 0; same < ratioTableSize; ++same)
+        model.neighbourhoodTable.push_back(
+            model.beta * model.ratioTable[total * ratioTableSize + same] - model.classWeights[l]);
   return model;
 }
 
@@ -87,7 +96,8 @@ double neighbourhoodEnergy(const VertexGraph& graph, const std::vector<std::int3
 }
 
 double localEnergy(const VertexGraph& graph, const std::vector<std::int32_t>& labels,
-                   const std::vector<double>& values, std::size_t v, int label, const EnergyModel& model) {
+                   const std::vector<double>& values, std::size_t v, int label,
+                   const EnergyModel& model) {
   return model.dataTerm(label, values[v]) + neighbourhoodEnergy(graph, labels, v, label, model);
 }
 

@@ -20,7 +20,8 @@ struct EnergyModel {
   /// Reads means, variances and classCount from the Segmenter; parameters holds
   /// theta_1 .. theta_{K-1} then beta. Throws InvalidInputError when a per-class
   /// array is shorter than the class count or the class count exceeds 256.
-  static EnergyModel fromSegmenter(const Segmenter& segmenter, const std::vector<float>& parameters);
+  static EnergyModel fromSegmenter(const Segmenter& segmenter,
+                                   const std::vector<float>& parameters);
 
   /// 0.5 * (mean - x)^2 / variance of the label.
   double dataTerm(int label, double x) const {
@@ -29,8 +30,12 @@ struct EnergyModel {
   }
 
   /// beta * (D - S) / (D + S) - theta_label for S ring neighbours with the label
-  /// and D with another; a vertex without neighbours has ratio 0.
+  /// and D with another; a vertex without neighbours has ratio 0. Small rings
+  /// read the term from a table of the same expression, built once.
   double neighbourhoodTerm(int label, int same, int other) const {
+    const int total = other + same;
+    if (total < ratioTableSize)
+      return neighbourhoodTable[(total * classCount + label) * ratioTableSize + same];
     return beta * agreementRatio(same, other) - classWeights[label];
   }
 
@@ -50,6 +55,9 @@ struct EnergyModel {
   std::vector<double> classWeights; // theta_l; theta_0 = 1.0
   double beta = 0.0;
   std::vector<double> ratioTable; // [total * ratioTableSize + same]
+  /// beta * ratioTable[total * ratioTableSize + same] - classWeights[label] at
+  /// [(total * classCount + label) * ratioTableSize + same].
+  std::vector<double> neighbourhoodTable;
 };
 
 /// The variance that stands in for a class of variance 0: 1e-12 times the
@@ -65,6 +73,7 @@ double neighbourhoodEnergy(const VertexGraph& graph, const std::vector<std::int3
 
 /// E(v, label) = data term + neighbourhood term, v taken to carry label.
 double localEnergy(const VertexGraph& graph, const std::vector<std::int32_t>& labels,
-                   const std::vector<double>& values, std::size_t v, int label, const EnergyModel& model);
+                   const std::vector<double>& values, std::size_t v, int label,
+                   const EnergyModel& model);
 
 } // namespace vornel

@@ -19,7 +19,34 @@ public:
   /// True when p >= 1 (so no draw is needed): a non-negative or NaN exponent,
   /// or a negative one too small for exp to fall below 1.
   bool acceptsWithoutDraw(double eOld, double eNew) const {
-    const double exponent = -(eNew - eOld) * inverseTemperature_;
+    return certainWithoutDraw(exponentOf(eOld, eNew));
+  }
+
+  /// The full test: no draw when p >= 1; else r = next() % 1000 and accept when
+  /// r * 0.001 <= p.
+  bool accepts(double eOld, double eNew, RandomGenerator& rng) const {
+    const double exponent = exponentOf(eOld, eNew);
+    if (certainWithoutDraw(exponent))
+      return true;
+    return acceptsDraw(exponent, rng.next() % 1000);
+  }
+
+  /// Decides r * 0.001 <= exp(exponent) for a negative exponent.
+  bool acceptsDraw(double exponent, int draw) const {
+    // Away from log(r * 0.001) the comparison of the exponents settles it (exp
+    // and log are accurate to about 1e-16, far inside the margin); only close
+    // to it (or for an undefined gap, both -inf) is exp evaluated. Draw 0 has
+    // boundary -inf: every p >= 0 accepts.
+    const double boundary = logThresholds_[draw];
+    if (!(std::fabs(exponent - boundary) > margin))
+      return static_cast<double>(draw) * 0.001 <= std::exp(exponent);
+    return exponent > boundary;
+  }
+
+private:
+  double exponentOf(double eOld, double eNew) const { return -(eNew - eOld) * inverseTemperature_; }
+
+  bool certainWithoutDraw(double exponent) const {
     if (!(exponent < 0.0))
       return true;
     if (exponent < -tinyExponent)
@@ -27,26 +54,6 @@ public:
     return !(std::exp(exponent) < 1.0);
   }
 
-  /// The full test: no draw when p >= 1; else r = next() % 1000 and accept when
-  /// r * 0.001 <= p.
-  bool accepts(double eOld, double eNew, RandomGenerator& rng) const {
-    if (acceptsWithoutDraw(eOld, eNew))
-      return true;
-    return acceptsDraw(-(eNew - eOld) * inverseTemperature_, rng.next() % 1000);
-  }
-
-  /// Decides r * 0.001 <= exp(exponent) for a negative exponent.
-  bool acceptsDraw(double exponent, int draw) const {
-    // Away from log(r * 0.001) the comparison of the exponents settles it (exp
-    // and log are accurate to about 1e-16, far inside the margin); only close
-    // to it is exp evaluated. Draw 0 has boundary -inf: every p >= 0 accepts.
-    const double boundary = logThresholds_[draw];
-    if (exponent >= boundary - margin && exponent <= boundary + margin)
-      return static_cast<double>(draw) * 0.001 <= std::exp(exponent);
-    return exponent > boundary;
-  }
-
-private:
   static constexpr double tinyExponent = 1e-15; // exp(x) < 1 certainly below -tinyExponent
   static constexpr double margin = 1e-9;
   double inverseTemperature_;

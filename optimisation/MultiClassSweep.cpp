@@ -1,4 +1,5 @@
 #include "optimisation/MetropolisTest.hpp"
+#include "optimisation/RingLabelCounts.hpp"
 #include "optimisation/SweepFrame.hpp"
 #include "optimisation/Sweeps.hpp"
 
@@ -16,8 +17,8 @@ struct SweepData {
 };
 
 SweepData sweepData(const Segmenter& segmenter) {
-  return {segmenter.graph.offsets.data(), segmenter.graph.neighbours.data(), segmenter.labels.data(),
-          segmenter.values.data()};
+  return {segmenter.graph.offsets.data(), segmenter.graph.neighbours.data(),
+          segmenter.labels.data(), segmenter.values.data()};
 }
 
 /// Annealing: one proposed label per vertex, decided by the Metropolis test.
@@ -25,26 +26,32 @@ long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, Ra
                     std::vector<std::int32_t>& workingLabels) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
-  const int proposals = model.classCount - 1;
+  const int classCount = model.classCount;
+  const int proposals = classCount - 1;
   // For a power of two the remainder is a mask (the draws are non-negative).
   const int proposalMask = (proposals & (proposals - 1)) == 0 ? proposals - 1 : -1;
 
   return runSweepFrame(segmenter, workingLabels, [&](std::size_t v, std::int32_t current) {
     // Proposal and comparison on 8 bits: every label but the current one is equally likely.
     const int draw = rng.next();
-    const std::uint8_t drawn = static_cast<std::uint8_t>(proposalMask >= 0 ? draw & proposalMask : draw % proposals);
+    const std::uint8_t drawn =
+        static_cast<std::uint8_t>(proposalMask >= 0 ? draw & proposalMask : draw % proposals);
     const std::uint8_t current8 = static_cast<std::uint8_t>(current);
     const std::int32_t candidate = drawn < current8 ? drawn : static_cast<std::uint8_t>(drawn + 1);
+    const std::uint32_t* const begin = data.neighbours + data.offsets[v];
+    const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
+    const int degree = static_cast<int>(end - begin);
     int sameCurrent = 0;
     int sameCandidate = 0;
-    const std::uint32_t begin = data.offsets[v];
-    const std::uint32_t end = data.offsets[v + 1];
-    for (std::uint32_t j = begin; j < end; ++j) {
-      const std::int32_t neighbourLabel = data.labels[data.neighbours[j]];
-      sameCurrent += neighbourLabel == current;
-      sameCandidate += neighbourLabel == candidate;
+    if (RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(degree))) {
+      const RingLabelCounts counts(begin, end, data.labels);
+      sameCurrent = counts[current];
+      sameCandidate = counts[candidate];
+    } else {
+      const TwoLabelCounts counts(begin, end, data.labels, current, candidate);
+      sameCurrent = counts.sameFirst;
+      sameCandidate = counts.sameSecond;
     }
-    const int degree = static_cast<int>(end - begin);
     const double x = data.values[v];
     const double eOld = model.dataTerm(current, x) +
                         model.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
@@ -54,36 +61,52 @@ long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, Ra
   });
 }
 
+/// The label of strictly lowest local energy, starting from the current one;
+/// same(label) is the number of ring neighbours carrying label.
+template <class SameCount>
+std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t current, int degree,
+                               SameCount same) {
+  const std::uint8_t current8 = static_cast<std::uint8_t>(current);
+  std::uint8_t best = current8;
+  double bestEnergy = model.dataTerm(current, x) +
+                      model.neighbourhoodTerm(current, same(current), degree - same(current));
+  for (int label = 0; label < model.classCount; ++label) {
+    if (label == current8)
+      continue;
+    const int sameLabel = same(label);
+    const double energy =
+        model.dataTerm(label, x) + model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
+    if (energy < bestEnergy) {
+      best = static_cast<std::uint8_t>(label);
+      bestEnergy = energy;
+    }
+  }
+  return static_cast<std::int32_t>(best);
+}
+
 /// Greedy: the label of strictly lowest local energy, starting from the current one.
-long greedySweep(Segmenter& segmenter, const EnergyModel& model, std::vector<std::int32_t>& workingLabels) {
+long greedySweep(Segmenter& segmenter, const EnergyModel& model,
+                 std::vector<std::int32_t>& workingLabels) {
   const SweepData data = sweepData(segmenter);
   const int classCount = model.classCount;
   std::array<int, maxAnnealedClasses> ringCounts{}; // back to all zero after every vertex
 
   return runSweepFrame(segmenter, workingLabels, [&](std::size_t v, std::int32_t current) {
-    const std::uint32_t begin = data.offsets[v];
-    const std::uint32_t end = data.offsets[v + 1];
-    for (std::uint32_t j = begin; j < end; ++j)
-      ++ringCounts[data.labels[data.neighbours[j]]];
+    const std::uint32_t* const begin = data.neighbours + data.offsets[v];
+    const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
     const int degree = static_cast<int>(end - begin);
     const double x = data.values[v];
-    const std::uint8_t current8 = static_cast<std::uint8_t>(current);
-    std::uint8_t best = current8;
-    double bestEnergy = model.dataTerm(current, x) +
-                        model.neighbourhoodTerm(current, ringCounts[current], degree - ringCounts[current]);
-    for (int label = 0; label < classCount; ++label) {
-      if (label == current8)
-        continue;
-      const int same = ringCounts[label];
-      const double energy = model.dataTerm(label, x) + model.neighbourhoodTerm(label, same, degree - same);
-      if (energy < bestEnergy) {
-        best = static_cast<std::uint8_t>(label);
-        bestEnergy = energy;
-      }
+    if (RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(degree))) {
+      const RingLabelCounts counts(begin, end, data.labels);
+      return lowestEnergyLabel(model, x, current, degree, [&](int label) { return counts[label]; });
     }
-    for (std::uint32_t j = begin; j < end; ++j)
-      ringCounts[data.labels[data.neighbours[j]]] = 0;
-    return static_cast<std::int32_t>(best);
+    for (const std::uint32_t* n = begin; n != end; ++n)
+      ++ringCounts[data.labels[*n]];
+    const std::int32_t best =
+        lowestEnergyLabel(model, x, current, degree, [&](int label) { return ringCounts[label]; });
+    for (const std::uint32_t* n = begin; n != end; ++n)
+      ringCounts[data.labels[*n]] = 0;
+    return best;
   });
 }
 

@@ -2,6 +2,7 @@
 // The frame shared by both sweeps: each vertex's decision is written to a
 // label-only working copy, and the copy replaces the labels at the end.
 
+#include "mesh/LargeArray.hpp"
 #include "classes/Segmenter.hpp"
 
 #include <cstddef>
@@ -14,9 +15,11 @@ namespace vornel {
 /// decide(v, l) returns the new label of vertex v (current label l), reading
 /// only the labels at the start of the sweep. Returns the number of changes.
 template <class Decide>
-long runSweepFrame(Segmenter& segmenter, std::vector<std::int32_t>& workingLabels, Decide&& decide) {
+long runSweepFrame(Segmenter& segmenter, std::vector<std::int32_t>& workingLabels,
+                   Decide&& decide) {
   const std::vector<std::int32_t>& labels = segmenter.labels;
   const std::size_t count = labels.size();
+  reserveLarge(workingLabels, count);
   workingLabels.resize(count);
   long changed = 0;
   for (std::size_t v = 0; v < count; ++v) {

@@ -1,4 +1,5 @@
 #include "optimisation/MetropolisTest.hpp"
+#include "optimisation/RingLabelCounts.hpp"
 #include "optimisation/SweepFrame.hpp"
 #include "optimisation/Sweeps.hpp"
 
@@ -17,23 +18,28 @@ long twoClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, boo
   return runSweepFrame(segmenter, workingLabels, [&](std::size_t v, std::int32_t current) {
     const std::int32_t candidate = static_cast<std::uint8_t>(current) == 0 ? 1 : 0;
     // S of both labels from one pass over the ring.
+    const std::uint32_t* const begin = neighbours + offsets[v];
+    const std::uint32_t* const end = neighbours + offsets[v + 1];
+    const int degree = static_cast<int>(end - begin);
     int sameCurrent = 0;
     int sameCandidate = 0;
-    const std::uint32_t begin = offsets[v];
-    const std::uint32_t end = offsets[v + 1];
-    for (std::uint32_t j = begin; j < end; ++j) {
-      const std::int32_t neighbourLabel = labels[neighbours[j]];
-      sameCurrent += neighbourLabel == current;
-      sameCandidate += neighbourLabel == candidate;
+    if (RingLabelCounts::packable(model.classCount, static_cast<std::uint32_t>(degree))) {
+      const RingLabelCounts counts(begin, end, labels);
+      sameCurrent = counts[current];
+      sameCandidate = counts[candidate];
+    } else {
+      const TwoLabelCounts counts(begin, end, labels, current, candidate);
+      sameCurrent = counts.sameFirst;
+      sameCandidate = counts.sameSecond;
     }
-    const int degree = static_cast<int>(end - begin);
     const double x = values[v];
     const double eOld = model.dataTerm(current, x) +
                         model.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
     const double eNew = model.dataTerm(candidate, x) +
                         model.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
     // Greedy accepts exactly when p >= 1, so a tie changes the label.
-    const bool accepted = greedy ? metropolis.acceptsWithoutDraw(eOld, eNew) : metropolis.accepts(eOld, eNew, rng);
+    const bool accepted =
+        greedy ? metropolis.acceptsWithoutDraw(eOld, eNew) : metropolis.accepts(eOld, eNew, rng);
     return accepted ? candidate : current;
   });
 }

@@ -4,9 +4,9 @@
 
 namespace vornel {
 
-void ReportCollector::stageDone(const std::string& stage, double seconds) {
-  record_.stages.push_back({stage, seconds});
-  next_.stageDone(stage, seconds);
+void ReportCollector::stageDone(const std::string& stage, const StageTime& time) {
+  record_.stages.push_back({stage, time.seconds});
+  next_.stageDone(stage, time);
 }
 
 void ReportCollector::note(const std::string& line) {

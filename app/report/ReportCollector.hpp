@@ -13,7 +13,7 @@ class ReportCollector : public RunReport {
 public:
   explicit ReportCollector(RunReport* next = nullptr) : next_(next ? *next : silent_) {}
 
-  void stageDone(const std::string& stage, double seconds) override;
+  void stageDone(const std::string& stage, const StageTime& time) override;
   void note(const std::string& line) override;
   void classes(const std::string& when, const ClassSummary& summary) override;
   void parameters(const std::vector<float>& parameters, EstimateFallback fallback) override;

@@ -51,7 +51,7 @@ void writeOutcome(JsonWriter& json, const RunRecord& record) {
   json.key("warnings").array(record.warnings);
   json.key("notes").array(record.notes);
   json.key("stages").beginArray();
-  for (const StageTime& stage : record.stages) {
+  for (const StageRecord& stage : record.stages) {
     json.beginObject();
     json.key("stage").value(stage.stage);
     json.key("seconds").value(stage.seconds);

@@ -9,7 +9,7 @@
 
 namespace vornel {
 
-struct StageTime {
+struct StageRecord {
   std::string stage;
   double seconds = 0.0;
 };
@@ -26,7 +26,7 @@ struct TraceEntry {
 };
 
 struct RunRecord {
-  std::vector<StageTime> stages;
+  std::vector<StageRecord> stages;
   std::vector<std::string> notes;
   std::vector<std::string> warnings;
   std::vector<ClassSnapshot> classes;

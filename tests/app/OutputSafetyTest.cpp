@@ -75,7 +75,7 @@ TEST_F(OutputSafety, FailedRunLeavesEveryExistingOutputUntouched) {
 
 TEST_F(OutputSafety, OutputThatIsAnInputIsAUsageError) {
   const auto before = snapshot();
-  for (const std::string& mesh : {"m.off", "m.ply", "m.obj"}) {
+  for (const std::string mesh : {"m.off", "m.ply", "m.obj"}) {
     for (const std::string& spelling : {mesh, "./" + mesh, folder.file(mesh)}) {
       const std::string ending = mesh.substr(mesh.size() - 3) == "obj" ? "m.ply" : spelling;
       if (ending != spelling)

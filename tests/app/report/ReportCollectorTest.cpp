@@ -8,7 +8,7 @@ namespace {
 /// Counts what reaches it, to check that the collector passes events on.
 class CountingReport : public RunReport {
 public:
-  void stageDone(const std::string&, double) override { ++events; }
+  void stageDone(const std::string&, const StageTime&) override { ++events; }
   void note(const std::string&) override { ++events; }
   void classes(const std::string&, const ClassSummary&) override { ++events; }
   void parameters(const std::vector<float>&, EstimateFallback) override { ++events; }

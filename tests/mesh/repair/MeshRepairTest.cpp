@@ -137,12 +137,12 @@ TEST(MeshRepair, OffSoupDropsUnusedVerticesLikeTheOffInput) {
   testing::TempFolder folder;
   const std::string path = folder.file("m.off");
   testing::writeFile(path, "OFF\n5 2 0\n0 0 0\n9 9 9\n1 0 0\n0 1 0\n0 0 1\n3 0 2 3\n3 0 4 2\n");
-  const PolygonSoup soup = readCheckedSoup(path, ReadOptions{true}).soup;
+  const PolygonSoup soup = readCheckedSoup(path, ReadOptions{true, {}}).soup;
   ASSERT_EQ(soup.points.size(), 4u);
   EXPECT_EQ(soup.points[1], Point3(1.0f, 0.0f, 0.0f));
   EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2, 0, 3, 1}));
   testing::writeFile(path, "OFF\n500000 2 0\n0 0 0\n");
-  EXPECT_THROW(readCheckedSoup(path, ReadOptions{true}), InvalidInputError);
+  EXPECT_THROW(readCheckedSoup(path, ReadOptions{true, {}}), InvalidInputError);
 }
 
 TEST(MeshRepair, SharedCowBuildsOnceRepaired) {

@@ -1,0 +1,84 @@
+// K-means in one dimension runs on the sorted values; it must give exactly
+// what full passes over the points give, and leave the generator alike.
+
+#include "classes/SortedKMeans.hpp"
+#include "classes/KMeans.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vornel {
+namespace {
+
+/// Bands of means 0 .. bands-1 plus Gaussian noise, stored as floats.
+std::vector<double> noisyBands(std::size_t count, int bands, double noise, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::normal_distribution<double> gaussian(0.0, noise);
+  std::vector<double> values;
+  for (std::size_t i = 0; i < count; ++i)
+    values.push_back(static_cast<float>(static_cast<int>(i % bands) + gaussian(engine)));
+  return values;
+}
+
+/// Compares kmeans() with full passes; returns whether the sorted values
+/// decided the start themselves.
+bool expectSameAsFullPasses(const std::vector<double>& values, int K, unsigned seed) {
+  RandomGenerator sortedRng(seed);
+  RandomGenerator fullRng(seed);
+  const KMeansResult actual = kmeans(values, 1, K, sortedRng);
+  const KMeansResult expected = kmeansByFullPasses(values, 1, K, fullRng);
+  EXPECT_EQ(actual.assignment, expected.assignment);
+  EXPECT_EQ(actual.centres, expected.centres); // bit for bit
+  EXPECT_EQ(actual.memberCounts, expected.memberCounts);
+  EXPECT_EQ(actual.iterations, expected.iterations);
+  EXPECT_EQ(actual.hitIterationCap, expected.hitIterationCap);
+  EXPECT_EQ(sortedRng.next(), fullRng.next());
+
+  RandomGenerator seeds(seed);
+  const SortedValues sorted(values);
+  return sorted.shortcutUsable() &&
+         sorted.lloyd(drawSeedValues(values, K, seeds), KMeansOptions{}.maxIterations).has_value();
+}
+
+TEST(SortedKMeans, NoisyBandsGiveTheFullPassResult) {
+  int decidedOnSortedValues = 0;
+  int cases = 0;
+  for (const int K : {2, 3, 5, 8})
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+      SCOPED_TRACE("K " + std::to_string(K) + " seed " + std::to_string(seed));
+      decidedOnSortedValues += expectSameAsFullPasses(noisyBands(20000, 3, 0.25, seed), K, seed);
+      ++cases;
+    }
+  EXPECT_GT(decidedOnSortedValues, cases / 2); // the sorted values really did the work
+}
+
+TEST(SortedKMeans, RepeatsAndSignedZerosGiveTheFullPassResult) {
+  // Few distinct values: seeds share values, clusters empty and are moved by
+  // full passes. Signed zeros compare equal but sort apart.
+  std::mt19937 engine(3);
+  std::vector<double> values;
+  for (int i = 0; i < 5000; ++i) {
+    const int r = static_cast<int>(engine() % 7) - 3;
+    values.push_back(r == 0 && (engine() & 1) ? -0.0 : static_cast<double>(r));
+  }
+  for (const int K : {2, 4, 7})
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+      SCOPED_TRACE("K " + std::to_string(K) + " seed " + std::to_string(seed));
+      expectSameAsFullPasses(values, K, seed);
+    }
+}
+
+TEST(SortedKMeans, ValuesOutsideTheShortcutsRangeUseFullPasses) {
+  std::vector<double> values = noisyBands(2000, 2, 0.3, 8);
+  values[17] = 1e300; // beyond the magnitudes the shortcut decides exactly
+  const SortedValues sorted(values);
+  EXPECT_FALSE(sorted.shortcutUsable());
+  expectSameAsFullPasses(values, 3, 5);
+}
+
+} // namespace
+} // namespace vornel
