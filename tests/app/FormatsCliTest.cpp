@@ -217,5 +217,70 @@ TEST(FormatsCli, SharedCowNeedsRepair) {
   EXPECT_EQ(parseLabelFile(readFile(folder.file("cow_labels.lb"))).labels.size(), vertices);
 }
 
+/// An OFF grid of 4 x 4 vertices with `unused` extra vertices, far away and
+/// used by no facet, inserted before the file vertex numbers given (16: at the
+/// end). The attribute file holds one value per used vertex: 10 where x > 1.5.
+struct OffWithUnusedVertices {
+  OffWithUnusedVertices(const std::vector<int>& insertBefore) {
+    std::vector<std::string> lines;
+    std::vector<int> fileNumber(16);
+    std::string values;
+    for (int v = 0; v <= 16; ++v) {
+      for (const int place : insertBefore)
+        if (place == v)
+          lines.push_back("99 99 " + std::to_string(lines.size()));
+      if (v == 16)
+        break;
+      fileNumber[static_cast<std::size_t>(v)] = static_cast<int>(lines.size());
+      lines.push_back(std::to_string(v % 4) + " " + std::to_string(v / 4) + " 0");
+      values += (v % 4 > 1 ? "10.5\n" : "0.5\n");
+      expected.push_back(v % 4 > 1 ? 1 : 0);
+    }
+    std::string text = "OFF\n" + std::to_string(lines.size()) + " 18 0\n";
+    for (const std::string& line : lines)
+      text += line + "\n";
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 3; ++x) {
+        const auto corner = [&](int dx, int dy) {
+          return std::to_string(fileNumber[static_cast<std::size_t>((y + dy) * 4 + x + dx)]);
+        };
+        text += "3 " + corner(0, 0) + " " + corner(1, 0) + " " + corner(1, 1) + "\n";
+        text += "3 " + corner(0, 0) + " " + corner(1, 1) + " " + corner(0, 1) + "\n";
+      }
+    writeFile(folder.file("m.off"), text);
+    writeFile(folder.file("m_attribute.att"), values);
+  }
+  TempFolder folder;
+  std::vector<int> expected; // the label of each used vertex, in file order
+};
+
+TEST(OffUnusedVertices, AreDroppedAndTheValuesPairWithTheUsedVerticesInFileOrder) {
+  const std::vector<std::vector<int>> placements = {{0}, {7}, {16}, {0, 5, 5, 11, 16}};
+  for (const std::vector<int>& placement : placements)
+    for (const bool repair : {false, true}) {
+      SCOPED_TRACE("unused vertices before " + ::testing::PrintToString(placement) +
+                   (repair ? ", --repair" : ""));
+      const OffWithUnusedVertices input(placement);
+      std::vector<std::string> args = {input.folder.file("m.off"), "2", "0", "0", "--seed", "3"};
+      if (repair)
+        args.push_back("--repair");
+      const CommandResult run = runVornel(args);
+      ASSERT_EQ(run.exitStatus, 0) << run.err;
+      EXPECT_EQ(parseLabelFile(readFile(input.folder.file("m_labels.lb"))).labels,
+                input.expected);
+    }
+}
+
+TEST(OffUnusedVertices, AllButThreeDroppedLeaveOneTriangle) {
+  TempFolder folder;
+  writeFile(folder.file("t.off"), "OFF\n10 1 0\n9 9 9\n9 9 8\n0 0 0\n9 9 7\n1 0 0\n9 9 6\n"
+                                  "9 9 5\n0 1 0\n9 9 4\n9 9 3\n3 2 4 7\n");
+  writeFile(folder.file("t_attribute.att"), "1\n5\n1\n");
+  const CommandResult run = runVornel({folder.file("t.off"), "2", "0", "0", "--seed", "1"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(parseLabelFile(readFile(folder.file("t_labels.lb"))).labels,
+            (std::vector<int>{0, 1, 0}));
+}
+
 } // namespace
 } // namespace vornel::testing
