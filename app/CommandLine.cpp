@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 
@@ -146,7 +146,8 @@ std::string reportPath(const std::string& path) {
 /// computation (which may name the file it writes).
 void checkAttributeSources(const RunOptions& options) {
   if (!options.attributeProperty.empty() && options.computedAttribute)
-    throw UsageError("--attribute-property and --compute-attribute both give the values; choose one");
+    throw UsageError(
+        "--attribute-property and --compute-attribute both give the values; choose one");
   if (!options.attributeProperty.empty() && !options.attributeFilePath.empty())
     throw UsageError("--attribute-property and --attribute-file both give the values; choose one");
 }

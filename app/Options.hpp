@@ -12,10 +12,10 @@ namespace vornel {
 /// The segmentation's own settings: the same struct drives the command line
 /// and the library entry point, so the two cannot drift apart.
 struct SegmentationOptions {
-  int classCount = 3;          // ClustNb: 1 .. 256
-  int filterPasses = 3;        // MedianNb: majority-filter passes (none when <= 0)
-  int sweepCount = 50;         // IterNB: annealing sweeps, the last one greedy; with refine the
-                               // length of the cooling schedule (none when <= 0)
+  int classCount = 3;           // ClustNb: 1 .. 256
+  int filterPasses = 3;         // MedianNb: majority-filter passes (none when <= 0)
+  int sweepCount = 50;          // IterNB: annealing sweeps, the last one greedy; with refine the
+                                // length of the cooling schedule (none when <= 0)
   std::optional<unsigned> seed; // replaces the clock in every seeding of the generator
   /// Annealing schedule; when empty, the mode's default (4.0 and 0.97, or for
   /// the refined mode 1.0 and the factor that reaches 0.05 after IterNB sweeps).
@@ -35,9 +35,9 @@ struct RunOptions {
   std::string attributeProperty; // take the values from this vertex property of a PLY mesh
   /// Compute the values from the mesh's shape (and write them as an attribute file).
   std::optional<CurvatureMeasure> computedAttribute;
-  std::string labelFilePath;     // write the labels here instead of <base>_labels.lb
-  std::string colourMeshPath;    // also write the coloured mesh here when not empty
-  std::string reportPath;        // also write the HTML report of the run here when not empty
+  std::string labelFilePath;  // write the labels here instead of <base>_labels.lb
+  std::string colourMeshPath; // also write the coloured mesh here when not empty
+  std::string reportPath;     // also write the HTML report of the run here when not empty
   bool verbose = false;       // report every stage on standard error
   bool repair = false;        // split non-manifold vertices instead of refusing the mesh
 };

@@ -9,6 +9,7 @@
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/SurfaceBuilder.hpp"
+#include "mesh/curvature/Curvature.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/io/LabelFile.hpp"
@@ -16,7 +17,6 @@
 #include "mesh/io/MeshReading.hpp"
 #include "mesh/io/OriginalVertices.hpp"
 #include "mesh/io/OutputFiles.hpp"
-#include "mesh/curvature/Curvature.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -57,9 +57,9 @@ std::string number(double value) {
 /// The mesh as built, and how its vertices relate to the input file's.
 struct InputMesh {
   LabeledMesh mesh;
-  std::size_t originalCount = 0;          // the input's vertices, first in the mesh
-  std::vector<std::uint32_t> originalOf;  // built vertex -> input vertex; empty when not repaired
-  std::vector<Point3> inputPositions;     // kept only for the coloured mesh and the report
+  std::size_t originalCount = 0;         // the input's vertices, first in the mesh
+  std::vector<std::uint32_t> originalOf; // built vertex -> input vertex; empty when not repaired
+  std::vector<Point3> inputPositions;    // kept only for the coloured mesh and the report
   /// The values when they do not come from a file: per input vertex (a
   /// vertex property) or per built vertex (computed).
   std::vector<float> values;
@@ -90,7 +90,8 @@ struct RunOutputs {
   explicit RunOutputs(const RunOptions& options, const RunFiles& files)
       : files(inputsOf(options, files)) {
     labels = this->files.declare(files.labelFile, "label file");
-    if (files.attributes.kind == AttributeSource::Kind::Computed && !files.attributes.path.empty()) {
+    if (files.attributes.kind == AttributeSource::Kind::Computed &&
+        !files.attributes.path.empty()) {
       attributes = this->files.declare(files.attributes.path, "attribute file");
     }
     if (!options.colourMeshPath.empty()) {
@@ -126,8 +127,8 @@ std::vector<float> computedValues(CurvatureMeasure measure, const PolygonSoup& s
 void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
               RunReport& report) {
   Stopwatch stopwatch;
-  CheckedSoup checked = readCheckedSoup(options.meshPath,
-                                        ReadOptions{options.repair, options.attributeProperty});
+  CheckedSoup checked =
+      readCheckedSoup(options.meshPath, ReadOptions{options.repair, options.attributeProperty});
   if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
   if (checked.repair)
@@ -167,7 +168,8 @@ void readValues(InputMesh& input, const RunOptions& options, const RunFiles& fil
     storeValuesOfOriginals(mesh, input.values, {}); // computed per built vertex
     noteRange(input.values, report);
     if (files.attributes.path.empty())
-      warn(files.companionAttributeFile + " exists and is left as it is: the computed values "
+      warn(files.companionAttributeFile +
+           " exists and is left as it is: the computed values "
            "are not written (give --attribute-file to write them to a new file)");
     return;
   }
@@ -198,8 +200,9 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
     const ColouredMesh coloured =
         colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
     if (outputs.colouredMesh)
-      outputs.files.write(*outputs.colouredMesh,
-                          colouredMeshBytes(coloured, colouredMeshFormatOf(options.colourMeshPath)));
+      outputs.files.write(
+          *outputs.colouredMesh,
+          colouredMeshBytes(coloured, colouredMeshFormatOf(options.colourMeshPath)));
     if (outputs.report)
       outputs.files.write(*outputs.report, reportPageBytes(options, *reportCollector, coloured));
   }

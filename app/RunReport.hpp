@@ -27,7 +27,8 @@ public:
   virtual void note(const std::string& /*line*/) {}
   /// The classes at a named point of the run.
   virtual void classes(const std::string& /*when*/, const ClassSummary& /*summary*/) {}
-  virtual void parameters(const std::vector<float>& /*parameters*/, EstimateFallback /*fallback*/) {}
+  virtual void parameters(const std::vector<float>& /*parameters*/, EstimateFallback /*fallback*/) {
+  }
   virtual void sweep(const SweepSummary& /*summary*/) {}
   /// The seed the run's generator starts from (the --seed value or the clock's).
   virtual void seed(unsigned /*seed*/) {}

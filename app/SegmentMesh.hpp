@@ -45,8 +45,7 @@ struct MeshArrays {
 SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& positions,
                                const std::vector<std::vector<std::uint32_t>>& facets,
                                const std::vector<double>& values,
-                               const SegmentationOptions& options,
-                               RunReport* report = nullptr);
+                               const SegmentationOptions& options, RunReport* report = nullptr);
 
 /// The same on flat arrays: mesh and values are moved into the pipeline, so a
 /// caller that hands them over as rvalues pays for no copy of the facets or the

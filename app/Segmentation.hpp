@@ -16,10 +16,10 @@
 namespace vornel {
 
 struct SegmentationResult {
-  std::vector<std::int32_t> labels;  // one per vertex, classes numbered by increasing mean
-  std::vector<double> means;         // per class, ascending
-  std::vector<double> variances;     // per class
-  std::vector<float> parameters;     // theta_1 .. theta_{K-1}, beta (empty when K = 1)
+  std::vector<std::int32_t> labels; // one per vertex, classes numbered by increasing mean
+  std::vector<double> means;        // per class, ascending
+  std::vector<double> variances;    // per class
+  std::vector<float> parameters;    // theta_1 .. theta_{K-1}, beta (empty when K = 1)
   EstimateFallback fallback = EstimateFallback::None;
   std::vector<std::string> warnings; // one line each, for the caller to show
 };

@@ -41,14 +41,17 @@ void VerboseReport::stageDone(const std::string& stage, const StageTime& time) {
        megabytes(currentResourceUsage().peakResidentBytes) + ")");
 }
 
-void VerboseReport::note(const std::string& text) { line(text); }
+void VerboseReport::note(const std::string& text) {
+  line(text);
+}
 
 void VerboseReport::classes(const std::string& when, const ClassSummary& summary) {
   line("classes " + when + ":");
   for (std::size_t c = 0; c < summary.means.size(); ++c) {
     char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "  class %zu: %" PRId64 " vertices, mean %.6g, variance %.6g",
-                  c, summary.sizes[c], summary.means[c], summary.variances[c]);
+    std::snprintf(buffer, sizeof buffer,
+                  "  class %zu: %" PRId64 " vertices, mean %.6g, variance %.6g", c,
+                  summary.sizes[c], summary.means[c], summary.variances[c]);
     line(buffer);
   }
 }
@@ -73,6 +76,8 @@ void VerboseReport::sweep(const SweepSummary& summary) {
        std::to_string(summary.changedLabels) + " labels changed");
 }
 
-void VerboseReport::seed(unsigned seed) { line("seed " + std::to_string(seed)); }
+void VerboseReport::seed(unsigned seed) {
+  line("seed " + std::to_string(seed));
+}
 
 } // namespace vornel

@@ -26,7 +26,7 @@ namespace vornel::generator {
 struct GeneratedMesh {
   std::vector<std::array<float, 3>> points;
   std::vector<std::array<std::uint32_t, 3>> triangles; // 0-based, outward orientation
-  std::vector<int> regions;                              // known region of every vertex
+  std::vector<int> regions;                            // known region of every vertex
 };
 
 // ---------------------------------------------------------------- grid
@@ -68,14 +68,24 @@ constexpr double goldenRatio = 1.6180339887498949;
 
 inline std::array<std::array<double, 3>, 12> icosahedronCorners() {
   const double t = goldenRatio;
-  return {{{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
-           {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}}};
+  return {{{-1, t, 0},
+           {1, t, 0},
+           {-1, -t, 0},
+           {1, -t, 0},
+           {0, -1, t},
+           {0, 1, t},
+           {0, -1, -t},
+           {0, 1, -t},
+           {t, 0, -1},
+           {t, 0, 1},
+           {-t, 0, -1},
+           {-t, 0, 1}}};
 }
 
 inline std::array<std::array<std::uint32_t, 3>, 20> icosahedronFaces() {
-  return {{{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+  return {{{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
            {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
-           {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}}};
+           {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}}};
 }
 
 // Builds the frequency-m subdivision: every icosahedron face becomes m^2
@@ -127,7 +137,8 @@ private:
     for (int k = 0; k < 3; ++k) {
       lowWeight = face[k] == low ? w[k] : lowWeight;
     }
-    const std::uint64_t key = (std::uint64_t{low} * 12 + high) * (std::uint64_t{m_} + 1) + lowWeight;
+    const std::uint64_t key =
+        (std::uint64_t{low} * 12 + high) * (std::uint64_t{m_} + 1) + lowWeight;
     const auto found = shared_.find(key);
     if (found != shared_.end()) {
       return found->second;
@@ -228,7 +239,8 @@ public:
     return flushIfFull();
   }
   template <class Number> TextWriter& number(Number value) {
-    const auto result = std::to_chars(buffer_.data() + used_, buffer_.data() + buffer_.size(), value);
+    const auto result =
+        std::to_chars(buffer_.data() + used_, buffer_.data() + buffer_.size(), value);
     used_ = static_cast<std::size_t>(result.ptr - buffer_.data());
     return flushIfFull();
   }
@@ -270,7 +282,8 @@ inline void writeObj(const GeneratedMesh& mesh, const std::string& path) {
     out.text("v ").number(p[0]).text(" ").number(p[1]).text(" ").number(p[2]).text("\n");
   }
   for (const auto& t : mesh.triangles) {
-    out.text("f ").number(t[0] + 1).text(" ").number(t[1] + 1).text(" ").number(t[2] + 1).text("\n");
+    out.text("f ").number(t[0] + 1).text(" ").number(t[1] + 1).text(" ").number(t[2] + 1).text(
+        "\n");
   }
   out.flush();
 }

@@ -90,9 +90,9 @@ void BM_KMeansPerValue(benchmark::State& state) {
     benchmark::DoNotOptimize(result.assignment.data());
   }
   state.counters["lloydIterations"] = iterations;
-  state.counters["perValue"] = benchmark::Counter(
-      static_cast<double>(values.size()),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["perValue"] = benchmark::Counter(static_cast<double>(values.size()),
+                                                  benchmark::Counter::kIsIterationInvariantRate |
+                                                      benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_KMeansPerValue)
     ->Args({1000000, 3})

@@ -4,8 +4,8 @@
 #include "MeshGenerator.hpp"
 
 #include "mesh/io/ColouredMeshWriter.hpp"
-#include "mesh/repair/MeshRepair.hpp"
 #include "mesh/io/PlyReader.hpp"
+#include "mesh/repair/MeshRepair.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -24,8 +24,8 @@ const GeneratedMesh& grid() {
 std::string plyBytes(bool binary) {
   const GeneratedMesh& mesh = grid();
   std::ostringstream out;
-  out << "ply\nformat " << (binary ? "binary_little_endian" : "ascii")
-      << " 1.0\nelement vertex " << mesh.points.size()
+  out << "ply\nformat " << (binary ? "binary_little_endian" : "ascii") << " 1.0\nelement vertex "
+      << mesh.points.size()
       << "\nproperty float x\nproperty float y\nproperty float z\nelement face "
       << mesh.triangles.size() << "\nproperty list uchar int vertex_indices\nend_header\n";
   for (const auto& p : mesh.points) {
@@ -85,8 +85,8 @@ void BM_ColouredMeshBytes(benchmark::State& state) {
     mesh.labels.push_back(static_cast<std::int32_t>(grid().regions[v]));
     mesh.values.push_back(static_cast<float>(v % 100) / 10.0f);
   }
-  const auto format = state.range(0) == 0 ? vornel::ColouredMeshFormat::Ply
-                                          : vornel::ColouredMeshFormat::Off;
+  const auto format =
+      state.range(0) == 0 ? vornel::ColouredMeshFormat::Ply : vornel::ColouredMeshFormat::Off;
   for (auto _ : state)
     benchmark::DoNotOptimize(vornel::colouredMeshBytes(mesh, format));
 }

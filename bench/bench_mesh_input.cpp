@@ -14,8 +14,8 @@
 #include "MeshGenerator.hpp"
 
 #include "mesh/MeshInput.hpp"
-#include "mesh/io/ObjParser.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/io/ObjParser.hpp"
 
 #include <CGAL/Polyhedron_incremental_builder_3.h>
 #include <benchmark/benchmark.h>
@@ -32,9 +32,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <stdexcept>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -245,8 +245,7 @@ public:
     const auto whole = medians_.find("BM_WholeInput");
     const auto builder = medians_.find("BM_BuilderAlone");
     if (whole != medians_.end() && builder != medians_.end()) {
-      std::printf("whole input / builder alone (medians): %.2f\n",
-                  whole->second / builder->second);
+      std::printf("whole input / builder alone (medians): %.2f\n", whole->second / builder->second);
     }
   }
 
@@ -353,7 +352,8 @@ int freshRuns(int runs) {
   }
   std::printf("%-12s %12s %12s   (medians, ms)\n", "stage", "wall", "cpu");
   for (const char* stage : {"parse", "read_build", "prepare", "whole", "builder"}) {
-    std::printf("%-12s %12.1f %12.1f\n", stage, 1e3 * median(wall[stage]), 1e3 * median(cpu[stage]));
+    std::printf("%-12s %12.1f %12.1f\n", stage, 1e3 * median(wall[stage]),
+                1e3 * median(cpu[stage]));
   }
   std::printf("whole / builder, fresh processes: wall %.2f, cpu %.2f\n",
               median(wall["whole"]) / median(wall["builder"]),
@@ -367,8 +367,7 @@ int freshRuns(int runs) {
 
 class Digest {
 public:
-  template <class T>
-  void add(const T& value) {
+  template <class T> void add(const T& value) {
     unsigned char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
     for (const unsigned char b : bytes) {

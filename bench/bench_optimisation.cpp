@@ -54,7 +54,8 @@ std::vector<double> bandValues(int classCount) {
 }
 
 struct Fixture {
-  explicit Fixture(int classCount) : graph(triangulatedGrid()), segmenter(graph, bandValues(classCount)) {
+  explicit Fixture(int classCount)
+      : graph(triangulatedGrid()), segmenter(graph, bandValues(classCount)) {
     segmenter.labels.resize(graph.vertexCount());
     for (std::size_t v = 0; v < graph.vertexCount(); ++v) {
       const int nearest = static_cast<int>(std::floor(segmenter.values[v] + 0.5));
@@ -84,16 +85,29 @@ void runSweeps(benchmark::State& state, int classCount, double T, bool greedy, S
   long changed = 0;
   for (auto _ : state)
     changed += sweep(fixture->segmenter, model, T, greedy, rng, working);
-  state.counters["changed/sweep"] = static_cast<double>(changed) / static_cast<double>(state.iterations());
+  state.counters["changed/sweep"] =
+      static_cast<double>(changed) / static_cast<double>(state.iterations());
 }
 
-double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+double fastest(const std::vector<double>& times) {
+  return *std::min_element(times.begin(), times.end());
+}
 
-void multiClassAnnealingT4(benchmark::State& state) { runSweeps(state, 3, 4.0, false, multiClassSweep); }
-void multiClassAnnealingT1(benchmark::State& state) { runSweeps(state, 3, 0.9, false, multiClassSweep); }
-void multiClassGreedy(benchmark::State& state) { runSweeps(state, 3, 0.9, true, multiClassSweep); }
-void twoClassAnnealingT4(benchmark::State& state) { runSweeps(state, 2, 4.0, false, twoClassSweep); }
-void twoClassGreedy(benchmark::State& state) { runSweeps(state, 2, 0.9, true, twoClassSweep); }
+void multiClassAnnealingT4(benchmark::State& state) {
+  runSweeps(state, 3, 4.0, false, multiClassSweep);
+}
+void multiClassAnnealingT1(benchmark::State& state) {
+  runSweeps(state, 3, 0.9, false, multiClassSweep);
+}
+void multiClassGreedy(benchmark::State& state) {
+  runSweeps(state, 3, 0.9, true, multiClassSweep);
+}
+void twoClassAnnealingT4(benchmark::State& state) {
+  runSweeps(state, 2, 4.0, false, twoClassSweep);
+}
+void twoClassGreedy(benchmark::State& state) {
+  runSweeps(state, 2, 0.9, true, twoClassSweep);
+}
 
 void fiftySweepSchedule(benchmark::State& state) {
   for (auto _ : state) {
@@ -151,25 +165,68 @@ void runSphereSweeps(benchmark::State& state, double T, bool greedy) {
   long changed = 0;
   for (auto _ : state)
     changed += multiClassSweep(fixture->segmenter, model, T, greedy, rng, working);
-  state.counters["changed/sweep"] = static_cast<double>(changed) / static_cast<double>(state.iterations());
+  state.counters["changed/sweep"] =
+      static_cast<double>(changed) / static_cast<double>(state.iterations());
   state.counters["perVertex"] = benchmark::Counter(
       static_cast<double>(fixture->graph.vertexCount()),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void sphereAnnealingT4(benchmark::State& state) { runSphereSweeps(state, 4.0, false); }
-void sphereAnnealingT1(benchmark::State& state) { runSphereSweeps(state, 1.0, false); }
-void sphereGreedy(benchmark::State& state) { runSphereSweeps(state, 1.0, true); }
+void sphereAnnealingT4(benchmark::State& state) {
+  runSphereSweeps(state, 4.0, false);
+}
+void sphereAnnealingT1(benchmark::State& state) {
+  runSphereSweeps(state, 1.0, false);
+}
+void sphereGreedy(benchmark::State& state) {
+  runSphereSweeps(state, 1.0, true);
+}
 
-BENCHMARK(multiClassAnnealingT4)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(multiClassAnnealingT1)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(multiClassGreedy)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(twoClassAnnealingT4)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(twoClassGreedy)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(sphereAnnealingT4)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(sphereAnnealingT1)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(sphereGreedy)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
-BENCHMARK(fiftySweepSchedule)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(multiClassAnnealingT4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(multiClassAnnealingT1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(multiClassGreedy)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(twoClassAnnealingT4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(twoClassGreedy)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(sphereAnnealingT4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(sphereAnnealingT1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(sphereGreedy)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(fiftySweepSchedule)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

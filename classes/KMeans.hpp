@@ -19,8 +19,8 @@ struct KMeansResult {
   std::vector<std::int32_t> assignment; // cluster of each point, 0 .. K-1
   std::vector<double> centres;          // K * dimension coordinates
   std::vector<std::int32_t> memberCounts;
-  int iterations = 0;             // refinement iterations run
-  bool hitIterationCap = false;   // true when maxIterations stopped the refinement
+  int iterations = 0;           // refinement iterations run
+  bool hitIterationCap = false; // true when maxIterations stopped the refinement
 };
 
 /// Clusters points (N * dimension doubles, point-major) into K clusters.

@@ -1,5 +1,5 @@
-#include "mesh/LargeArray.hpp"
 #include "classes/Segmenter.hpp"
+#include "mesh/LargeArray.hpp"
 
 #include <cstddef>
 #include <utility>

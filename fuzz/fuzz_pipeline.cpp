@@ -23,9 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto* meshBytes = reinterpret_cast<const std::uint8_t*>(meshText.data());
   const std::string mesh =
       vornel::fuzzing::writeScratchFile(names[data[3] & 3], meshBytes, meshText.size());
-  vornel::fuzzing::writeScratchFile("m_attribute.att",
-                                    reinterpret_cast<const std::uint8_t*>(values.data()),
-                                    values.size());
+  vornel::fuzzing::writeScratchFile(
+      "m_attribute.att", reinterpret_cast<const std::uint8_t*>(values.data()), values.size());
   vornel::RunOptions options;
   options.meshPath = mesh;
   options.segmentation.classCount = 1 + data[0] % 4;

@@ -15,9 +15,13 @@ constexpr std::uint64_t keyOf(std::uint32_t target, std::uint32_t corner) {
   return (static_cast<std::uint64_t>(target) << 32) | corner;
 }
 
-constexpr std::uint32_t targetOf(std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); }
+constexpr std::uint32_t targetOf(std::uint64_t key) {
+  return static_cast<std::uint32_t>(key >> 32);
+}
 
-constexpr std::uint32_t cornerOf(std::uint64_t key) { return static_cast<std::uint32_t>(key); }
+constexpr std::uint32_t cornerOf(std::uint64_t key) {
+  return static_cast<std::uint32_t>(key);
+}
 
 void sortGroup(std::uint64_t* first, std::uint64_t* last) {
   if (last - first < 2) {
@@ -105,6 +109,5 @@ void CornerPairing::pairEdges() {
     }
   }
 }
-
 
 } // namespace vornel

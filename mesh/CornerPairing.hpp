@@ -37,8 +37,12 @@ public:
 
   /// The corners at vertex v, sorted by the vertex their edge runs to, then by
   /// corner; each entry holds (target vertex << 32 | corner).
-  const std::uint64_t* cornersAtBegin(std::uint32_t v) const { return grouped_.data() + offsets_[v]; }
-  const std::uint64_t* cornersAtEnd(std::uint32_t v) const { return grouped_.data() + offsets_[v + 1]; }
+  const std::uint64_t* cornersAtBegin(std::uint32_t v) const {
+    return grouped_.data() + offsets_[v];
+  }
+  const std::uint64_t* cornersAtEnd(std::uint32_t v) const {
+    return grouped_.data() + offsets_[v + 1];
+  }
   std::size_t vertexCount() const { return offsets_.size() - 1; }
 
   /// The first corner, in corner order, whose edge repeats the edge of an

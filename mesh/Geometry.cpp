@@ -23,7 +23,9 @@ struct Double3 {
   double z = 0.0;
 };
 
-Double3 widen(const Vector3& v) { return {v[0], v[1], v[2]}; }
+Double3 widen(const Vector3& v) {
+  return {v[0], v[1], v[2]};
+}
 
 /// Difference of two points, each component rounded to float.
 Double3 floatDifference(const Point3& to, const Point3& from) {
@@ -36,7 +38,9 @@ Double3 cross(const Double3& u, const Double3& w) {
   return {u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
 }
 
-double squaredLength(const Double3& n) { return n.x * n.x + n.y * n.y + n.z * n.z; }
+double squaredLength(const Double3& n) {
+  return n.x * n.x + n.y * n.y + n.z * n.z;
+}
 
 /// sum + n, each component stored as a float.
 void accumulate(Vector3& sum, const Double3& n) {
@@ -293,7 +297,8 @@ private:
 /// Runs a Walk over every record of [next, end), lanes records at a time, and
 /// calls done(walk) as each record is finished.
 template <class Walk, std::size_t lanes, class Iterator, class Done>
-void walkInterleaved(Iterator next, const Iterator end, Done&& done, const Walk& prototype = Walk()) {
+void walkInterleaved(Iterator next, const Iterator end, Done&& done,
+                     const Walk& prototype = Walk()) {
   std::array<Walk, lanes> walks;
   walks.fill(prototype);
   std::array<bool, lanes> busy{};
@@ -353,8 +358,9 @@ void prepareGeometry(LabeledMesh& mesh) {
     return;
   }
   FacetNormals facets(mesh.surface);
-  walkInterleaved<RingWalk, 8>(mesh.surface.vertices_begin(), mesh.surface.vertices_end(),
-                               [](const RingWalk&) {}, RingWalk(&facets));
+  walkInterleaved<RingWalk, 8>(
+      mesh.surface.vertices_begin(), mesh.surface.vertices_end(), [](const RingWalk&) {},
+      RingWalk(&facets));
   facets.completeRest(mesh.surface);
   mesh.isQuadMesh = facets.allQuads();
   mesh.isTriangleMesh = facets.allTriangles();

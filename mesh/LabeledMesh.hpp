@@ -34,27 +34,18 @@ struct MeshVertex : public CGAL::HalfedgeDS_vertex_base<Refs, CGAL::Tag_true, Po
   Vector3 normal{0.0f, 0.0f, 0.0f};
 };
 
-template <class Refs>
-struct MeshHalfedge : public CGAL::HalfedgeDS_halfedge_base<Refs> {};
+template <class Refs> struct MeshHalfedge : public CGAL::HalfedgeDS_halfedge_base<Refs> {};
 
-template <class Refs>
-struct MeshFacet : public CGAL::HalfedgeDS_face_base<Refs> {
+template <class Refs> struct MeshFacet : public CGAL::HalfedgeDS_face_base<Refs> {
   Vector3 normal{0.0f, 0.0f, 0.0f};
 };
 
 struct MeshItems : public CGAL::Polyhedron_items_3 {
-  template <class Refs, class Traits>
-  struct Vertex_wrapper {
-    using Vertex = MeshVertex<Refs>;
-  };
-  template <class Refs, class Traits>
-  struct Halfedge_wrapper {
+  template <class Refs, class Traits> struct Vertex_wrapper { using Vertex = MeshVertex<Refs>; };
+  template <class Refs, class Traits> struct Halfedge_wrapper {
     using Halfedge = MeshHalfedge<Refs>;
   };
-  template <class Refs, class Traits>
-  struct Face_wrapper {
-    using Face = MeshFacet<Refs>;
-  };
+  template <class Refs, class Traits> struct Face_wrapper { using Face = MeshFacet<Refs>; };
 };
 
 // The vector-based halfedge store: every record lives in one array per kind, a

@@ -16,16 +16,14 @@
 
 namespace vornel {
 
-template <class T>
-struct LargeBlockAllocator {
+template <class T> struct LargeBlockAllocator {
   using value_type = T;
   /// Blocks from this size on are mapped and advised; smaller ones come from
   /// the ordinary heap.
   static constexpr std::size_t mappedFrom = std::size_t{4} << 20;
 
   LargeBlockAllocator() = default;
-  template <class U>
-  LargeBlockAllocator(const LargeBlockAllocator<U>&) noexcept {}
+  template <class U> LargeBlockAllocator(const LargeBlockAllocator<U>&) noexcept {}
 
   T* allocate(std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
@@ -53,14 +51,8 @@ struct LargeBlockAllocator {
     }
   }
 
-  template <class U>
-  bool operator==(const LargeBlockAllocator<U>&) const noexcept {
-    return true;
-  }
-  template <class U>
-  bool operator!=(const LargeBlockAllocator<U>&) const noexcept {
-    return false;
-  }
+  template <class U> bool operator==(const LargeBlockAllocator<U>&) const noexcept { return true; }
+  template <class U> bool operator!=(const LargeBlockAllocator<U>&) const noexcept { return false; }
 };
 
 } // namespace vornel

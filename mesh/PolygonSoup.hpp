@@ -10,11 +10,12 @@
 namespace vornel {
 
 struct PolygonSoup {
-  std::vector<Point3> points;                  // in file order
-  std::vector<std::uint32_t> facetOffsets{0};  // facet f: corners[facetOffsets[f] .. facetOffsets[f+1])
-  std::vector<std::uint32_t> corners;          // 0-based vertex indices, checked to be in range
-  std::vector<std::uint64_t> facetLines;       // source line of each facet (1-based), for messages;
-                                               // empty when the file has no lines to name
+  std::vector<Point3> points; // in file order
+  std::vector<std::uint32_t> facetOffsets{
+      0};                                // facet f: corners[facetOffsets[f] .. facetOffsets[f+1])
+  std::vector<std::uint32_t> corners;    // 0-based vertex indices, checked to be in range
+  std::vector<std::uint64_t> facetLines; // source line of each facet (1-based), for messages;
+                                         // empty when the file has no lines to name
   /// How the file numbers its vertices, for messages: 1 in OBJ, 0 in OFF and PLY.
   unsigned firstVertexNumber = 0;
 

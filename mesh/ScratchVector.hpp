@@ -12,27 +12,19 @@
 
 namespace vornel {
 
-template <class T>
-struct DefaultInitAllocator : LargeBlockAllocator<T> {
-  template <class U>
-  struct rebind {
-    using other = DefaultInitAllocator<U>;
-  };
+template <class T> struct DefaultInitAllocator : LargeBlockAllocator<T> {
+  template <class U> struct rebind { using other = DefaultInitAllocator<U>; };
   DefaultInitAllocator() = default;
-  template <class U>
-  DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+  template <class U> DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
 
-  template <class U>
-  void construct(U* place) noexcept(noexcept(U())) {
+  template <class U> void construct(U* place) noexcept(noexcept(U())) {
     ::new (static_cast<void*>(place)) U;
   }
-  template <class U, class... Arguments>
-  void construct(U* place, Arguments&&... arguments) {
+  template <class U, class... Arguments> void construct(U* place, Arguments&&... arguments) {
     ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
   }
 };
 
-template <class T>
-using ScratchVector = std::vector<T, DefaultInitAllocator<T>>;
+template <class T> using ScratchVector = std::vector<T, DefaultInitAllocator<T>>;
 
 } // namespace vornel

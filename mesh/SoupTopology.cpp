@@ -31,8 +31,8 @@ public:
 private:
   void collectCorners(std::uint32_t vertex) {
     corners_.clear();
-    for (const std::uint64_t* e = pairing_.cornersAtBegin(vertex); e != pairing_.cornersAtEnd(vertex);
-         ++e) {
+    for (const std::uint64_t* e = pairing_.cornersAtBegin(vertex);
+         e != pairing_.cornersAtEnd(vertex); ++e) {
       corners_.push_back(static_cast<std::uint32_t>(*e));
     }
     std::sort(corners_.begin(), corners_.end()); // the order the facets are added in
@@ -151,7 +151,8 @@ std::vector<std::uint32_t> pinchedVerticesOf(const CornerPairing& pairing) {
   std::sort(borderEdges.begin(), borderEdges.end());
   std::vector<std::uint32_t> pinched;
   for (std::size_t i = 1; i < borderEdges.size(); ++i) {
-    if (borderEdges[i] == borderEdges[i - 1] && (pinched.empty() || pinched.back() != borderEdges[i])) {
+    if (borderEdges[i] == borderEdges[i - 1] &&
+        (pinched.empty() || pinched.back() != borderEdges[i])) {
       pinched.push_back(borderEdges[i]);
     }
   }

@@ -7,8 +7,8 @@
 #include "mesh/SurfaceBuilder.hpp"
 
 #include "mesh/CornerPairing.hpp"
-#include "mesh/SoupTopology.hpp"
 #include "mesh/Errors.hpp"
+#include "mesh/SoupTopology.hpp"
 
 #include <CGAL/HalfedgeDS_items_decorator.h>
 
@@ -207,8 +207,8 @@ private:
 void checkIndexable(const PolygonSoup& soup) {
   if (soup.corners.size() >= std::numeric_limits<std::uint32_t>::max() / 2 ||
       soup.points.size() >= std::numeric_limits<std::uint32_t>::max()) {
-    throw InvalidInputError("the mesh has " + std::to_string(soup.points.size()) + " vertices and " +
-                            std::to_string(soup.corners.size()) +
+    throw InvalidInputError("the mesh has " + std::to_string(soup.points.size()) +
+                            " vertices and " + std::to_string(soup.corners.size()) +
                             " facet corners; at most 4294967294 vertices and 2147483646 corners "
                             "are supported");
   }

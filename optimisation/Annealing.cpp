@@ -1,7 +1,7 @@
 #include "optimisation/Annealing.hpp"
 
-#include "mesh/Errors.hpp"
 #include "classes/RandomGenerator.hpp"
+#include "mesh/Errors.hpp"
 #include "optimisation/LocalEnergy.hpp"
 #include "optimisation/Sweeps.hpp"
 
@@ -23,8 +23,9 @@ void requireValidLabels(const Segmenter& segmenter) {
   for (std::size_t v = 0; v < segmenter.labels.size(); ++v) {
     const std::int32_t label = segmenter.labels[v];
     if (label < 0 || label >= segmenter.classCount)
-      throw InvalidInputError("vertex " + std::to_string(v) + " has label " + std::to_string(label) +
-                              ", outside 0 .. " + std::to_string(segmenter.classCount - 1));
+      throw InvalidInputError("vertex " + std::to_string(v) + " has label " +
+                              std::to_string(label) + ", outside 0 .. " +
+                              std::to_string(segmenter.classCount - 1));
   }
 }
 

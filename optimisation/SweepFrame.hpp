@@ -2,8 +2,8 @@
 // The frame shared by both sweeps: each vertex's decision is written to a
 // label-only working copy, and the copy replaces the labels at the end.
 
-#include "mesh/LargeArray.hpp"
 #include "classes/Segmenter.hpp"
+#include "mesh/LargeArray.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -72,8 +72,7 @@ the mean and Gaussian curvatures: large on ridges and valleys alike.
 } // namespace
 
 void addCurvature(py::module_& module) {
-  const auto bind = [&module](const char* name, CurvatureMeasure measure,
-                              const std::string& doc) {
+  const auto bind = [&module](const char* name, CurvatureMeasure measure, const std::string& doc) {
     module.def(
         name,
         [measure](py::handle vertices, py::handle faces) {

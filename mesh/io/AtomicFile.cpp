@@ -54,8 +54,8 @@ StagedFile::StagedFile(const std::string& path, const std::string& what)
   }
   for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
     temporaryName_ = temporaryNameCandidate();
-    descriptor_ = ::openat(folder_, temporaryName_.c_str(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    descriptor_ =
+        ::openat(folder_, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor_ < 0 && errno != EEXIST) {
       const int error = errno;
       ::close(folder_);

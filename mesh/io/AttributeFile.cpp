@@ -111,11 +111,10 @@ private:
     float value = 0.0f;
     const TokenStatus status = parseToken(token.data(), token.data() + token.size(), value);
     if (status != TokenStatus::Number) {
-      throw InvalidInputError(path_ + ":" + std::to_string(line_) + ": value " +
-                              std::to_string(number) + " " +
-                              quoted(token.data(), token.data() + token.size()) +
-                              (status == TokenStatus::NotFinite ? " is not a finite number"
-                                                                : " is not a number"));
+      throw InvalidInputError(
+          path_ + ":" + std::to_string(line_) + ": value " + std::to_string(number) + " " +
+          quoted(token.data(), token.data() + token.size()) +
+          (status == TokenStatus::NotFinite ? " is not a finite number" : " is not a number"));
     }
     return value;
   }
@@ -146,8 +145,7 @@ AttributeValues readAttributeFile(const std::string& path, std::size_t count) {
 
 std::string describeExtraValues(const std::string& path, const AttributeValues& values) {
   return path + " holds " + (values.extraIsLowerBound ? "at least " : "") +
-         std::to_string(values.extra) +
-         " more values than the mesh has vertices; they are ignored";
+         std::to_string(values.extra) + " more values than the mesh has vertices; they are ignored";
 }
 
 std::size_t LabeledMesh::readAttributes(const std::string& path) {

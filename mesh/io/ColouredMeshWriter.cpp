@@ -32,8 +32,7 @@ void appendInt(std::string& bytes, std::int32_t value) {
   appendLittleEndian(bytes, static_cast<std::uint32_t>(value));
 }
 
-template <class Number>
-void appendText(std::string& text, Number value, char separator) {
+template <class Number> void appendText(std::string& text, Number value, char separator) {
   char digits[32];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
   text.append(digits, result.ptr);

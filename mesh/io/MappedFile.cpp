@@ -61,8 +61,8 @@ MappedFile::MappedFile(const std::string& path, const std::string& what, bool pr
   if (size_ == 0) {
     return;
   }
-  address_ = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | (preload ? MAP_POPULATE : 0),
-                    file.get(), 0);
+  address_ =
+      ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | (preload ? MAP_POPULATE : 0), file.get(), 0);
   if (address_ == MAP_FAILED) {
     const int error = errno;
     size_ = 0;

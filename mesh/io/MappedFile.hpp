@@ -21,7 +21,8 @@ public:
   ~MappedFile();
 
   std::string_view text() const {
-    return size_ == 0 ? std::string_view() : std::string_view(static_cast<const char*>(address_), size_);
+    return size_ == 0 ? std::string_view()
+                      : std::string_view(static_cast<const char*>(address_), size_);
   }
 
 private:

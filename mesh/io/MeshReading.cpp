@@ -43,8 +43,10 @@ CheckedSoup finish(PolygonSoup soup, const std::optional<SoupProblem>& problem,
   RepairedSoup repaired = repairSoup(soup);
   soup = {};
   if (const auto left = findSoupProblem(repaired.soup, &checked.topology)) {
-    throw InvalidInputError("the repair of " + sourceName + " left a facet the surface cannot "
-                            "hold: " + describeSoupProblem(repaired.soup, *left, sourceName));
+    throw InvalidInputError("the repair of " + sourceName +
+                            " left a facet the surface cannot "
+                            "hold: " +
+                            describeSoupProblem(repaired.soup, *left, sourceName));
   }
   checked.soup = std::move(repaired.soup);
   checked.originalOf = std::move(repaired.originalOf);
@@ -100,8 +102,10 @@ CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options)
   } else if (meshFormatOf(path) == MeshFormat::Ply) {
     soup = readPlySoup(path, &values);
   } else {
-    throw UsageError("the vertex property \"" + options.vertexProperty + "\" can only come from a "
-                     "PLY mesh; " + path + " is read as " +
+    throw UsageError("the vertex property \"" + options.vertexProperty +
+                     "\" can only come from a "
+                     "PLY mesh; " +
+                     path + " is read as " +
                      (meshFormatOf(path) == MeshFormat::Obj ? "OBJ" : "OFF") +
                      ", whose vertices carry no properties");
   }

@@ -143,8 +143,8 @@ const char* parseInteger(const char* p, const char* end, long long& value) {
   }
   const auto [next, error] = std::from_chars(p, end, value);
   if (error == std::errc::result_out_of_range) {
-    value = (*p == '-') ? std::numeric_limits<long long>::min()
-                        : std::numeric_limits<long long>::max();
+    value =
+        (*p == '-') ? std::numeric_limits<long long>::min() : std::numeric_limits<long long>::max();
     return next;
   }
   return error == std::errc() ? next : nullptr;

@@ -67,10 +67,10 @@ private:
     }
     if (!countsFit(header.size_of_vertices(), header.size_of_facets(), fileBytes_) ||
         header.size_of_vertices() >= std::numeric_limits<std::uint32_t>::max()) {
-      throw InvalidInputError(path_ + ": the OFF header announces " +
-                              std::to_string(header.size_of_vertices()) + " vertices and " +
-                              std::to_string(header.size_of_facets()) + " facets, more than the file's " +
-                              std::to_string(fileBytes_) + " bytes can hold");
+      throw InvalidInputError(
+          path_ + ": the OFF header announces " + std::to_string(header.size_of_vertices()) +
+          " vertices and " + std::to_string(header.size_of_facets()) +
+          " facets, more than the file's " + std::to_string(fileBytes_) + " bytes can hold");
     }
     return header;
   }
@@ -96,7 +96,8 @@ private:
         fail("vertex " + std::to_string(i) + " is missing or malformed");
       }
       if (!std::isfinite(point.x()) || !std::isfinite(point.y()) || !std::isfinite(point.z())) {
-        fail("vertex " + std::to_string(i) + " (numbered from 0) has a coordinate that is not a "
+        fail("vertex " + std::to_string(i) +
+             " (numbered from 0) has a coordinate that is not a "
              "finite number (a homogeneous vertex with w = 0, or an overflow)");
       }
       soup.points.push_back(point);

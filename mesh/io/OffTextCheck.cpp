@@ -47,7 +47,9 @@ bool readRecord(std::istream& in, std::vector<double>& entries) {
 }
 
 /// True when the cast of value to unsigned char is defined (truncation lands in 0..255).
-bool fitsByte(double value) { return value > -1.0 && value < 256.0; }
+bool fitsByte(double value) {
+  return value > -1.0 && value < 256.0;
+}
 
 /// The colour read the scanner makes from entries, starting at first, with
 /// count colour entries (as the scanner counts them, wrapping below zero).
@@ -59,8 +61,8 @@ bool colourReadable(const std::vector<double>& entries, std::size_t first, std::
     return false;
   }
   const double* rgb = &entries[first];
-  const bool integral = std::floor(rgb[0]) == rgb[0] && std::floor(rgb[1]) == rgb[1] &&
-                        std::floor(rgb[2]) == rgb[2];
+  const bool integral =
+      std::floor(rgb[0]) == rgb[0] && std::floor(rgb[1]) == rgb[1] && std::floor(rgb[2]) == rgb[2];
   for (int k = 0; k < 3; ++k) {
     if (!fitsByte(integral ? rgb[k] : rgb[k] * 255)) {
       return false;
@@ -88,8 +90,8 @@ private:
   void checkVertex(std::size_t number) {
     const std::size_t homogeneous = header_.is_homogeneous() ? 1 : 0;
     if (!readRecord(in_, entries_) || entries_.size() < 3 + homogeneous) {
-      fail(vertexName(number) + " has fewer than " +
-           std::to_string(3 + homogeneous) + " coordinates");
+      fail(vertexName(number) + " has fewer than " + std::to_string(3 + homogeneous) +
+           " coordinates");
     }
     // A normal (N) and texture coordinates (ST) that the header announces
     // must be there: the scanner counts what follows them as a colour.

@@ -92,8 +92,8 @@ void OutputFiles::commitAll() {
     Output& output = *outputs_[k];
     const int folder = output.file.folder();
     // Best effort: a file system without hard links gets no way back.
-    const std::string backup = ".vornel-backup-" +
-                               std::to_string(::getpid()) + "-" + std::to_string(k);
+    const std::string backup =
+        ".vornel-backup-" + std::to_string(::getpid()) + "-" + std::to_string(k);
     if (::linkat(folder, output.file.name().c_str(), folder, backup.c_str(), 0) == 0) {
       output.backupName = backup;
     }

@@ -19,11 +19,11 @@ struct TypeName {
 };
 
 constexpr TypeName typeNames[] = {
-    {"char", PlyType::Int8},     {"int8", PlyType::Int8},       {"uchar", PlyType::UInt8},
-    {"uint8", PlyType::UInt8},   {"short", PlyType::Int16},     {"int16", PlyType::Int16},
-    {"ushort", PlyType::UInt16}, {"uint16", PlyType::UInt16},   {"int", PlyType::Int32},
-    {"int32", PlyType::Int32},   {"uint", PlyType::UInt32},     {"uint32", PlyType::UInt32},
-    {"float", PlyType::Float32}, {"float32", PlyType::Float32}, {"double", PlyType::Float64},
+    {"char", PlyType::Int8},      {"int8", PlyType::Int8},       {"uchar", PlyType::UInt8},
+    {"uint8", PlyType::UInt8},    {"short", PlyType::Int16},     {"int16", PlyType::Int16},
+    {"ushort", PlyType::UInt16},  {"uint16", PlyType::UInt16},   {"int", PlyType::Int32},
+    {"int32", PlyType::Int32},    {"uint", PlyType::UInt32},     {"uint32", PlyType::UInt32},
+    {"float", PlyType::Float32},  {"float32", PlyType::Float32}, {"double", PlyType::Float64},
     {"float64", PlyType::Float64}};
 
 class HeaderParser {
@@ -172,8 +172,8 @@ private:
       }
       if (element.count > available / (recordBytes == 0 ? 1 : recordBytes)) {
         throw InvalidInputError(sourceName_ + ":" + std::to_string(element.headerLine) +
-                                ": the header announces " + std::to_string(element.count) +
-                                " " + element.name + " records, more than the file's " +
+                                ": the header announces " + std::to_string(element.count) + " " +
+                                element.name + " records, more than the file's " +
                                 std::to_string(bytes_.size()) + " bytes can hold");
       }
       available -= element.count * recordBytes;

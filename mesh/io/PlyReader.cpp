@@ -22,8 +22,8 @@ namespace {
 class BodyCursor {
 public:
   BodyCursor(std::string_view bytes, const PlyHeader& header, const std::string& sourceName)
-      : bytes_(bytes), format_(header.format), position_(header.bodyOffset),
-        line_(header.bodyLine), sourceName_(sourceName) {}
+      : bytes_(bytes), format_(header.format), position_(header.bodyOffset), line_(header.bodyLine),
+        sourceName_(sourceName) {}
 
   /// Notes the record being read, for messages.
   void startRecord(const std::string& element, std::uint64_t index) {
@@ -103,8 +103,7 @@ public:
     if (count < 0) {
       fail("negative list length " + std::to_string(count));
     }
-    const std::uint64_t entryBytes =
-        format_ == PlyFormat::Ascii ? 1 : plyTypeSize(property.type);
+    const std::uint64_t entryBytes = format_ == PlyFormat::Ascii ? 1 : plyTypeSize(property.type);
     if (static_cast<std::uint64_t>(count) > (bytes_.size() - position_) / entryBytes + 1) {
       fail("list length " + std::to_string(count) + " runs past the end of the file");
     }
@@ -140,8 +139,7 @@ private:
     return bytes_.substr(start, position_ - start);
   }
 
-  template <class Real>
-  Real parseReal(std::string_view text) const {
+  template <class Real> Real parseReal(std::string_view text) const {
     Real value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
@@ -220,20 +218,22 @@ void skipProperty(BodyCursor& cursor, const PlyProperty& property) {
 
 /// The index of the vertex property to read as values. Throws UsageError,
 /// listing the vertex properties the file has, when it is missing or a list.
-int valueProperty(const PlyElement& element, const std::string& name, const std::string& sourceName) {
+int valueProperty(const PlyElement& element, const std::string& name,
+                  const std::string& sourceName) {
   const int index = element.propertyIndex(name);
   std::string available;
   for (const PlyProperty& property : element.properties) {
-    available += (available.empty() ? "" : ", ") + property.name + (property.isList ? " (list)" : "");
+    available +=
+        (available.empty() ? "" : ", ") + property.name + (property.isList ? " (list)" : "");
   }
   if (index < 0) {
     throw UsageError(sourceName + " has no vertex property \"" + name +
                      "\"; its vertex properties are: " + available);
   }
   if (element.properties[static_cast<std::size_t>(index)].isList) {
-    throw UsageError("the vertex property \"" + name + "\" of " + sourceName +
-                     " is a list; a scalar property is needed (the vertex properties are: " +
-                     available + ")");
+    throw UsageError(
+        "the vertex property \"" + name + "\" of " + sourceName +
+        " is a list; a scalar property is needed (the vertex properties are: " + available + ")");
   }
   return index;
 }

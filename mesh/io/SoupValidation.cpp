@@ -259,7 +259,8 @@ std::optional<SoupProblem> findSoupProblem(const PolygonSoup& soup, SoupTopology
   const auto [clash, vertex] = FanSearch(soup, pairing, takenEnd).run();
   if (clash != none) {
     return SoupProblem{clash,
-                       "cannot be added: vertex " + soup.vertexName(vertex) + vertexNumbering(soup) +
+                       "cannot be added: vertex " + soup.vertexName(vertex) +
+                           vertexNumbering(soup) +
                            " would carry a closed fan beside another fan (non-manifold vertex)",
                        true};
   }
@@ -274,7 +275,8 @@ std::string describeSoupProblem(const PolygonSoup& soup, const SoupProblem& prob
   return soup.facetPlace(problem.facet, sourceName) + " " + problem.reason;
 }
 
-void refuseSoup(const PolygonSoup& soup, const SoupProblem& problem, const std::string& sourceName) {
+void refuseSoup(const PolygonSoup& soup, const SoupProblem& problem,
+                const std::string& sourceName) {
   const std::string message = describeSoupProblem(soup, problem, sourceName);
   if (problem.nonManifold) {
     throw NonManifoldError(message);

@@ -14,8 +14,8 @@ namespace vornel {
 /// The first facet, in soup order, that the halfedge surface cannot take.
 struct SoupProblem {
   std::size_t facet = 0;
-  std::string reason;        // completes "facet ...": "repeats vertex 4", ...
-  bool nonManifold = false;  // an edge or vertex the surface cannot hold; --repair mends it
+  std::string reason;       // completes "facet ...": "repeats vertex 4", ...
+  bool nonManifold = false; // an edge or vertex the surface cannot hold; --repair mends it
 };
 
 /// Checks, facet by facet in soup order: at least three corners, every corner

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
-#include <unordered_set>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vornel {
 namespace {

@@ -102,9 +102,9 @@ TEST_F(AttributeSources, ColouredMeshReadsBackThroughItsQualityProperty) {
   writeFile(folder.file("g.obj"), gridObj(12, 12));
   writeFile(folder.file("g_attribute.att"), values.str());
   ASSERT_EQ(run({"g.obj", "3", "2", "20", "--seed", "5", "--colour-mesh", "c.ply"}).exitStatus, 0);
-  ASSERT_EQ(run({"c.ply", "3", "2", "20", "--seed", "5", "--attribute-property", "quality"})
-                .exitStatus,
-            0);
+  ASSERT_EQ(
+      run({"c.ply", "3", "2", "20", "--seed", "5", "--attribute-property", "quality"}).exitStatus,
+      0);
   EXPECT_EQ(readFile(folder.file("c_labels.lb")), readFile(folder.file("g_labels.lb")));
 }
 
@@ -147,8 +147,8 @@ TEST_F(AttributeSources, ComputedValuesNeverReplaceAnAttributeFile) {
   EXPECT_EQ(kept.exitStatus, 0) << kept.err;
   EXPECT_NE(kept.err.find("t_attribute.att exists and is left as it is"), std::string::npos);
   EXPECT_EQ(readFile(folder.file("t_attribute.att")), "mine");
-  const CommandResult elsewhere = run(
-      {"t.obj", "2", "0", "0", "--compute-attribute", "mean-curvature", "--attribute-file", "h.att"});
+  const CommandResult elsewhere = run({"t.obj", "2", "0", "0", "--compute-attribute",
+                                       "mean-curvature", "--attribute-file", "h.att"});
   EXPECT_EQ(elsewhere.exitStatus, 0) << elsewhere.err;
   const std::string written = readFile(folder.file("h.att"));
   EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 30 * 12);

@@ -124,7 +124,8 @@ TEST_F(BadInput, DegenerateButValidMeshesRun) {
   EXPECT_EQ(parseLabelFile(readFile(folder.file("point_labels.lb"))).labels.size(), 4u);
 
   const std::string isolated = triangleObj + "v 5 5 5\n";
-  expectSuccess({write("lonely.obj", isolated, "0.1 0.2 5.1 5.3 5.2"), "2", "3", "20", "--seed", "3"});
+  expectSuccess(
+      {write("lonely.obj", isolated, "0.1 0.2 5.1 5.3 5.2"), "2", "3", "20", "--seed", "3"});
   const LabelFileContent content = parseLabelFile(readFile(folder.file("lonely_labels.lb")));
   ASSERT_EQ(content.labels.size(), 5u);
   EXPECT_EQ(content.labels[4], 1) << "an isolated vertex keeps the class of its own value";

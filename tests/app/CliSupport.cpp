@@ -40,7 +40,9 @@ CommandResult runVornel(const std::vector<std::string>& args, const std::string&
   return result;
 }
 
-bool fileExists(const std::string& path) { return fs::exists(path); }
+bool fileExists(const std::string& path) {
+  return fs::exists(path);
+}
 
 std::string gridObj(int width, int height) {
   std::ostringstream obj;

@@ -49,8 +49,10 @@ TEST(CommandLineRun, MissingMeshFilePrintsTheMessageAndWritesNothing) {
 TEST(CommandLineRun, UsageErrorsNameTheArgumentAndExitTwo) {
   ThreeRegionMesh input(0.1);
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{input.mesh, "3x", "3", "50"}, {input.mesh, "257", "3", "50"},
-        {input.mesh, "abc", "3", "50"}, {input.mesh, "3", "3", "50", "--bogus"}}) {
+       {std::vector<std::string>{input.mesh, "3x", "3", "50"},
+        {input.mesh, "257", "3", "50"},
+        {input.mesh, "abc", "3", "50"},
+        {input.mesh, "3", "3", "50", "--bogus"}}) {
     const CommandResult result = runVornel(args);
     EXPECT_EQ(result.exitStatus, 2) << args[1];
     EXPECT_EQ(result.err.rfind("vornel: ", 0), 0u) << result.err;
@@ -110,8 +112,8 @@ TEST(CommandLineRun, VerboseReportsEveryStageOnStandardErrorOnly) {
   EXPECT_EQ(verbose.exitStatus, 0);
   EXPECT_TRUE(verbose.out.empty());
   EXPECT_EQ(readFile(input.labels), quietLabels) << "the report must not change the result";
-  for (const char* needle : {"900 vertices", "k-means done", "classes after k-means", "beta = ",
-                             "sweep 5 (greedy) at T = ", "classes final", "total"})
+  for (const char* needle : {"900 vertices", "k-means done", "classes after k-means",
+                             "beta = ", "sweep 5 (greedy) at T = ", "classes final", "total"})
     EXPECT_NE(verbose.err.find(needle), std::string::npos) << needle << "\n" << verbose.err;
   EXPECT_TRUE(quiet.err.empty());
 }
@@ -135,14 +137,13 @@ TEST(CommandLineRun, ScheduleOptionsChangeTheRunAndVersionAnswers) {
   ThreeRegionMesh input(0.8);
   ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4"}).exitStatus, 0);
   const std::string standard = readFile(input.labels);
-  ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4", "--temperature", "4",
-                       "--cooling", "0.97"})
+  ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4", "--temperature", "4", "--cooling",
+                       "0.97"})
                 .exitStatus,
             0);
   EXPECT_EQ(readFile(input.labels), standard) << "the defaults are 4 and 0.97";
-  ASSERT_EQ(runVornel({input.mesh, "3", "3", "20", "--seed", "4", "--temperature", "0.5"})
-                .exitStatus,
-            0);
+  ASSERT_EQ(
+      runVornel({input.mesh, "3", "3", "20", "--seed", "4", "--temperature", "0.5"}).exitStatus, 0);
   EXPECT_NE(readFile(input.labels), standard);
   const CommandResult version = runVornel({"--version"});
   EXPECT_EQ(version.exitStatus, 0);

@@ -39,7 +39,8 @@ TEST(CommandLineParsing, FewerThanFourArgumentsShowTheUsage) {
 }
 
 TEST(CommandLineParsing, ReadsTheFourArgumentsAndTheSeed) {
-  const Command command = parseCommandLine({"mesh.obj", "0x3", "010", "50", "extra", "--seed", "42"});
+  const Command command =
+      parseCommandLine({"mesh.obj", "0x3", "010", "50", "extra", "--seed", "42"});
   ASSERT_EQ(command.kind, CommandKind::Run);
   EXPECT_EQ(command.options.meshPath, "mesh.obj");
   EXPECT_EQ(command.options.segmentation.classCount, 3);
@@ -63,16 +64,17 @@ TEST(CommandLineParsing, RejectsBadClassCountsAndOptions) {
 }
 
 TEST(CommandLineParsing, EveryNumberMayCarryWhiteSpaceAround) {
-  const Command command = parseCommandLine({"m.obj", " 3", "3 ", "\t50\n", "--seed", " 1",
-                                            "--temperature", " 2 ", "--cooling", "0.5 "});
+  const Command command = parseCommandLine(
+      {"m.obj", " 3", "3 ", "\t50\n", "--seed", " 1", "--temperature", " 2 ", "--cooling", "0.5 "});
   EXPECT_EQ(command.options.segmentation.classCount, 3);
   EXPECT_EQ(command.options.segmentation.filterPasses, 3);
   EXPECT_EQ(command.options.segmentation.sweepCount, 50);
   EXPECT_EQ(*command.options.segmentation.seed, 1u);
   EXPECT_EQ(*command.options.segmentation.initialTemperature, 2.0);
   EXPECT_EQ(*command.options.segmentation.coolingFactor, 0.5);
-  EXPECT_EQ(*parseCommandLine({"m.obj", "3", "3", "50", "--seed", "0x10"}).options.segmentation.seed,
-            16u);
+  EXPECT_EQ(
+      *parseCommandLine({"m.obj", "3", "3", "50", "--seed", "0x10"}).options.segmentation.seed,
+      16u);
 }
 
 TEST(CommandLineParsing, ReadsTheScheduleAndOutputOptions) {
@@ -91,11 +93,15 @@ TEST(CommandLineParsing, ReadsTheScheduleAndOutputOptions) {
 }
 
 TEST(CommandLineParsing, RejectsScheduleValuesOutOfRange) {
-  for (const std::vector<std::string>& extra :
-       {std::vector<std::string>{"--temperature", "0"}, {"--temperature", "-1"},
-        {"--temperature", "hot"}, {"--temperature", "inf"}, {"--cooling", "0"},
-        {"--cooling", "1.01"}, {"--cooling", "0.5x"}, {"--colour-mesh", "out.obj"},
-        {"--colour-mesh"}}) {
+  for (const std::vector<std::string>& extra : {std::vector<std::string>{"--temperature", "0"},
+                                                {"--temperature", "-1"},
+                                                {"--temperature", "hot"},
+                                                {"--temperature", "inf"},
+                                                {"--cooling", "0"},
+                                                {"--cooling", "1.01"},
+                                                {"--cooling", "0.5x"},
+                                                {"--colour-mesh", "out.obj"},
+                                                {"--colour-mesh"}}) {
     std::vector<std::string> args{"m.obj", "3", "3", "50"};
     args.insert(args.end(), extra.begin(), extra.end());
     EXPECT_THROW(parseCommandLine(args), UsageError) << extra[0];

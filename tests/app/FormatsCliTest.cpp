@@ -266,8 +266,7 @@ TEST(OffUnusedVertices, AreDroppedAndTheValuesPairWithTheUsedVerticesInFileOrder
         args.push_back("--repair");
       const CommandResult run = runVornel(args);
       ASSERT_EQ(run.exitStatus, 0) << run.err;
-      EXPECT_EQ(parseLabelFile(readFile(input.folder.file("m_labels.lb"))).labels,
-                input.expected);
+      EXPECT_EQ(parseLabelFile(readFile(input.folder.file("m_labels.lb"))).labels, input.expected);
     }
 }
 

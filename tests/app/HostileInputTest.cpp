@@ -117,20 +117,21 @@ TEST_F(HostileInput, BinaryOffWithFacetColourCountsReadsWithAndWithoutRepair) {
 }
 
 TEST_F(HostileInput, NonFiniteCoordinatesAreRefusedInEveryFormat) {
-  expectRefused({write("nan.obj", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "1 2 3"), "2", "0", "0"},
-                "nan.obj:1: vertex coordinate 'nan' is not a finite number");
+  expectRefused(
+      {write("nan.obj", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "1 2 3"), "2", "0", "0"},
+      "nan.obj:1: vertex coordinate 'nan' is not a finite number");
   expectRefused({write("w.off", "4OFF\n3 1 0\n0 0 0 1\n1 0 0 0\n0 1 0 1\n3 0 1 2\n", "1 2 3"), "2",
                  "0", "0", "--repair"},
                 "not a finite number");
 }
 
 TEST_F(HostileInput, MalformedObjVertexLineIsRefusedInsteadOfShiftingTheOthers) {
-  expectRefused({write("shift.obj", "v 0 0 0\nv 0 1\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "1 2 3"), "2",
-                 "0", "0"},
-                "shift.obj:2: vertex line has fewer than three coordinates");
-  expectRefused({write("word.obj", "v 0 0 0\nv 0 1 zzz\nv 1 0 0\nf 1 2 3\n", "1 2 3"), "2", "0",
-                 "0"},
-                "word.obj:2: vertex coordinate 'zzz' is not a number");
+  expectRefused(
+      {write("shift.obj", "v 0 0 0\nv 0 1\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "1 2 3"), "2", "0", "0"},
+      "shift.obj:2: vertex line has fewer than three coordinates");
+  expectRefused(
+      {write("word.obj", "v 0 0 0\nv 0 1 zzz\nv 1 0 0\nf 1 2 3\n", "1 2 3"), "2", "0", "0"},
+      "word.obj:2: vertex coordinate 'zzz' is not a number");
 }
 
 TEST_F(HostileInput, OnlyRegularFilesAreRead) {
@@ -180,8 +181,8 @@ TEST_F(HostileInput, VerboseAttributeRangeIsTheValuesRange) {
 }
 
 TEST_F(HostileInput, NumbersMayCarryWhiteSpaceOnEitherSide) {
-  const std::string mesh = write("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n",
-                                 "0 0.1 5 5.1");
+  const std::string mesh =
+      write("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n", "0 0.1 5 5.1");
   const CommandResult result = run({mesh, "2 ", " 1", "\t3\n", "--seed", " 7 "});
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_TRUE(fileExists(folder.file("m_labels.lb")));
@@ -217,7 +218,8 @@ TEST_F(HostileInput, HighValenceAndHugePolygonsReadInLinearTime) {
   std::ostringstream polygonValues;
   for (int i = 0; i < corners; ++i)
     polygonValues << (i < corners / 2 ? 0 : 1) << '\n';
-  const CommandResult big = run({write("big.obj", polygon.str(), polygonValues.str()), "2", "0", "1"});
+  const CommandResult big =
+      run({write("big.obj", polygon.str(), polygonValues.str()), "2", "0", "1"});
   EXPECT_EQ(big.exitStatus, 0) << big.err;
 }
 

@@ -1,8 +1,8 @@
 // The library entry point on a caller's own mesh: vertex and facet arrays in,
 // labels and class statistics out.
 
-#include "app/CliSupport.hpp"
 #include "app/SegmentMesh.hpp"
+#include "app/CliSupport.hpp"
 #include "mesh/Errors.hpp"
 
 #include <gtest/gtest.h>
@@ -107,8 +107,8 @@ void expectRejected(const Positions& positions, const Facets& facets,
 TEST(SegmentMesh, TwoClearHalvesComeOutAsTheTwoClasses) {
   const GridMesh grid = makeGrid(12, 8);
   const std::vector<double> values = stripeValues(grid, 2, 4.0, 0.3, 11);
-  const SegmentationResult result = segmentMesh(grid.positions, grid.facets, values,
-                                                optionsFor(2, 2, 20, 3));
+  const SegmentationResult result =
+      segmentMesh(grid.positions, grid.facets, values, optionsFor(2, 2, 20, 3));
   ASSERT_EQ(result.labels.size(), grid.positions.size());
   for (std::size_t v = 0; v < result.labels.size(); ++v)
     EXPECT_EQ(result.labels[v], regionOf(grid, v, 2)) << "vertex " << v;
@@ -148,9 +148,9 @@ TEST(SegmentMesh, GivesTheLabelsOfTheCommandLineForTheSameMeshAndOptions) {
   testing::TempFolder folder;
   testing::writeFile(folder.file("m.obj"), objText(grid));
   testing::writeFile(folder.file("m_attribute.att"), attributeText(values));
-  const testing::CommandResult run = testing::runVornel(
-      {folder.file("m.obj"), "3", "2", "15", "--seed", "77", "--temperature", "2.5", "--cooling",
-       "0.9"});
+  const testing::CommandResult run =
+      testing::runVornel({folder.file("m.obj"), "3", "2", "15", "--seed", "77", "--temperature",
+                          "2.5", "--cooling", "0.9"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const testing::LabelFileContent written =
       testing::parseLabelFile(testing::readFile(folder.file("m_labels.lb")));
@@ -184,13 +184,15 @@ TEST(SegmentMesh, BadFacetArraysAreRejectedNamingTheFacet) {
   const SegmentationOptions options = optionsFor(1, 0, 0, 1);
   Facets outOfRange = grid.facets;
   outOfRange[2] = {0, 1, 9};
-  expectRejected(grid.positions, outOfRange, values, options, "facet 3 corner 9 is beyond the 9 vertices (vertices numbered from 0)");
+  expectRejected(grid.positions, outOfRange, values, options,
+                 "facet 3 corner 9 is beyond the 9 vertices (vertices numbered from 0)");
   Facets tooShort = grid.facets;
   tooShort[0] = {0, 1};
   expectRejected(grid.positions, tooShort, values, options, "facet 1 has 2 corners");
   Facets repeated = grid.facets;
   repeated[1] = {0, 4, 4};
-  expectRejected(grid.positions, repeated, values, options, "facet 2 repeats vertex 4 (vertices numbered from 0)");
+  expectRejected(grid.positions, repeated, values, options,
+                 "facet 2 repeats vertex 4 (vertices numbered from 0)");
   // The same edge 0 -> 1 used twice in the same direction: inconsistent orientation.
   const Facets flipped = {{0, 1, 4}, {0, 1, 3}};
   expectRejected(grid.positions, flipped, values, options, "facet 2 cannot be added");

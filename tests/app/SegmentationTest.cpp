@@ -17,10 +17,14 @@ VertexGraph gridGraph(int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       auto& ring = rings[static_cast<std::size_t>(y) * width + x];
-      if (x > 0) ring.push_back(y * width + x - 1);
-      if (y > 0) ring.push_back((y - 1) * width + x);
-      if (x + 1 < width) ring.push_back(y * width + x + 1);
-      if (y + 1 < height) ring.push_back((y + 1) * width + x);
+      if (x > 0)
+        ring.push_back(y * width + x - 1);
+      if (y > 0)
+        ring.push_back((y - 1) * width + x);
+      if (x + 1 < width)
+        ring.push_back(y * width + x + 1);
+      if (y + 1 < height)
+        ring.push_back((y + 1) * width + x);
     }
   return VertexGraph::fromRings(rings);
 }

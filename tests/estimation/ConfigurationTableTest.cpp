@@ -1,7 +1,7 @@
-#include "estimation/ParameterEstimator.hpp"
-#include "mesh/Errors.hpp"
 #include "ReferenceEstimate.hpp"
 #include "TestGraphs.hpp"
+#include "estimation/ParameterEstimator.hpp"
+#include "mesh/Errors.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 namespace vornel {
 namespace {
 
-using test_graphs::gridGraph;
 using test_graphs::graphFromSamples;
+using test_graphs::gridGraph;
 using test_graphs::LabelledGraph;
 using test_graphs::randomLabels;
 
@@ -44,8 +44,7 @@ const PairEquation* findRow(const ParameterEstimator& estimator,
 }
 
 TEST(ConfigurationTable, WorkedRowForThreeLabels) {
-  const LabelledGraph g =
-      graphFromSamples(3, {{{4, 1, 1}, 0, 30}, {{4, 1, 1}, 2, 3}});
+  const LabelledGraph g = graphFromSamples(3, {{{4, 1, 1}, 0, 30}, {{4, 1, 1}, 2, 3}});
   ParameterEstimator estimator(g.graph);
   estimator.buildConfigurations(g.labels, 3);
   ASSERT_EQ(estimator.configurations.size(), 1u);
@@ -130,8 +129,8 @@ TEST(ConfigurationTable, EquationsAreOrderedByEvidence) {
 }
 
 TEST(ConfigurationTable, ConfigurationSeenWithOneLabelGivesNoUsableRow) {
-  const LabelledGraph g = graphFromSamples(
-      3, {{{2, 2, 2}, 0, 4}, {{2, 2, 2}, 1, 3}, {{5, 1, 0}, 0, 7}});
+  const LabelledGraph g =
+      graphFromSamples(3, {{{2, 2, 2}, 0, 4}, {{2, 2, 2}, 1, 3}, {{5, 1, 0}, 0, 7}});
   ParameterEstimator estimator(g.graph);
   estimator.buildConfigurations(g.labels, 3);
   EXPECT_EQ(estimator.usableRows, 1);

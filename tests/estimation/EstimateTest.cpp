@@ -1,5 +1,5 @@
-#include "estimation/ParameterEstimator.hpp"
 #include "TestGraphs.hpp"
+#include "estimation/ParameterEstimator.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 namespace vornel {
 namespace {
 
-using test_graphs::gridGraph;
 using test_graphs::graphFromSamples;
+using test_graphs::gridGraph;
 using test_graphs::LabelledGraph;
 using test_graphs::randomLabels;
 

@@ -1,9 +1,9 @@
 // The mesh model: default state, palettes, copies, and building from a soup.
 
-#include "mesh/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
-#include "mesh/PolygonSoup.hpp"
+#include "mesh/Errors.hpp"
 #include "mesh/MeshFixtures.hpp"
+#include "mesh/PolygonSoup.hpp"
 
 #include <gtest/gtest.h>
 
@@ -174,16 +174,15 @@ TEST(BuildSurface, InconsistentOrientationNamesTheLine) {
 
 TEST(BuildSurface, EdgeOfThreeFacetsIsRejected) {
   LabeledMesh mesh;
-  const std::string message =
-      rejection(square, {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}}, mesh);
+  const std::string message = rejection(square, {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}}, mesh);
   EXPECT_EQ(message.rfind("test.obj:8: facet cannot be added", 0), 0u) << message;
   EXPECT_EQ(mesh.vertexCount(), 0u);
 }
 
 TEST(BuildSurface, FacetOnAClosedSurfaceIsRejected) {
   LabeledMesh mesh;
-  const test::Points points{{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1},
-                            {0, 0, -1}, {5, 5, 5}, {6, 5, 5}};
+  const test::Points points{{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0},
+                            {0, 0, 1}, {0, 0, -1}, {5, 5, 5}, {6, 5, 5}};
   const test::Facets facets{{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5},
                             {1, 2, 5}, {3, 1, 5}, {0, 3, 5}, {4, 6, 7}};
   const std::string message = rejection(points, facets, mesh);
@@ -192,8 +191,7 @@ TEST(BuildSurface, FacetOnAClosedSurfaceIsRejected) {
 
 TEST(BuildSurface, RepeatedVertexAndShortFacetAreNamed) {
   LabeledMesh mesh;
-  EXPECT_EQ(rejection(square, {{0, 1, 2}, {0, 2, 2}}, mesh),
-            "test.obj:7: facet repeats vertex 3");
+  EXPECT_EQ(rejection(square, {{0, 1, 2}, {0, 2, 2}}, mesh), "test.obj:7: facet repeats vertex 3");
   EXPECT_EQ(rejection(square, {{0, 1}}, mesh),
             "test.obj:6: facet has 2 corners; at least 3 are needed");
   EXPECT_EQ(rejection(square, {{0, 1, 7}}, mesh),

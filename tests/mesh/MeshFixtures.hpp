@@ -43,7 +43,8 @@ inline void buildTriangleFan(LabeledMesh& mesh, std::uint32_t rim, bool closed) 
   Points points{{0.0f, 0.0f, 0.0f}};
   for (std::uint32_t i = 0; i < rim; ++i) {
     const double angle = 6.283185307179586 * i / rim;
-    points.push_back({static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0.0f});
+    points.push_back(
+        {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0.0f});
   }
   Facets facets;
   for (std::uint32_t i = 1; i < rim; ++i) {
@@ -87,10 +88,9 @@ inline void buildIcosphere(LabeledMesh& mesh, int levels) {
   std::vector<std::array<double, 3>> points{{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0},
                                             {0, -1, t}, {0, 1, t}, {0, -1, -t}, {0, 1, -t},
                                             {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
-  Facets facets{{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
-                {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
-                {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
-                {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
+  Facets facets{{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+                {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+                {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
   for (int level = 0; level < levels; ++level) {
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> middles;
     const auto middle = [&](std::uint32_t a, std::uint32_t b) {

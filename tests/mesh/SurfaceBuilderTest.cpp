@@ -46,7 +46,8 @@ SurfaceRecords recordsOf(Surface& surface) {
     r.face.push_back(h->is_border() ? -1 : h->facet() - f0);
   }
   for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
-    r.vertexHalfedge.push_back(v->halfedge() == Surface::Halfedge_handle() ? -1 : v->halfedge() - h0);
+    r.vertexHalfedge.push_back(v->halfedge() == Surface::Halfedge_handle() ? -1
+                                                                           : v->halfedge() - h0);
   }
   for (auto f = surface.facets_begin(); f != surface.facets_end(); ++f) {
     r.faceHalfedge.push_back(f->halfedge() - h0);
@@ -129,9 +130,10 @@ TEST(SurfaceBuilder, MatchesTheIncrementalBuilderOnFixtures) {
   expectSameSurface(gridSoup(5, 7, false), "triangle grid");
   expectSameSurface(gridSoup(6, 4, true), "quad grid");
   // Two triangles meeting at one vertex, and a vertex no facet uses.
-  expectSameSurface(test::makeSoup({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {9, 9, 9}},
-                                   {{0, 1, 2}, {0, 3, 4}}),
-                    "bow tie");
+  expectSameSurface(
+      test::makeSoup({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {9, 9, 9}},
+                     {{0, 1, 2}, {0, 3, 4}}),
+      "bow tie");
   expectSameSurface(test::makeSoup({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
                                    {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}),
                     "tetrahedron");

@@ -1,7 +1,7 @@
 // The flat ring adjacency, the feature array and writing labels back.
 
-#include "mesh/MeshInput.hpp"
 #include "mesh/MeshFixtures.hpp"
+#include "mesh/MeshInput.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,8 @@ namespace {
 using test::vertexAt;
 
 std::vector<std::uint32_t> ringOf(const VertexGraph& graph, std::size_t v) {
-  return {graph.neighbours.begin() + graph.ringBegin(v), graph.neighbours.begin() + graph.ringEnd(v)};
+  return {graph.neighbours.begin() + graph.ringBegin(v),
+          graph.neighbours.begin() + graph.ringEnd(v)};
 }
 
 std::size_t positionOf(const LabeledMesh& mesh, Surface::Vertex_const_handle vertex) {
@@ -33,7 +34,8 @@ void expectRingsFollowTheCirculator(const LabeledMesh& mesh, const VertexGraph& 
       auto circulator = vertex->vertex_begin();
       const auto start = circulator;
       do {
-        expected.push_back(static_cast<std::uint32_t>(positionOf(mesh, circulator->opposite()->vertex())));
+        expected.push_back(
+            static_cast<std::uint32_t>(positionOf(mesh, circulator->opposite()->vertex())));
       } while (++circulator != start);
     }
     EXPECT_EQ(ringOf(graph, v), expected) << "vertex " << v;

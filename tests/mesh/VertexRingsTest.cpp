@@ -4,13 +4,13 @@
 // surface the builder makes.
 
 #include "mesh/Errors.hpp"
-#include "mesh/io/SoupValidation.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/SurfaceCheck.hpp"
+#include "mesh/io/SoupValidation.hpp"
 
-#include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -59,16 +59,17 @@ TEST(VertexRings, OffVertexWithTwoClosedFansIsRejectedAndLeavesNoMesh) {
   LabeledMesh mesh;
   const std::string message = errorOf(path, mesh);
   // OFF numbers its vertices from 0, as the message says.
-  EXPECT_EQ(message, path + ": facet 3 cannot be added: vertex 1 (vertices numbered from 0) would "
-                            "carry a closed fan beside another fan (non-manifold vertex); --repair "
-                            "splits non-manifold vertices and turns or drops the facets that do not "
-                            "fit");
+  EXPECT_EQ(message, path +
+                         ": facet 3 cannot be added: vertex 1 (vertices numbered from 0) would "
+                         "carry a closed fan beside another fan (non-manifold vertex); --repair "
+                         "splits non-manifold vertices and turns or drops the facets that do not "
+                         "fit");
   EXPECT_EQ(mesh.surface.size_of_vertices(), 0u);
 }
 
 TEST(VertexRings, FansClosedInTheOtherOrderAreRejectedToo) {
   // Two tetrahedra sharing vertex 0 only: both fans at vertex 0 are closed.
-  const test::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+  const test::Points points{{0, 0, 0},  {1, 0, 0},  {0, 1, 0}, {0, 0, 1},
                             {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}};
   const test::Facets facets{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3},
                             {0, 4, 5}, {0, 6, 4}, {0, 5, 6}, {4, 6, 5}};
@@ -84,7 +85,7 @@ TEST(VertexRings, BuilderNeverSeesAClosedFanBesideAnotherFan) {
   const test::Points points{{1, 0, 0}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 0},
                             {1, 1, 0}, {1, 0, 1}, {0, 0, 1}, {1, 0, 0}};
   const test::Facets facets{{8, 2, 1}, {0, 1, 4}, {6, 5, 3, 4}, {0, 2, 3}, {2, 0, 3},
-                            {0, 5, 1}, {0, 6, 3}, {5, 0, 7}, {1, 2, 3}, {0, 1, 4}};
+                            {0, 5, 1}, {0, 6, 3}, {5, 0, 7},    {1, 2, 3}, {0, 1, 4}};
   LabeledMesh mesh;
   try {
     test::buildMesh(mesh, points, facets);
@@ -105,8 +106,8 @@ TEST(VertexRings, OpenFansAndFacetsAfterTheFirstBadOneAreLeftToTheBuilder) {
   // A closed tetrahedron at vertex 0 whose other fan only comes after a facet
   // that repeats an edge: that facet is the first problem, not the fan.
   const test::Points tetra{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {5, 5, 5}, {6, 5, 5}};
-  const auto repeated = findSoupProblem(test::makeSoup(
-      tetra, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {1, 2, 3}, {0, 4, 5}}));
+  const auto repeated = findSoupProblem(
+      test::makeSoup(tetra, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {1, 2, 3}, {0, 4, 5}}));
   ASSERT_TRUE(repeated);
   EXPECT_EQ(repeated->facet, 4u);
   EXPECT_NE(repeated->reason.find("edge from vertex 2 to vertex 3"), std::string::npos)
@@ -115,8 +116,7 @@ TEST(VertexRings, OpenFansAndFacetsAfterTheFirstBadOneAreLeftToTheBuilder) {
       test::makeSoup(tetra, {{0, 4, 5}, {0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}));
   ASSERT_TRUE(problem);
   EXPECT_EQ(problem->facet, 3u); // the facet that closes the fan at vertex 0
-  EXPECT_NE(problem->reason.find("vertex 1 would carry a closed fan"),
-            std::string::npos)
+  EXPECT_NE(problem->reason.find("vertex 1 would carry a closed fan"), std::string::npos)
       << problem->reason;
 }
 

@@ -27,17 +27,21 @@ struct Problem {
   int classCount = 0;
 };
 
-double plainEnergy(const Problem& problem, std::vector<std::int32_t>& labels, std::size_t v, int label) {
+double plainEnergy(const Problem& problem, std::vector<std::int32_t>& labels, std::size_t v,
+                   int label) {
   labels[v] = label;
   int same = 0;
   int other = 0;
   for (const std::uint32_t n : problem.rings[v])
     (labels[n] == labels[v] ? same : other) += 1;
-  const double ratio = same + other == 0 ? 0.0 : static_cast<double>(other - same) / static_cast<double>(other + same);
+  const double ratio = same + other == 0
+                           ? 0.0
+                           : static_cast<double>(other - same) / static_cast<double>(other + same);
   const double theta = label == 0 ? 1.0 : static_cast<double>(problem.parameters[label - 1]);
   const double beta = static_cast<double>(problem.parameters[problem.classCount - 1]);
   const double neighbourhood = beta * ratio - theta;
-  const double data = 0.5 * std::pow(problem.means[label] - problem.values[v], 2) / problem.variances[label];
+  const double data =
+      0.5 * std::pow(problem.means[label] - problem.values[v], 2) / problem.variances[label];
   return data + neighbourhood;
 }
 
@@ -48,7 +52,8 @@ bool plainMetropolis(double eOld, double eNew, double inverseTemperature) {
   return true;
 }
 
-int plainDecision(const Problem& problem, std::vector<std::int32_t>& labels, std::size_t v, double T, bool greedy) {
+int plainDecision(const Problem& problem, std::vector<std::int32_t>& labels, std::size_t v,
+                  double T, bool greedy) {
   const int K = problem.classCount;
   const std::uint8_t l = static_cast<std::uint8_t>(labels[v]);
   if (K <= 2) {
@@ -99,7 +104,8 @@ void plainSchedule(Problem& problem, double T0, double factor, int n, unsigned s
 Problem randomProblem(int classCount, std::size_t vertexCount, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> degree(0, 8);
-  std::uniform_int_distribution<std::uint32_t> vertex(0, static_cast<std::uint32_t>(vertexCount - 1));
+  std::uniform_int_distribution<std::uint32_t> vertex(0,
+                                                      static_cast<std::uint32_t>(vertexCount - 1));
   std::uniform_int_distribution<int> label(0, classCount - 1);
   std::normal_distribution<double> noise(0.0, 1.0);
   Problem problem;
@@ -162,7 +168,8 @@ TEST(Annealing, SameSeedSameLabels) {
   EXPECT_NE(first.labels, other.labels);
 }
 
-std::vector<SweepSummary> runSchedule(const AnnealingSchedule& schedule, int classCount, std::string* reportText) {
+std::vector<SweepSummary> runSchedule(const AnnealingSchedule& schedule, int classCount,
+                                      std::string* reportText) {
   const Problem problem = randomProblem(classCount, 50, 9);
   const VertexGraph graph = VertexGraph::fromRings(problem.rings);
   Segmenter segmenter(graph, problem.values);
@@ -371,10 +378,14 @@ TEST(Annealing, SmoothsANoisyThreeBandGrid) {
   for (int y = 0; y < side; ++y)
     for (int x = 0; x < side; ++x) {
       auto& ring = rings[y * side + x];
-      if (x > 0) ring.push_back(y * side + x - 1);
-      if (x + 1 < side) ring.push_back(y * side + x + 1);
-      if (y > 0) ring.push_back((y - 1) * side + x);
-      if (y + 1 < side) ring.push_back((y + 1) * side + x);
+      if (x > 0)
+        ring.push_back(y * side + x - 1);
+      if (x + 1 < side)
+        ring.push_back(y * side + x + 1);
+      if (y > 0)
+        ring.push_back((y - 1) * side + x);
+      if (y + 1 < side)
+        ring.push_back((y + 1) * side + x);
     }
   std::mt19937 random(3);
   std::normal_distribution<double> noise(0.0, 1.0);

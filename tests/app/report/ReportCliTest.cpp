@@ -219,7 +219,8 @@ TEST(ReportOutput, TheReportCannotReplaceTheMesh) {
   const std::string sameFile = run.folder.file(".") + "/grid.html";
   const CommandResult result = runVornel({mesh, "2", "0", "0", "--report", sameFile});
   EXPECT_EQ(result.exitStatus, 2);
-  EXPECT_NE(result.err.find("an output must not replace an input"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("an output must not replace an input"), std::string::npos)
+      << result.err;
   EXPECT_EQ(testing::readFile(mesh).rfind("OFF\n", 0), 0u);
 }
 

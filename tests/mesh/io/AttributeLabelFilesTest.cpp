@@ -75,7 +75,6 @@ protected:
     }
     return "accepted";
   }
-
 };
 
 TEST_F(FileTest, ReadsOneValuePerLineOrAllOnOneLine) {
@@ -217,7 +216,8 @@ TEST_F(FileTest, UnwritableFolderLeavesTheOldFileUntouched) {
     GTEST_SKIP() << "permissions do not bind the superuser";
   }
   const std::string file = write("m_labels.lb", "old");
-  fs::permissions(folder_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  fs::permissions(folder_,
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   LabeledMesh mesh;
   EXPECT_THROW(mesh.writeLabels(file), IOError);

@@ -1,13 +1,13 @@
 // The coloured mesh: ramp colours by class, both file formats read back, and
 // the staged (atomic) writing it shares with the label file.
 
+#include "mesh/Errors.hpp"
 #include "mesh/io/AtomicFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
-#include "mesh/Errors.hpp"
 #include "mesh/io/PlyReader.hpp"
 
-#include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -138,8 +138,9 @@ TEST(ColouredMesh, SplitCopiesAreWrittenAsTheirOriginals) {
   EXPECT_EQ(coloured.positions.size(), 5u);
   EXPECT_EQ(coloured.labels.size(), 5u);
   // Facet 4 of the octahedron is (2, 0, 5): corner 5 becomes 0.
-  EXPECT_EQ(std::vector<std::uint32_t>(coloured.corners.begin() + 12, coloured.corners.begin() + 15),
-            (std::vector<std::uint32_t>{2, 0, 0}));
+  EXPECT_EQ(
+      std::vector<std::uint32_t>(coloured.corners.begin() + 12, coloured.corners.begin() + 15),
+      (std::vector<std::uint32_t>{2, 0, 0}));
 }
 
 TEST(ColouredMesh, FormatFollowsTheExtension) {

@@ -36,7 +36,6 @@ protected:
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
-
 };
 
 std::string readError(void (*reader)(const std::string&, LabeledMesh&), const std::string& path,
@@ -68,8 +67,8 @@ TEST_F(MeshReaders, ObjKeepsUnusedVerticesInFileOrder) {
 TEST_F(MeshReaders, ObjFacetThatCannotBeBuiltNamesItsLine) {
   // Three triangles on the edge 1-2: the third makes it non-manifold.
   LabeledMesh mesh;
-  const std::string path = write(
-      "fin.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nf 1 2 3\nf 2 1 4\nf 1 2 5\n");
+  const std::string path =
+      write("fin.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nf 1 2 3\nf 2 1 4\nf 1 2 5\n");
   EXPECT_NE(readError(readMeshFile, path, mesh).find("fin.obj:8"), std::string::npos);
 }
 
@@ -91,8 +90,8 @@ TEST_F(MeshReaders, OffDropsUnusedVertices) {
 TEST_F(MeshReaders, OffHeaderCommentsAreSkipped) {
   LabeledMesh mesh;
   readMeshFile(write("commented.off", "# made by hand\nOFF\n# counts\n3 1 0\n0 0 0\n1 0 0\n"
-                                     "0 1 0\n3 0 1 2\n"),
-              mesh);
+                                      "0 1 0\n3 0 1 2\n"),
+               mesh);
   EXPECT_EQ(mesh.vertexCount(), 3u);
 }
 
@@ -112,7 +111,8 @@ TEST_F(MeshReaders, OffCornerOutOfRangeIsRejectedAndLeavesNoMesh) {
 
 TEST_F(MeshReaders, OffTruncatedOrNonManifoldIsRejected) {
   LabeledMesh mesh;
-  const std::string truncated = write("short.off", "OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n");
+  const std::string truncated =
+      write("short.off", "OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n");
   EXPECT_NE(readError(readMeshFile, truncated, mesh).find("short.off: not a valid OFF mesh"),
             std::string::npos);
   EXPECT_EQ(mesh.vertexCount(), 0u);
@@ -129,7 +129,8 @@ TEST_F(MeshReaders, OffCountsLargerThanTheFileAreRejectedBeforeReading) {
   const std::string huge = write("huge.off", "OFF\n2000000000 1 0\n0 0 0\n3 0 0 0\n");
   EXPECT_NE(readError(readMeshFile, huge, mesh).find("announces 2000000000 vertices"),
             std::string::npos);
-  const std::string manyFacets = write("facets.off", "OFF\n3 100 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
+  const std::string manyFacets =
+      write("facets.off", "OFF\n3 100 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
   EXPECT_NE(readError(readMeshFile, manyFacets, mesh).find("100 facets"), std::string::npos);
   const std::string negative = write("negative.off", "OFF\n3 -1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
   EXPECT_EQ(readError(readMeshFile, negative, mesh),

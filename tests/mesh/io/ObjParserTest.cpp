@@ -1,7 +1,7 @@
 // The OBJ text parser: accepted lines, corner forms, indices and error lines.
 
-#include "mesh/Errors.hpp"
 #include "mesh/io/ObjParser.hpp"
+#include "mesh/Errors.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,13 @@ namespace {
 const std::string sourceName = "mesh.obj";
 const std::string fourVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 
-PolygonSoup parse(const std::string& text) { return parseObj(text, sourceName); }
+PolygonSoup parse(const std::string& text) {
+  return parseObj(text, sourceName);
+}
 
 std::vector<std::uint32_t> facetCorners(const PolygonSoup& soup, std::size_t f) {
-  return {soup.corners.begin() + soup.facetOffsets[f], soup.corners.begin() + soup.facetOffsets[f + 1]};
+  return {soup.corners.begin() + soup.facetOffsets[f],
+          soup.corners.begin() + soup.facetOffsets[f + 1]};
 }
 
 // The message of the InvalidInputError that parsing text throws ("" if none).
@@ -86,9 +89,12 @@ TEST(ObjParser, MalformedOrNonFiniteVertexLinesAreRefusedNamingTheLine) {
   EXPECT_EQ(error("v 0 1 2x\n"), sourceName + ":1: vertex coordinate '2x' is not a number");
   EXPECT_EQ(error("v 0 0 0\nv nan 0 0\n"),
             sourceName + ":2: vertex coordinate 'nan' is not a finite number");
-  EXPECT_EQ(error("v 0 -inf 0\n"), sourceName + ":1: vertex coordinate '-inf' is not a finite number");
-  EXPECT_EQ(error("v 1e60 0 0\n"), sourceName + ":1: vertex coordinate '1e60' is not a finite number");
-  EXPECT_EQ(error("v 1 2 # three\n"), sourceName + ":1: vertex line has fewer than three coordinates");
+  EXPECT_EQ(error("v 0 -inf 0\n"),
+            sourceName + ":1: vertex coordinate '-inf' is not a finite number");
+  EXPECT_EQ(error("v 1e60 0 0\n"),
+            sourceName + ":1: vertex coordinate '1e60' is not a finite number");
+  EXPECT_EQ(error("v 1 2 # three\n"),
+            sourceName + ":1: vertex line has fewer than three coordinates");
 }
 
 TEST(ObjParser, OtherLinesAddNothing) {
@@ -193,14 +199,24 @@ TEST(ObjParser, CornerThatIsNotANumberIsAnError) {
   EXPECT_EQ(parseError(fourVertices + "f 1 2 /3\n"), "mesh.obj:5: corner '/3' is not a number");
 }
 
-
 // Decimal coordinates must round exactly as the general conversion rounds
 // them, including halfway cases and the shortcut's limits.
 TEST(ObjParser, CoordinatesRoundLikeTheGeneralConversion) {
   std::mt19937_64 random(12345);
-  std::vector<std::string> numbers = {"16777217", "16777219", "0.1", "-0.0", "1e22", "1e-22",
-                                      "3.4028235e38", "1.17549435e-38", "123456789012345678",
-                                      "0.000000000000000000000001", "1.5e+3", "2.5E-3", ".5", "7."};
+  std::vector<std::string> numbers = {"16777217",
+                                      "16777219",
+                                      "0.1",
+                                      "-0.0",
+                                      "1e22",
+                                      "1e-22",
+                                      "3.4028235e38",
+                                      "1.17549435e-38",
+                                      "123456789012345678",
+                                      "0.000000000000000000000001",
+                                      "1.5e+3",
+                                      "2.5E-3",
+                                      ".5",
+                                      "7."};
   for (int k = 0; k < 30000; ++k) {
     const std::uint64_t mantissa = random() % 10000000000000000ull;
     const int exponent = static_cast<int>(random() % 50) - 25;

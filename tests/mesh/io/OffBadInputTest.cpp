@@ -42,7 +42,9 @@ const std::string square = "4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n";
 TEST_F(OffTextCheck, HugeCountsInABinaryHeaderAreRejectedBeforeAnyEstimate) {
   // Found by fuzzing: the header reader estimated the halfedges from these
   // counts in int arithmetic, which overflowed.
-  const std::string text("OFF\nBINARY\xe4\x0e\0\0\0\0\0OFF\n1 0\n14 114 0\n1=\0\0\0" "0\n \0", 43);
+  const std::string text("OFF\nBINARY\xe4\x0e\0\0\0\0\0OFF\n1 0\n14 114 0\n1=\0\0\0"
+                         "0\n \0",
+                         43);
   EXPECT_NE(errorFor(text).find(": the OFF header announces"), std::string::npos);
   EXPECT_NE(errorFor("OFF\n2000000000 2000000000 0\n").find("announces 2000000000 vertices"),
             std::string::npos);
@@ -60,8 +62,9 @@ TEST_F(OffTextCheck, HugeCornerIndexIsOutOfRange) {
 }
 
 TEST_F(OffTextCheck, CornerCountThatIsNotACountIsRejected) {
-  EXPECT_NE(errorFor("OFF\n" + square + "-3 1 3 2\n").find("facet 2 has a corner count below three"),
-            std::string::npos);
+  EXPECT_NE(
+      errorFor("OFF\n" + square + "-3 1 3 2\n").find("facet 2 has a corner count below three"),
+      std::string::npos);
   EXPECT_NE(errorFor("OFF\n" + square + "1e300 1 3 2\n").find("facet 2 has a corner count"),
             std::string::npos);
 }
@@ -73,7 +76,8 @@ TEST_F(OffTextCheck, FacetWithFewerCornersThanItsCountIsRejected) {
 
 TEST_F(OffTextCheck, ShortVertexLineIsRejected) {
   EXPECT_EQ(errorFor("OFF\n3 1 0\n0 0 0\n1 0\n0 1 0\n3 0 1 2\n"),
-            path_ + ": not a valid OFF mesh: vertex 1 (numbered from 0) has fewer than 3 coordinates");
+            path_ +
+                ": not a valid OFF mesh: vertex 1 (numbered from 0) has fewer than 3 coordinates");
 }
 
 TEST_F(OffTextCheck, ColourMissingAfterAColouredVertexIsRejected) {

@@ -1,9 +1,9 @@
 // PLY input: ASCII and both binary byte orders, skipped properties and
 // elements, and the refusals that name the place at fault.
 
+#include "mesh/io/PlyReader.hpp"
 #include "mesh/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/io/PlyReader.hpp"
 
 #include "TempFolder.hpp"
 
@@ -150,8 +150,7 @@ std::string plyWithValue(const std::string& type, std::size_t size, const std::u
   return bytes;
 }
 
-template <class T>
-std::uint64_t bitsOf(T value) {
+template <class T> std::uint64_t bitsOf(T value) {
   std::uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof value);
   return bits;
@@ -172,16 +171,22 @@ TEST(PlyReader, VertexPropertyOfEveryScalarTypeReadsExactly) {
       {{"ushort", "uint16"}, 2, {0, 1000, 65535}, {0, 1000, 65535}},
       {{"int", "int32"}, 4, {bitsOf<std::int32_t>(-5), 16777217, 3}, {-5, 16777216, 3}},
       {{"uint", "uint32"}, 4, {4294967295u, 1, 2}, {4294967296.0f, 1, 2}},
-      {{"float", "float32"}, 4, {bitsOf(0.1f), bitsOf(-2.5f), bitsOf(1e-30f)}, {0.1f, -2.5f, 1e-30f}},
+      {{"float", "float32"},
+       4,
+       {bitsOf(0.1f), bitsOf(-2.5f), bitsOf(1e-30f)},
+       {0.1f, -2.5f, 1e-30f}},
       // A double keeps its float rounding, as the attribute file's values do.
-      {{"double", "float64"}, 8, {bitsOf(tenth), bitsOf(1e300 / 1e299), bitsOf(-1.0)},
+      {{"double", "float64"},
+       8,
+       {bitsOf(tenth), bitsOf(1e300 / 1e299), bitsOf(-1.0)},
        {static_cast<float>(tenth), 10.0f, -1.0f}},
   };
   for (const Case& c : cases) {
     for (const std::string& name : c.names) {
       for (const bool little : {true, false}) {
         PlyVertexValues values{"value", {}};
-        const PolygonSoup soup = parsePly(plyWithValue(name, c.size, c.raw, little), "v.ply", &values);
+        const PolygonSoup soup =
+            parsePly(plyWithValue(name, c.size, c.raw, little), "v.ply", &values);
         ASSERT_EQ(values.values.size(), 3u) << name;
         for (int v = 0; v < 3; ++v)
           EXPECT_EQ(values.values[v], c.expected[v]) << name << (little ? " little" : " big");
@@ -221,8 +226,8 @@ TEST(PlyReader, NonFiniteCoordinatesAreRefusedNamingTheVertex) {
   // A binary NaN or infinity at vertex 3's z: the coloured mesh would carry it
   // on, and nothing can read that back.
   for (const bool little : {true, false}) {
-    for (const float bad : {std::numeric_limits<float>::quiet_NaN(),
-                            std::numeric_limits<float>::infinity()}) {
+    for (const float bad :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
       std::string bytes = binaryPly(little);
       const std::size_t zOfVertex2 = bytes.find("end_header\n") + 11 + 2 * 18 + 10;
       unsigned char raw[4];
@@ -276,7 +281,8 @@ TEST(PlyReader, RefusalsNameTheFileAndThePlace) {
   EXPECT_EQ(errorOf(header + "0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n"), "m.ply:11: \"x\" is not a number");
   EXPECT_EQ(errorOf(header + "0 0 0\n1 0 0\n0 1 0\n3 0 1\n"), "m.ply:13: the data end early");
   EXPECT_NE(errorOf("ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nend_header\n"
-                    "0\n").find("m.ply:3: the vertex element needs"),
+                    "0\n")
+                .find("m.ply:3: the vertex element needs"),
             std::string::npos);
   EXPECT_NE(errorOf("ply\nformat ascii 1.0\nelement vertex 1\nproperty quad x\nend_header\n")
                 .find("m.ply:4: unknown property type \"quad\""),

@@ -1,17 +1,16 @@
 // Repair of meshes the halfedge structure cannot hold: split fans, turned and
 // dropped facets, and the files that stay per original vertex.
 
-#include "mesh/Errors.hpp"
 #include "mesh/repair/MeshRepair.hpp"
-#include "mesh/io/ObjParser.hpp"
+#include "mesh/Errors.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/LabelFile.hpp"
 #include "mesh/io/MeshReading.hpp"
 #include "mesh/io/ObjParser.hpp"
 #include "mesh/io/OriginalVertices.hpp"
 
-#include "mesh/MeshFixtures.hpp"
 #include "TempFolder.hpp"
+#include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +33,7 @@ std::vector<std::uint32_t> facetCorners(const PolygonSoup& soup, std::size_t f) 
 
 /// Two closed tetrahedra that share vertex 0 only.
 PolygonSoup twoTetrahedra() {
-  const Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+  const Points points{{0, 0, 0},  {1, 0, 0},  {0, 1, 0}, {0, 0, 1},
                       {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}};
   const Facets facets{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3},
                       {0, 5, 4}, {0, 4, 6}, {0, 6, 5}, {4, 5, 6}};
@@ -73,8 +72,7 @@ TEST(MeshRepair, BowTieIsSplitIntoTwoFans) {
 
 TEST(MeshRepair, FanJoinedAcrossSharedEdgesStaysOneVertex) {
   // Facets listed out of ring order still make one fan around vertex 0.
-  const RepairedSoup repaired =
-      repairSoup(makeSoup(sixPoints, {{0, 1, 2}, {0, 4, 5}, {0, 2, 4}}));
+  const RepairedSoup repaired = repairSoup(makeSoup(sixPoints, {{0, 1, 2}, {0, 4, 5}, {0, 2, 4}}));
   EXPECT_FALSE(repaired.summary.changedAnything());
   EXPECT_EQ(repaired.soup.points.size(), 6u);
 }
