@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -53,6 +54,7 @@ struct OutputFiles::Output {
   Output(const std::string& path, const std::string& what) : file(path, what) {}
   StagedFile file;
   std::string backupName; // the replaced file's second name while committing
+  bool replacesAFile = true; // false once linking it showed there was no file
 };
 
 OutputFiles::OutputFiles(std::vector<Input> inputs) : inputs_(std::move(inputs)) {}
@@ -96,6 +98,8 @@ void OutputFiles::commitAll() {
         ".vornel-backup-" + std::to_string(::getpid()) + "-" + std::to_string(k);
     if (::linkat(folder, output.file.name().c_str(), folder, backup.c_str(), 0) == 0) {
       output.backupName = backup;
+    } else {
+      output.replacesAFile = errno != ENOENT;
     }
     try {
       output.file.commit();
@@ -122,9 +126,11 @@ void OutputFiles::restore(std::size_t committedCount) {
       } else {
         ::unlinkat(folder, output.backupName.c_str(), 0);
       }
-    } else if (output.file.committed()) {
+    } else if (output.file.committed() && !output.replacesAFile) {
       ::unlinkat(folder, name, 0); // there was no file before
     }
+    // A file replaced without a backup stays as written: deleting it would
+    // lose the old and the new contents both.
   }
 }
 
