@@ -182,46 +182,22 @@ void sphereGreedy(benchmark::State& state) {
   runSphereSweeps(state, 1.0, true);
 }
 
-BENCHMARK(multiClassAnnealingT4)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(multiClassAnnealingT1)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(multiClassGreedy)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(twoClassAnnealingT4)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(twoClassGreedy)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(sphereAnnealingT4)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(sphereAnnealingT1)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-BENCHMARK(sphereGreedy)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(9)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
+/// Nine repetitions in milliseconds, reported as their mean, median and fastest.
+void timedNineTimes(benchmark::internal::Benchmark* run) {
+  run->Unit(benchmark::kMillisecond)
+      ->Repetitions(9)
+      ->ReportAggregatesOnly(true)
+      ->ComputeStatistics("min", fastest);
+}
+
+BENCHMARK(multiClassAnnealingT4)->Apply(timedNineTimes);
+BENCHMARK(multiClassAnnealingT1)->Apply(timedNineTimes);
+BENCHMARK(multiClassGreedy)->Apply(timedNineTimes);
+BENCHMARK(twoClassAnnealingT4)->Apply(timedNineTimes);
+BENCHMARK(twoClassGreedy)->Apply(timedNineTimes);
+BENCHMARK(sphereAnnealingT4)->Apply(timedNineTimes);
+BENCHMARK(sphereAnnealingT1)->Apply(timedNineTimes);
+BENCHMARK(sphereGreedy)->Apply(timedNineTimes);
 BENCHMARK(fiftySweepSchedule)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
