@@ -137,6 +137,8 @@ TEST(SurfaceBuilder, MatchesTheIncrementalBuilderOnFixtures) {
   expectSameSurface(test::makeSoup({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
                                    {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}),
                     "tetrahedron");
+  // No facet at all: no corners to pair (an empty table once met pointer arithmetic).
+  expectSameSurface(test::makeSoup({{0, 0, 0}, {1, 0, 0}}, {}), "vertices only");
 }
 
 TEST(SurfaceBuilder, MatchesTheIncrementalBuilderOnShuffledSoupsWithHolesAndPinches) {
