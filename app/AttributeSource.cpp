@@ -26,6 +26,19 @@ AttributeSource attributeSourceOf(const RunOptions& options, const std::string& 
   return {AttributeSource::Kind::Computed, companionExists ? std::string() : companionFile};
 }
 
+std::string describeAttributeSource(const AttributeSource& source, const RunOptions& options) {
+  switch (source.kind) {
+  case AttributeSource::Kind::VertexProperty:
+    return "vertex property " + options.attributeProperty;
+  case AttributeSource::Kind::Computed:
+    return std::string(curvatureMeasureName(*options.computedAttribute)) +
+           " computed from the mesh" + (source.path.empty() ? "" : ", written to " + source.path);
+  case AttributeSource::Kind::File:
+    break;
+  }
+  return source.path;
+}
+
 std::string attributeFileText(const float* values, std::size_t count) {
   std::string text;
   text.reserve(count * 16);

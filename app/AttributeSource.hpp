@@ -24,6 +24,11 @@ struct AttributeSource {
 /// for computed values.
 AttributeSource attributeSourceOf(const RunOptions& options, const std::string& companionFile);
 
+/// Where the values come from, for the report: the file's path, "vertex
+/// property NAME", or "MEASURE computed from the mesh" with the file the values
+/// are written to.
+std::string describeAttributeSource(const AttributeSource& source, const RunOptions& options);
+
 /// The attribute file's text for values: one per line, with the nine
 /// significant digits that give every float back exactly.
 std::string attributeFileText(const float* values, std::size_t count);

@@ -204,7 +204,10 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
           *outputs.colouredMesh,
           colouredMeshBytes(coloured, colouredMeshFormatOf(options.colourMeshPath)));
     if (outputs.report)
-      outputs.files.write(*outputs.report, reportPageBytes(options, *reportCollector, coloured));
+      outputs.files.write(*outputs.report,
+                          reportPageBytes(options, *reportCollector, coloured,
+                                          describeAttributeSource(files.attributes, options),
+                                          files.labelFile));
   }
   if (outputs.attributes)
     outputs.files.write(*outputs.attributes,

@@ -79,7 +79,8 @@ void BM_ReportPage(benchmark::State& state) {
   const RunRecord record = runRecord(mesh);
   std::size_t bytes = 0;
   for (auto _ : state) {
-    const std::string page = reportPage(reportData(ReportInputs{options, record, mesh}));
+    const std::string page = reportPage(reportData(
+        ReportInputs{options, record, mesh, "sphere_attribute.att", "sphere_labels.lb"}));
     bytes = page.size();
     benchmark::DoNotOptimize(page.data());
   }

@@ -1,6 +1,5 @@
 #include "app/report/ReportData.hpp"
 
-#include "app/FileNames.hpp"
 #include "app/Segmentation.hpp"
 #include "app/report/Base64.hpp"
 #include "app/report/JsonWriter.hpp"
@@ -11,12 +10,12 @@ namespace vornel {
 
 namespace {
 
-void writeFiles(JsonWriter& json, const RunOptions& options) {
-  const CompanionFiles files = deriveCompanionFiles(options.meshPath);
+void writeFiles(JsonWriter& json, const ReportInputs& inputs) {
+  const RunOptions& options = inputs.options;
   json.key("files").beginObject();
   json.key("mesh").value(options.meshPath);
-  json.key("attributes").value(files.attributeFile);
-  json.key("labels").value(files.labelFile);
+  json.key("attributes").value(inputs.valueSource);
+  json.key("labels").value(inputs.labelFile);
   json.key("colouredMesh").value(options.colourMeshPath);
   json.key("report").value(options.reportPath);
   json.endObject();
@@ -149,7 +148,7 @@ std::string reportData(const ReportInputs& inputs) {
   JsonWriter json;
   json.beginObject();
   json.key("version").value(VORNEL_VERSION);
-  writeFiles(json, inputs.options);
+  writeFiles(json, inputs);
   writeSettings(json, inputs.options, inputs.record);
   json.key("vertexCount").value(static_cast<std::int64_t>(mesh.positions.size()));
   json.key("facetCount").value(static_cast<std::int64_t>(mesh.facetCount()));

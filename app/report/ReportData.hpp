@@ -18,6 +18,8 @@ struct ReportInputs {
   /// The segmented mesh as the input file has it: positions, facets, final
   /// labels and attribute values of every input vertex.
   const ColouredMesh& mesh;
+  std::string valueSource;          // where the values came from: a file, or how they were made
+  std::string labelFile;            // where the labels go
   double elapsedSeconds = 0.0;      // from the run's start to the report
   std::int64_t peakMemoryBytes = 0; // the process's peak resident size; 0 when unknown
   std::size_t triangleBudget = viewTriangleBudget;

@@ -3,23 +3,17 @@
 #include "app/report/ReportData.hpp"
 #include "app/report/ReportPage.hpp"
 
-#include <sys/resource.h>
+#include "app/ResourceUsage.hpp"
 
 namespace vornel {
 
-std::int64_t peakMemoryBytes() {
-  rusage usage{};
-  if (getrusage(RUSAGE_SELF, &usage) != 0)
-    return 0;
-  return static_cast<std::int64_t>(usage.ru_maxrss) * 1024; // Linux counts kibibytes
-}
-
 std::string reportPageBytes(const RunOptions& options, ReportCollector& collector,
-                            const ColouredMesh& mesh) {
+                            const ColouredMesh& mesh, const std::string& valueSource,
+                            const std::string& labelFile) {
   Stopwatch stopwatch;
-  ReportInputs inputs{options, collector.record(), mesh};
+  ReportInputs inputs{options, collector.record(), mesh, valueSource, labelFile};
   inputs.elapsedSeconds = collector.elapsedSeconds();
-  inputs.peakMemoryBytes = peakMemoryBytes();
+  inputs.peakMemoryBytes = static_cast<std::int64_t>(currentResourceUsage().peakResidentBytes);
   std::string page = reportPage(reportData(inputs));
   collector.stageDone("report page", stopwatch.lap());
   return page;

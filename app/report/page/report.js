@@ -147,7 +147,7 @@
     });
     var rows = [
       ['Mesh file', data.files.mesh],
-      ['Attribute file', data.files.attributes],
+      ['Values', data.files.attributes],
       ['Label file', data.files.labels],
       ['Coloured mesh', data.files.colouredMesh || '—'],
       ['Report', data.files.report],

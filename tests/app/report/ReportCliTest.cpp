@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -185,6 +186,35 @@ TEST(ReportOutput, ARepairedMeshIsShownPerInputVertexWithItsWarning) {
   EXPECT_EQ(labels, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 1, 1, 1}));
   EXPECT_EQ(decodeWords<std::uint32_t>(data["surface"]["triangles"]).size(), 24u);
   EXPECT_TRUE(data["settings"]["repair"].flag);
+}
+
+TEST(ReportOutput, NamesTheFilesAndTheValueSourceTheRunUsed) {
+  ReportRun run;
+  writeInputs(run);
+  const std::string values = run.folder.file("other.att");
+  std::filesystem::rename(run.folder.file("grid_attribute.att"), values);
+  const std::string labels = run.folder.file("out.lb");
+  CommandResult result = runVornel({run.mesh, "3", "1", "2", "--seed", "1", "--attribute-file",
+                                    values, "--labels-file", labels, "--report", run.report});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  JsonValue files = pageData(testing::readFile(run.report))["files"];
+  EXPECT_EQ(files["attributes"].text, values);
+  EXPECT_EQ(files["labels"].text, labels);
+
+  // Every third vertex lifted, so that the curvedness varies.
+  std::istringstream lines(testing::gridObj(gridWidth, gridHeight));
+  std::string lifted;
+  int vertex = 0;
+  for (std::string line; std::getline(lines, line);)
+    lifted += (line.rfind("v ", 0) == 0 && vertex++ % 3 == 0 ? line + ".5" : line) + "\n";
+  std::ofstream(run.mesh) << lifted;
+  result = runVornel({run.mesh, "2", "1", "2", "--seed", "1", "--compute-attribute", "curvedness",
+                      "--report", run.report});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  files = pageData(testing::readFile(run.report))["files"];
+  EXPECT_EQ(files["attributes"].text, "curvedness computed from the mesh, written to " +
+                                          run.folder.file("grid_attribute.att"));
+  EXPECT_EQ(files["labels"].text, run.labels);
 }
 
 TEST(ReportOutput, AnUnwritableReportLeavesNoOutputAtAll) {
