@@ -2,6 +2,7 @@
 // shared random stream, and the choice among them follows the sum of squares.
 
 #include "classes/MultiStartKMeans.hpp"
+#include "NoisyValues.hpp"
 #include "mesh/Errors.hpp"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,6 @@
 
 namespace vornel {
 namespace {
-
-/// Stripes of evenly spaced means plus Gaussian noise, stored as floats.
-std::vector<double> noisyClasses(std::size_t count, int classes, double noise, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::normal_distribution<double> gaussian(0.0, noise);
-  std::vector<double> values;
-  for (std::size_t i = 0; i < count; ++i)
-    values.push_back(static_cast<float>(static_cast<int>(i % classes) + gaussian(engine)));
-  return values;
-}
 
 void expectSameResult(const KMeansResult& actual, const KMeansResult& expected) {
   EXPECT_EQ(actual.assignment, expected.assignment);
@@ -50,7 +41,7 @@ TEST(MultiStartKMeans, EveryStartIsTheDefaultKMeansOnTheSharedStream) {
   for (const int K : {2, 3, 5})
     for (unsigned seed = 1; seed <= 6; ++seed) {
       SCOPED_TRACE("K " + std::to_string(K) + " seed " + std::to_string(seed));
-      expectEveryStartIsKmeans(noisyClasses(4000, K, 1.0, seed), K, seed);
+      expectEveryStartIsKmeans(testing::noisyClasses(4000, K, 1.0, seed), K, seed);
     }
 }
 
@@ -68,7 +59,7 @@ TEST(MultiStartKMeans, StartsWithTiesAndEmptyClustersMatchToo) {
 TEST(MultiStartKMeans, ValuesBeyondTheShortcutsRangeMatchToo) {
   // Squared distances of about 1e-320 are subnormal: kmeans() then compares
   // rounded square roots, which the shortcut does not model.
-  std::vector<double> values = noisyClasses(200, 3, 0.5, 4);
+  std::vector<double> values = testing::noisyClasses(200, 3, 0.5, 4);
   for (double& x : values)
     x *= 1e-160;
   expectEveryStartIsKmeans(values, 3, 9);
@@ -77,7 +68,7 @@ TEST(MultiStartKMeans, ValuesBeyondTheShortcutsRangeMatchToo) {
 }
 
 TEST(MultiStartKMeans, StartZeroIsTheDefaultResultWhenNoStartDoesBetter) {
-  const std::vector<double> values = noisyClasses(3000, 3, 0.1, 2);
+  const std::vector<double> values = testing::noisyClasses(3000, 3, 0.1, 2);
   RandomGenerator multi(5), single(5);
   const MultiStartResult result = multiStartKMeans(values, 3, multi);
   ASSERT_EQ(result.starts.size(), 10u);
@@ -91,7 +82,7 @@ TEST(MultiStartKMeans, StartZeroIsTheDefaultResultWhenNoStartDoesBetter) {
 
 TEST(MultiStartKMeans, KeepsTheStartWithTheSmallestSumOfSquares) {
   for (unsigned seed = 1; seed <= 8; ++seed) {
-    const std::vector<double> values = noisyClasses(2000, 5, 1.2, seed);
+    const std::vector<double> values = testing::noisyClasses(2000, 5, 1.2, seed);
     MultiStartOptions options;
     options.keepEveryStart = true;
     RandomGenerator rng(seed);

@@ -2,6 +2,7 @@
 // what full passes over the points give, and leave the generator alike.
 
 #include "classes/SortedKMeans.hpp"
+#include "NoisyValues.hpp"
 #include "classes/KMeans.hpp"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,6 @@
 
 namespace vornel {
 namespace {
-
-/// Bands of means 0 .. bands-1 plus Gaussian noise, stored as floats.
-std::vector<double> noisyBands(std::size_t count, int bands, double noise, unsigned seed) {
-  std::mt19937 engine(seed);
-  std::normal_distribution<double> gaussian(0.0, noise);
-  std::vector<double> values;
-  for (std::size_t i = 0; i < count; ++i)
-    values.push_back(static_cast<float>(static_cast<int>(i % bands) + gaussian(engine)));
-  return values;
-}
 
 /// Compares kmeans() with full passes; returns whether the sorted values
 /// decided the start themselves.
@@ -50,7 +41,8 @@ TEST(SortedKMeans, NoisyBandsGiveTheFullPassResult) {
   for (const int K : {2, 3, 5, 8})
     for (unsigned seed = 1; seed <= 4; ++seed) {
       SCOPED_TRACE("K " + std::to_string(K) + " seed " + std::to_string(seed));
-      decidedOnSortedValues += expectSameAsFullPasses(noisyBands(20000, 3, 0.25, seed), K, seed);
+      decidedOnSortedValues +=
+          expectSameAsFullPasses(testing::noisyClasses(20000, 3, 0.25, seed), K, seed);
       ++cases;
     }
   EXPECT_GT(decidedOnSortedValues, cases / 2); // the sorted values really did the work
@@ -73,7 +65,7 @@ TEST(SortedKMeans, RepeatsAndSignedZerosGiveTheFullPassResult) {
 }
 
 TEST(SortedKMeans, ValuesOutsideTheShortcutsRangeUseFullPasses) {
-  std::vector<double> values = noisyBands(2000, 2, 0.3, 8);
+  std::vector<double> values = testing::noisyClasses(2000, 2, 0.3, 8);
   values[17] = 1e300; // beyond the magnitudes the shortcut decides exactly
   const SortedValues sorted(values);
   EXPECT_FALSE(sorted.shortcutUsable());

@@ -1,4 +1,5 @@
 #include "classes/SpatialStatistics.hpp"
+#include "GridGraphs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,24 +8,6 @@
 
 namespace vornel {
 namespace {
-
-/// A side x side grid with 4-neighbour rings.
-VertexGraph squareGrid(int side) {
-  std::vector<std::vector<std::uint32_t>> rings(static_cast<std::size_t>(side) * side);
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x) {
-      auto& ring = rings[y * side + x];
-      if (x > 0)
-        ring.push_back(y * side + x - 1);
-      if (x + 1 < side)
-        ring.push_back(y * side + x + 1);
-      if (y > 0)
-        ring.push_back((y - 1) * side + x);
-      if (y + 1 < side)
-        ring.push_back((y + 1) * side + x);
-    }
-  return VertexGraph::fromRings(rings);
-}
 
 TEST(RingAverages, AverageEachVertexWithItsRing) {
   // A path 0 - 1 - 2, vertex 3 isolated, vertex 4 joined to 2 by two edges.
@@ -35,7 +18,7 @@ TEST(RingAverages, AverageEachVertexWithItsRing) {
 
 TEST(EdgeNoiseVariance, RecoversTheNoiseOfRegionsWithDifferentMeans) {
   const int side = 200;
-  const VertexGraph graph = squareGrid(side);
+  const VertexGraph graph = testing::fourNeighbourGrid(side);
   std::mt19937 engine(4);
   std::normal_distribution<double> noise(0.0, 0.5);
   std::vector<double> values;
@@ -55,7 +38,7 @@ TEST(EdgeNoiseVariance, IsZeroWithoutEdgesOrNoise) {
   std::vector<double> values;
   for (int v = 0; v < 100; ++v)
     values.push_back(v % 10 < 5 ? 1.0 : 7.0);
-  EXPECT_EQ(edgeNoiseVariance(squareGrid(10), values), 0.0);
+  EXPECT_EQ(edgeNoiseVariance(testing::fourNeighbourGrid(10), values), 0.0);
 }
 
 } // namespace

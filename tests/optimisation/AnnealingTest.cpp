@@ -1,4 +1,5 @@
 #include "optimisation/Annealing.hpp"
+#include "GridGraphs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -374,19 +375,6 @@ TEST(SettlingSchedule, NoSweepForZeroCount) {
 // means: annealing from the nearest-mean labelling recovers the bands better.
 TEST(Annealing, SmoothsANoisyThreeBandGrid) {
   const int side = 60;
-  std::vector<std::vector<std::uint32_t>> rings(side * side);
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x) {
-      auto& ring = rings[y * side + x];
-      if (x > 0)
-        ring.push_back(y * side + x - 1);
-      if (x + 1 < side)
-        ring.push_back(y * side + x + 1);
-      if (y > 0)
-        ring.push_back((y - 1) * side + x);
-      if (y + 1 < side)
-        ring.push_back((y + 1) * side + x);
-    }
   std::mt19937 random(3);
   std::normal_distribution<double> noise(0.0, 1.0);
   std::vector<int> truth;
@@ -395,7 +383,7 @@ TEST(Annealing, SmoothsANoisyThreeBandGrid) {
     truth.push_back((v % side) * 3 / side);
     values.push_back(truth.back() + noise(random));
   }
-  const VertexGraph graph = VertexGraph::fromRings(rings);
+  const VertexGraph graph = testing::fourNeighbourGrid(side);
   Segmenter segmenter(graph, values);
   segmenter.means = {0.0, 1.0, 2.0};
   segmenter.variances = {1.0, 1.0, 1.0};
