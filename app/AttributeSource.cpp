@@ -1,6 +1,6 @@
 #include "app/AttributeSource.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <cstdio>
 #include <filesystem>

@@ -6,7 +6,7 @@
 #include "app/Segmentation.hpp"
 #include "app/Stopwatch.hpp"
 #include "app/report/ReportOutput.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/SurfaceBuilder.hpp"
 #include "mesh/curvature/Curvature.hpp"

@@ -1,6 +1,6 @@
 #include "app/SegmentMesh.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 

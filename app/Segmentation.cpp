@@ -4,7 +4,7 @@
 #include "app/Stopwatch.hpp"
 #include "classes/Segmenter.hpp"
 #include "estimation/FallbackMessage.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include "app/Options.hpp"
 #include "app/RunReport.hpp"
 #include "estimation/ParameterEstimator.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 #include "optimisation/Annealing.hpp"
 
 #include <cstdint>

@@ -16,7 +16,7 @@
 //
 // segment() runs the same pipeline on a caller's own ring adjacency
 // (VertexGraph::fromRings). Every failure throws a vornel::VornelError
-// subclass (mesh/Errors.hpp) whose message names the fault. In CMake:
+// subclass (core/Errors.hpp) whose message names the fault. In CMake:
 //   find_package(Vornel CONFIG REQUIRED)
 //   target_link_libraries(app PRIVATE Vornel::vornel)
 
@@ -24,5 +24,5 @@
 #include "app/RunReport.hpp"
 #include "app/SegmentMesh.hpp"
 #include "app/Segmentation.hpp"
-#include "mesh/Errors.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/Errors.hpp"
+#include "core/VertexGraph.hpp"

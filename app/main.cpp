@@ -5,7 +5,7 @@
 #include "app/Run.hpp"
 #include "app/VerboseReport.hpp"
 #include "estimation/Matrix.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <cstdio>
 #include <new>

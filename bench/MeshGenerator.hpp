@@ -4,7 +4,7 @@
 // Region c has attribute mean c plus Gaussian noise. Header-only, so that the
 // generator tool and the benchmarks share it.
 
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <algorithm>
 #include <array>

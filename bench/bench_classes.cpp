@@ -4,7 +4,7 @@
 
 #include "classes/KMeans.hpp"
 #include "classes/Segmenter.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <benchmark/benchmark.h>
 

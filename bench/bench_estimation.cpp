@@ -6,7 +6,7 @@
 #include "classes/RandomGenerator.hpp"
 #include "classes/Segmenter.hpp"
 #include "estimation/ParameterEstimator.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <benchmark/benchmark.h>
 

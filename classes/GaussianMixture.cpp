@@ -1,6 +1,6 @@
 #include "classes/GaussianMixture.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "classes/KMeans.hpp"
 
 #include "classes/SortedKMeans.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 #include "classes/Segmenter.hpp"
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <cstddef>
 #include <utility>

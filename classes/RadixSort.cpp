@@ -1,6 +1,6 @@
 #include "classes/RadixSort.hpp"
 
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "classes/Segmenter.hpp"
 
-#include "mesh/Errors.hpp"
-#include "mesh/LargeArray.hpp"
+#include "core/Errors.hpp"
+#include "core/LargeArray.hpp"
 
 #include <cstddef>
 #include <string>

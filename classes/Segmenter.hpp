@@ -6,7 +6,7 @@
 
 #include "classes/KMeans.hpp"
 #include "classes/RandomGenerator.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "classes/SortedKMeans.hpp"
 
 #include "classes/RadixSort.hpp"
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <algorithm>
 #include <cmath>

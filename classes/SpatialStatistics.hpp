@@ -3,7 +3,7 @@
 // averaged over each ring, and the noise variance read from the differences
 // across edges.
 
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <vector>
 

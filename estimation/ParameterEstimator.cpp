@@ -6,7 +6,7 @@
 
 #include "estimation/ConfigurationIndex.hpp"
 #include "estimation/RowEquation.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <algorithm>
 #include <string>

@@ -2,7 +2,7 @@
 // The table of neighbourhood label configurations of a labelling and the
 // least-squares fit of the pairwise label model's parameters to it.
 
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <cstdint>
 #include <vector>

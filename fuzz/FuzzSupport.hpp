@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the fuzz targets: a private scratch folder per process.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/SurfaceBuilder.hpp"
 #include "mesh/io/MeshReading.hpp"

@@ -1,7 +1,7 @@
 // Attribute text read onto a small mesh whose vertex count the first byte picks.
 
 #include "FuzzSupport.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.hpp"
 #include "app/Run.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <string>
 #include <string_view>

@@ -5,7 +5,7 @@
 // validation of a soup and the surface builder work from this pairing.
 
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/ScratchVector.hpp"
+#include "core/ScratchVector.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include <CGAL/Polyhedron_3.h>
 #include <CGAL/Simple_cartesian.h>
 
-#include "mesh/LargeBlockAllocator.hpp"
+#include "core/LargeBlockAllocator.hpp"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // the segmentation stages work on.
 
 #include "mesh/LabeledMesh.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "mesh/SoupTopology.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <algorithm>
 #include <limits>

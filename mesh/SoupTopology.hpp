@@ -3,7 +3,7 @@
 // the soup is checked so that the corners are paired only once.
 
 #include "mesh/CornerPairing.hpp"
-#include "mesh/ScratchVector.hpp"
+#include "core/ScratchVector.hpp"
 
 #include <cstdint>
 #include <unordered_map>

@@ -7,7 +7,7 @@
 #include "mesh/SurfaceBuilder.hpp"
 
 #include "mesh/CornerPairing.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/SoupTopology.hpp"
 
 #include <CGAL/HalfedgeDS_items_decorator.h>

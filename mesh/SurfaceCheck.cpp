@@ -3,7 +3,7 @@
 
 #include "mesh/SurfaceCheck.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
 // The flat views of a mesh for the segmentation stages: the 1-ring adjacency,
 // one feature value per vertex, and writing labels back to the vertices.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 
 #include <limits>

@@ -1,7 +1,7 @@
 #include "optimisation/Annealing.hpp"
 
 #include "classes/RandomGenerator.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "optimisation/LocalEnergy.hpp"
 #include "optimisation/Sweeps.hpp"
 

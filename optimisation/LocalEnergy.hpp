@@ -4,7 +4,7 @@
 // the same expressions in the same order.
 
 #include "classes/Segmenter.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <cstddef>
 #include <cstdint>

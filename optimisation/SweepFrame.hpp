@@ -3,7 +3,7 @@
 // label-only working copy, and the copy replaces the labels at the end.
 
 #include "classes/Segmenter.hpp"
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <cstddef>
 #include <cstdint>

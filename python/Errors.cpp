@@ -1,7 +1,7 @@
 #include "Errors.hpp"
 
 #include "estimation/Matrix.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include "Errors.hpp"
 #include "MeshFiles.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl/filesystem.h>

@@ -1,6 +1,6 @@
 #include "MeshFiles.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/io/AtomicFile.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/LabelFile.hpp"

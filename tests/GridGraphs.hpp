@@ -2,7 +2,7 @@
 // Ring adjacencies of square grids, for tests of stages that need only the
 // vertex graph and not a surface.
 
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <cstdint>
 #include <vector>

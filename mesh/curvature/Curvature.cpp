@@ -1,6 +1,6 @@
 #include "mesh/curvature/Curvature.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/curvature/CurvatureAccumulator.hpp"
 
 #include <string>

@@ -4,7 +4,7 @@
 // signature) and the curvature measures that follow from them. The rules are
 // described in mesh/curvature/Curvature.hpp.
 
-#include "mesh/LargeBlockAllocator.hpp"
+#include "core/LargeBlockAllocator.hpp"
 #include "mesh/curvature/Curvature.hpp"
 
 #include <array>

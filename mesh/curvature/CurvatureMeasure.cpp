@@ -1,6 +1,6 @@
 #include "mesh/curvature/CurvatureMeasure.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 namespace vornel {
 

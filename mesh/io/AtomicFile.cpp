@@ -4,7 +4,7 @@
 
 #include "mesh/io/AtomicFile.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 
 #include "mesh/io/AttributeFile.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/io/MappedFile.hpp"
 

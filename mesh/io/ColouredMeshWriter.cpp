@@ -5,7 +5,7 @@
 
 #include "mesh/io/ColouredMeshWriter.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/io/MeshFormat.hpp"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "mesh/io/MappedFile.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,6 +1,6 @@
 #include "mesh/io/MeshReading.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/SurfaceBuilder.hpp"
 #include "mesh/io/MeshFormat.hpp"

@@ -3,7 +3,7 @@
 
 #include "mesh/io/ObjParser.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <charconv>
 #include <cmath>

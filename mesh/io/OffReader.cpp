@@ -8,7 +8,7 @@
 
 #include "mesh/io/OffReader.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/io/MappedFile.hpp"
 #include "mesh/io/MemoryStreamBuffer.hpp"
 #include "mesh/io/OffTextCheck.hpp"

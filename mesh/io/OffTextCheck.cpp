@@ -6,7 +6,7 @@
 
 #include "mesh/io/OffTextCheck.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <CGAL/IO/io.h>
 

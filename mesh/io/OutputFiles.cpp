@@ -7,7 +7,7 @@
 
 #include "mesh/io/OutputFiles.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 
 #include "mesh/io/PlyHeader.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <charconv>
 #include <limits>

@@ -3,7 +3,7 @@
 
 #include "mesh/io/PlyReader.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/io/MappedFile.hpp"
 #include "mesh/io/PlyHeader.hpp"
 

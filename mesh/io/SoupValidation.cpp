@@ -8,7 +8,7 @@
 #include "mesh/io/SoupValidation.hpp"
 
 #include "mesh/CornerPairing.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/SurfaceBuilder.hpp"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "app/CommandLine.hpp"
 #include "app/FileNames.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "app/SegmentMesh.hpp"
 #include "app/CliSupport.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The library entry point on flat arrays, without files.
 
 #include "app/Segmentation.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

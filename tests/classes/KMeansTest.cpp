@@ -1,5 +1,5 @@
 #include "classes/KMeans.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

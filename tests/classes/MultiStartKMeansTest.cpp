@@ -3,7 +3,7 @@
 
 #include "classes/MultiStartKMeans.hpp"
 #include "NoisyValues.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ReferenceEstimate.hpp"
 #include "TestGraphs.hpp"
 #include "estimation/ParameterEstimator.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

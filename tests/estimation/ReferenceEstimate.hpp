@@ -8,7 +8,7 @@
 
 #include "estimation/Matrix.hpp"
 #include "estimation/ParameterEstimator.hpp"
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <algorithm>
 #include <cmath>

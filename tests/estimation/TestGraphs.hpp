@@ -1,7 +1,7 @@
 #pragma once
 // Small vertex graphs with chosen ring label histograms, and triangulated grids.
 
-#include "mesh/VertexGraph.hpp"
+#include "core/VertexGraph.hpp"
 
 #include <cstdint>
 #include <random>

@@ -1,7 +1,7 @@
 // The mesh model: default state, palettes, copies, and building from a soup.
 
 #include "mesh/LabeledMesh.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshFixtures.hpp"
 #include "mesh/PolygonSoup.hpp"
 

@@ -3,7 +3,7 @@
 // and the vertex as the file numbers it; and the ring check passes every
 // surface the builder makes.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/SurfaceCheck.hpp"

@@ -1,6 +1,6 @@
 #include "optimisation/LocalEnergy.hpp"
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

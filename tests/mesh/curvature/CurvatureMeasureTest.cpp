@@ -1,7 +1,7 @@
 // The measure names a user types.
 
 #include "mesh/curvature/CurvatureMeasure.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

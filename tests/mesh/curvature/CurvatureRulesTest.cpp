@@ -3,7 +3,7 @@
 // values on degenerate input.
 
 #include "TestSurfaces.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/curvature/Curvature.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Attribute file reading and label file writing: values, bytes and failures.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshFixtures.hpp"
 

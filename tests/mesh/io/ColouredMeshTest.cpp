@@ -1,7 +1,7 @@
 // The coloured mesh: ramp colours by class, both file formats read back, and
 // the staged (atomic) writing it shares with the label file.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/io/AtomicFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/io/PlyReader.hpp"

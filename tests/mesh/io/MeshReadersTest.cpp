@@ -1,7 +1,7 @@
 // The mesh file readers: OBJ and OFF files into a LabeledMesh, the choice of
 // the reader from the file name, and the real meshes of the shared data folder.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 
 #include "TempFolder.hpp"

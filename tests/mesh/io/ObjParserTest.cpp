@@ -1,7 +1,7 @@
 // The OBJ text parser: accepted lines, corner forms, indices and error lines.
 
 #include "mesh/io/ObjParser.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // out of range or read past a line's numbers: rejected with a message naming
 // the file and the record, before the scanner sees it; good files still pass.
 
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 
 #include "TempFolder.hpp"

@@ -2,7 +2,7 @@
 // elements, and the refusals that name the place at fault.
 
 #include "mesh/io/PlyReader.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 
 #include "TempFolder.hpp"

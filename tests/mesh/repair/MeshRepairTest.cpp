@@ -2,7 +2,7 @@
 // dropped facets, and the files that stay per original vertex.
 
 #include "mesh/repair/MeshRepair.hpp"
-#include "mesh/Errors.hpp"
+#include "core/Errors.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/LabelFile.hpp"
 #include "mesh/io/MeshReading.hpp"

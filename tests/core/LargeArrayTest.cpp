@@ -1,6 +1,6 @@
 // Room for large arrays: a plain reserve whose memory may be advised.
 
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <gtest/gtest.h>
 

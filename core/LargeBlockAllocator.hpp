@@ -6,7 +6,7 @@
 // million-vertex mesh takes longer than the work itself; huge pages also make
 // the pointer walks over the halfedge store miss the TLB far less often.
 
-#include "mesh/LargeArray.hpp"
+#include "core/LargeArray.hpp"
 
 #include <sys/mman.h>
 

@@ -3,7 +3,7 @@
 // uninitialised: for large index arrays that are filled right after being
 // sized, where zero-filling first would double the memory traffic.
 
-#include "mesh/LargeBlockAllocator.hpp"
+#include "core/LargeBlockAllocator.hpp"
 
 #include <memory>
 #include <new>
