@@ -169,12 +169,12 @@ TEST_F(AttributeSources, CurvatureBeyondSinglePrecisionIsRefused) {
   for (const auto& [measure, scale] : cases) {
     writeFile(folder.file("tiny.obj"), torusObj(30, 12, scale));
     const CommandResult result = run({"tiny.obj", "2", "0", "0", "--compute-attribute", measure,
-                                      "--attribute-file", "tiny.att"});
+                                      "--attribute-file", measure + ".att"});
     EXPECT_EQ(result.exitStatus, 1) << measure;
     EXPECT_NE(result.err.find("the mesh's scale puts its curvature out of single precision"),
               std::string::npos)
         << result.err;
-    EXPECT_FALSE(fileExists(folder.file("tiny.att"))) << measure;
+    EXPECT_FALSE(fileExists(folder.file(measure + ".att"))) << measure;
     EXPECT_FALSE(fileExists(folder.file("tiny_labels.lb"))) << measure;
   }
 }
