@@ -166,16 +166,6 @@ std::vector<float> trySolve(const ForEach& forEach, std::size_t equationCount, i
   return isSound(solution) ? solution : std::vector<float>{};
 }
 
-/// The labels seen at a configuration's centre, ascending, into seen.
-void seenLabels(const NeighbourhoodConfiguration& configuration, std::vector<int>& seen) {
-  seen.clear();
-  for (std::size_t l = 0; l < configuration.centreCounts.size(); ++l) {
-    if (configuration.centreCounts[l] != 0) {
-      seen.push_back(static_cast<int>(l));
-    }
-  }
-}
-
 /// Visits configuration c's equations for the pairs seen with exactly one of
 /// their labels, a outer, b inner, with the count ratio smoothed by 1/2.
 /// seen is scratch space.

@@ -41,12 +41,7 @@ pairsSeenTogether(const std::vector<NeighbourhoodConfiguration>& configurations)
   std::vector<int> seen; // the labels seen at one configuration's centre, ascending
   for (std::size_t c = 0; c < configurations.size(); ++c) {
     const NeighbourhoodConfiguration& configuration = configurations[c];
-    seen.clear();
-    for (std::size_t l = 0; l < configuration.centreCounts.size(); ++l) {
-      if (configuration.centreCounts[l] != 0) {
-        seen.push_back(static_cast<int>(l));
-      }
-    }
+    seenLabels(configuration, seen);
     if (seen.size() < 2) {
       continue;
     }
