@@ -2,9 +2,11 @@
 
 #include "app/RefinedSegmentation.hpp"
 #include "app/Stopwatch.hpp"
+#include "classes/ClassStatistics.hpp"
+#include "classes/SegmentMerge.hpp"
 #include "classes/Segmenter.hpp"
-#include "estimation/FallbackMessage.hpp"
 #include "core/Errors.hpp"
+#include "estimation/FallbackMessage.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -83,6 +85,62 @@ SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> va
   return result;
 }
 
+std::string segmentCountText(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " segment" : " segments");
+}
+
+/// The classes as the final labels have them, numbered by increasing mean
+/// again. A class the merge emptied keeps the model's mean and variance, so
+/// that it keeps a place in the order.
+void remeasureClasses(const VertexGraph& graph, std::vector<double> values,
+                      SegmentationResult& result) {
+  const int K = static_cast<int>(result.means.size());
+  const ClassStatistics statistics = statisticsOf(values, result.labels, K);
+  Segmenter segmenter(graph, std::move(values));
+  segmenter.classCount = K;
+  segmenter.labels.swap(result.labels);
+  segmenter.means = std::move(result.means);
+  segmenter.variances = std::move(result.variances);
+  for (int l = 0; l < K; ++l)
+    if (statistics.sizes[l] > 0) {
+      segmenter.means[l] = statistics.means[l];
+      segmenter.variances[l] = statistics.variances[l];
+    }
+  segmenter.sortClassesByMean();
+  result.labels.swap(segmenter.labels);
+  result.means = std::move(segmenter.means);
+  result.variances = std::move(segmenter.variances);
+}
+
+/// --min-segment-size: the segments below the size take a neighbour's label.
+void cleanUpSegments(const VertexGraph& graph, std::vector<double> values,
+                     std::uint32_t minimumSize, SegmentationResult& result, RunReport& report) {
+  Stopwatch stopwatch;
+  const Segments before = connectedSegments(graph, result.labels);
+  const SegmentMergeSummary merge = mergeSmallSegments(graph, before, minimumSize, result.labels);
+  const std::string size = std::to_string(minimumSize) + " vertices";
+  report.note("segment merge: " + std::to_string(merge.merged) + " of " +
+              segmentCountText(before.count()) + " below " + size +
+              " merged into a neighbouring segment");
+  if (merge.isolated > 0)
+    result.warnings.push_back(std::to_string(merge.isolated) +
+                              (merge.isolated == 1 ? " separate piece of the mesh is"
+                                                   : " separate pieces of the mesh are") +
+                              " smaller than " + size +
+                              " but keep their labels: they have no neighbouring segment");
+  remeasureClasses(graph, std::move(values), result);
+  report.stageDone("segment merge", stopwatch.lap());
+}
+
+void numberSegments(const VertexGraph& graph, SegmentationResult& result, RunReport& report) {
+  Stopwatch stopwatch;
+  Segments segments = connectedSegments(graph, result.labels);
+  result.segmentCount = segments.count();
+  result.segments = std::move(segments.ids);
+  report.note(segmentCountText(result.segmentCount) + " (connected pieces of one class)");
+  report.stageDone("segments", stopwatch.lap());
+}
+
 } // namespace
 
 SettlingRule refinedSettlingRule(int sweepCount) {
@@ -123,9 +181,14 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   RunReport& sink = report ? *report : silent;
   const unsigned runSeed = options.seed.value_or(seed);
   sink.seed(runSeed);
+  const bool merging = options.minSegmentSize > 1;
+  std::vector<double> mergeValues = merging ? values : std::vector<double>();
   SegmentationResult result = options.refine
                                   ? segmentRefined(graph, std::move(values), options, runSeed, sink)
                                   : segmentPlain(graph, std::move(values), options, runSeed, sink);
+  if (merging)
+    cleanUpSegments(graph, std::move(mergeValues), options.minSegmentSize, result, sink);
+  numberSegments(graph, result, sink);
   sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
   return result;
 }
