@@ -122,12 +122,13 @@ void cleanUpSegments(const VertexGraph& graph, std::vector<double> values,
   report.note("segment merge: " + std::to_string(merge.merged) + " of " +
               segmentCountText(before.count()) + " below " + size +
               " merged into a neighbouring segment");
-  if (merge.isolated > 0)
+  if (merge.isolated == 1)
+    result.warnings.push_back("1 separate piece of the mesh is smaller than " + size +
+                              " and keeps its labels: it has no neighbouring segment");
+  else if (merge.isolated > 1)
     result.warnings.push_back(std::to_string(merge.isolated) +
-                              (merge.isolated == 1 ? " separate piece of the mesh is"
-                                                   : " separate pieces of the mesh are") +
-                              " smaller than " + size +
-                              " but keep their labels: they have no neighbouring segment");
+                              " separate pieces of the mesh are smaller than " + size +
+                              " and keep their labels: they have no neighbouring segment");
   remeasureClasses(graph, std::move(values), result);
   report.stageDone("segment merge", stopwatch.lap());
 }
