@@ -429,15 +429,18 @@
     var axis = svgElement('g', { class: 'axis' });
     axis.appendChild(svgElement('line', { x1: frame.left, x2: frame.right, y1: frame.bottom, y2: frame.bottom }));
     var bars = svgElement('g', { class: 'bars' });
+    // Each bar is labelled by its lowest size; labels keep 56 pixels apart.
+    var labelEvery = Math.ceil(56 / (frame.x(1) - frame.x(0)));
     bins.forEach(function (count, bin) {
       var x0 = frame.x(bin), x1 = frame.x(bin + 1);
       var top = frame.y(count);
       var rect = svgElement('rect', { x: x0 + 1, y: top, width: Math.max(x1 - x0 - 2, 0.5), height: frame.bottom - top, fill: '#7aa6d6' });
       rect.appendChild(svgElement('title', {}, formatCount(count) + ' segments of ' + sizeBinText(bin) + ' vertices'));
       bars.appendChild(rect);
-      axis.appendChild(svgElement('text', { x: (x0 + x1) / 2, y: frame.bottom + 16, 'text-anchor': 'middle' }, sizeBinText(bin)));
+      if (bin % labelEvery === 0)
+        axis.appendChild(svgElement('text', { x: (x0 + x1) / 2, y: frame.bottom + 16, 'text-anchor': 'middle' }, formatCount(Math.pow(2, bin))));
     });
-    axis.appendChild(svgElement('text', { x: (frame.left + frame.right) / 2, y: frame.bottom + 32, 'text-anchor': 'middle' }, 'vertices per segment'));
+    axis.appendChild(svgElement('text', { x: (frame.left + frame.right) / 2, y: frame.bottom + 32, 'text-anchor': 'middle' }, 'vertices per segment (each bar from its number to just below twice it)'));
     svg.appendChild(bars);
     svg.appendChild(axis);
   }
@@ -445,8 +448,8 @@
   function drawSegments() {
     var segments = data.segments;
     document.getElementById('segment-count').textContent = formatCount(segments.count) +
-      (segments.count === 1 ? ' segment' : ' segments') +
-      (segments.largest.length < segments.count ? '; the ' + segments.largest.length + ' largest:' : ':');
+      (segments.count === 1 ? ' segment' : ' segments') + (segments.largest.length < segments.count
+        ? '; the table lists the ' + segments.largest.length + ' largest.' : '.');
     drawSegmentSizes(segments.sizeBins);
     var table = document.getElementById('segment-table');
     var head = element('tr');
