@@ -114,14 +114,14 @@ void remeasureClasses(const VertexGraph& graph, std::vector<double> values,
 
 /// --min-segment-size: the segments below the size take a neighbour's label.
 void cleanUpSegments(const VertexGraph& graph, std::vector<double> values,
-                     std::uint32_t minimumSize, SegmentationResult& result, RunReport& report) {
+                     std::uint32_t minimumSize, Segments& segments, SegmentationResult& result,
+                     RunReport& report) {
   Stopwatch stopwatch;
-  const Segments before = connectedSegments(graph, result.labels);
-  const SegmentMergeSummary merge = mergeSmallSegments(graph, before, minimumSize, result.labels);
+  const std::size_t before = segments.count();
+  const SegmentMergeSummary merge = mergeSmallSegments(graph, segments, minimumSize, result.labels);
   const std::string size = std::to_string(minimumSize) + " vertices";
-  report.note("segment merge: " + std::to_string(merge.merged) + " of " +
-              segmentCountText(before.count()) + " below " + size +
-              " merged into a neighbouring segment");
+  report.note("segment merge: " + std::to_string(merge.merged) + " of " + segmentCountText(before) +
+              " below " + size + " merged into a neighbouring segment");
   if (merge.isolated == 1)
     result.warnings.push_back("1 separate piece of the mesh is smaller than " + size +
                               " and keeps its labels: it has no neighbouring segment");
@@ -133,13 +133,19 @@ void cleanUpSegments(const VertexGraph& graph, std::vector<double> values,
   report.stageDone("segment merge", stopwatch.lap());
 }
 
-void numberSegments(const VertexGraph& graph, SegmentationResult& result, RunReport& report) {
+/// The connected segments of the labels, merged first when the options ask for it.
+void findSegments(const VertexGraph& graph, std::vector<double> mergeValues,
+                  const SegmentationOptions& options, SegmentationResult& result,
+                  RunReport& report) {
   Stopwatch stopwatch;
   Segments segments = connectedSegments(graph, result.labels);
+  report.stageDone("segments", stopwatch.lap());
+  if (options.minSegmentSize > 1)
+    cleanUpSegments(graph, std::move(mergeValues), options.minSegmentSize, segments, result,
+                    report);
   result.segmentCount = segments.count();
   result.segments = std::move(segments.ids);
   report.note(segmentCountText(result.segmentCount) + " (connected pieces of one class)");
-  report.stageDone("segments", stopwatch.lap());
 }
 
 } // namespace
@@ -182,14 +188,12 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   RunReport& sink = report ? *report : silent;
   const unsigned runSeed = options.seed.value_or(seed);
   sink.seed(runSeed);
-  const bool merging = options.minSegmentSize > 1;
-  std::vector<double> mergeValues = merging ? values : std::vector<double>();
+  // The merge measures the classes again on the values.
+  std::vector<double> mergeValues = options.minSegmentSize > 1 ? values : std::vector<double>();
   SegmentationResult result = options.refine
                                   ? segmentRefined(graph, std::move(values), options, runSeed, sink)
                                   : segmentPlain(graph, std::move(values), options, runSeed, sink);
-  if (merging)
-    cleanUpSegments(graph, std::move(mergeValues), options.minSegmentSize, result, sink);
-  numberSegments(graph, result, sink);
+  findSegments(graph, std::move(mergeValues), options, result, sink);
   sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
   return result;
 }

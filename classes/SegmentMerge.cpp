@@ -49,9 +49,25 @@ public:
     return summary;
   }
 
-  /// The label each segment ends with.
-  std::int32_t finalLabel(std::int32_t segment) {
-    return labels_[find(static_cast<std::uint32_t>(segment))];
+  /// The joined segments are the segments of the new labels: each is
+  /// connected and of one label, and a join takes in every neighbour of the
+  /// label it takes, so no two neighbours share a label. They only need new
+  /// numbers, by first vertex.
+  void relabel(Segments& segments, std::vector<std::int32_t>& labels) {
+    std::vector<std::int32_t> number(parent_.size(), -1);
+    Segments joined;
+    for (std::size_t v = 0; v < labels.size(); ++v) {
+      const std::uint32_t root = find(static_cast<std::uint32_t>(segments.ids[v]));
+      if (number[root] < 0) {
+        number[root] = static_cast<std::int32_t>(joined.sizes.size());
+        joined.sizes.push_back(sizes_[root]);
+        joined.labels.push_back(labels_[root]);
+      }
+      segments.ids[v] = number[root];
+      labels[v] = labels_[root];
+    }
+    segments.sizes = std::move(joined.sizes);
+    segments.labels = std::move(joined.labels);
   }
 
 private:
@@ -175,17 +191,15 @@ private:
 
 } // namespace
 
-SegmentMergeSummary mergeSmallSegments(const VertexGraph& graph, const Segments& segments,
+SegmentMergeSummary mergeSmallSegments(const VertexGraph& graph, Segments& segments,
                                        std::uint32_t minimumSize,
                                        std::vector<std::int32_t>& labels) {
   if (minimumSize <= 1)
     return {};
   SegmentMerger merger(graph, segments, minimumSize);
   const SegmentMergeSummary summary = merger.run();
-  if (summary.merged == 0)
-    return summary;
-  for (std::size_t v = 0; v < labels.size(); ++v)
-    labels[v] = merger.finalLabel(segments.ids[v]);
+  if (summary.merged > 0)
+    merger.relabel(segments, labels);
   return summary;
 }
 

@@ -17,7 +17,8 @@ struct SegmentMergeSummary {
 };
 
 /// Relabels labels (one per vertex of graph, segments their segments) so that
-/// no segment below minimumSize vertices is left that has a neighbour. The
+/// no segment below minimumSize vertices is left that has a neighbour, and
+/// makes segments those of the new labels (numbered by first vertex again). The
 /// smallest segment goes first (ties to the lower id) and takes the label of
 /// the neighbour with which it shares the most edges; ties go to the larger
 /// neighbour, then to the lower label. The segment so joined is considered
@@ -26,7 +27,7 @@ struct SegmentMergeSummary {
 /// stays as it is and is counted. Union-find over the segments, with the
 /// neighbour lists kept only for segments below the size: linear for a fixed
 /// minimumSize. Nothing changes when minimumSize <= 1.
-SegmentMergeSummary mergeSmallSegments(const VertexGraph& graph, const Segments& segments,
+SegmentMergeSummary mergeSmallSegments(const VertexGraph& graph, Segments& segments,
                                        std::uint32_t minimumSize,
                                        std::vector<std::int32_t>& labels);
 

@@ -17,8 +17,8 @@ struct Segments {
   std::size_t count() const { return sizes.size(); }
 };
 
-/// The segments of labels (one per vertex of graph), found by a breadth-first
-/// walk from each vertex not yet reached, in vertex order.
+/// The segments of labels (one per vertex of graph). The ring adjacency is
+/// taken as symmetric, as a mesh's is.
 Segments connectedSegments(const VertexGraph& graph, const std::vector<std::int32_t>& labels);
 
 } // namespace vornel

@@ -30,8 +30,15 @@ Labels runs(const std::vector<std::pair<std::int32_t, int>>& pieces) {
   return labels;
 }
 
+/// Merges, and checks that the segments it leaves are those of the new labels.
 SegmentMergeSummary merge(const VertexGraph& graph, Labels& labels, std::uint32_t minimumSize) {
-  return mergeSmallSegments(graph, connectedSegments(graph, labels), minimumSize, labels);
+  Segments segments = connectedSegments(graph, labels);
+  const SegmentMergeSummary summary = mergeSmallSegments(graph, segments, minimumSize, labels);
+  const Segments expected = connectedSegments(graph, labels);
+  EXPECT_EQ(segments.ids, expected.ids);
+  EXPECT_EQ(segments.sizes, expected.sizes);
+  EXPECT_EQ(segments.labels, expected.labels);
+  return summary;
 }
 
 TEST(MergeSmallSegments, ATieInEdgesGoesToTheLargerNeighbourThenToTheLowerLabel) {
