@@ -89,11 +89,16 @@ TEST(MergeSmallSegments, AJoinedSegmentStillTooSmallIsConsideredAgain) {
 TEST(MergeSmallSegments, NeighboursOfTheChosenLabelJoinThroughTheMergedSegment) {
   const VertexGraph graph = path(11);
   Labels labels = runs({{0, 5}, {1, 1}, {0, 5}});
-  merge(graph, labels, 6);
   // The halves, each below the size, join through the merged vertex: one
   // segment of 11, reached by a single merge.
+  EXPECT_EQ(merge(graph, labels, 6).merged, 1u);
   EXPECT_EQ(labels, Labels(11, 0));
-  EXPECT_EQ(connectedSegments(graph, labels).count(), 1u);
+
+  // Both halves large: the one not chosen joins all the same.
+  const VertexGraph longer = path(14);
+  Labels large = runs({{0, 6}, {1, 1}, {0, 7}});
+  EXPECT_EQ(merge(longer, large, 2).merged, 1u);
+  EXPECT_EQ(large, Labels(14, 0));
 }
 
 TEST(MergeSmallSegments, ASmallSeparatePieceStaysAndIsCounted) {
