@@ -24,9 +24,11 @@ struct SegmentMergeSummary {
 /// neighbour, then to the lower label. The segment so joined is considered
 /// anew while it is still too small. Segments of that label around it join it
 /// too, as they now touch. A separate piece of the mesh with no neighbour
-/// stays as it is and is counted. Union-find over the segments, with the
-/// neighbour lists kept only for segments below the size: linear for a fixed
-/// minimumSize. Nothing changes when minimumSize <= 1.
+/// stays as it is and is counted. Union-find over the segments and a queue by
+/// size, with neighbour lists kept only for segments below the size. A list
+/// is read when its segment is the smallest below the size, which then at
+/// least doubles: each ring edge is read O(log V) times at most, whatever the
+/// size. Nothing changes when minimumSize <= 1.
 SegmentMergeSummary mergeSmallSegments(const VertexGraph& graph, Segments& segments,
                                        std::uint32_t minimumSize,
                                        std::vector<std::int32_t>& labels);
