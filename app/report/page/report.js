@@ -669,7 +669,7 @@
       ? 'Simplified for the view: the mesh has ' + formatCount(surface.meshTriangles) +
         ' triangles, more than the view\'s budget of ' + formatCount(surface.triangleBudget) +
         '; shown are ' + formatCount(vertexCount) + ' grid clusters (cell edge ' + formatNumber(surface.cellSize) +
-        ') and ' + formatCount(surface.triangleCount) + ' triangles, each cluster coloured by its majority class. ' +
+        ') and ' + formatCount(surface.triangleCount) + ' triangles, each cluster coloured by its majority class (or, in the segments view, by the segment of its first vertex of that class). ' +
         'The tables and plots use every vertex.'
       : formatCount(vertexCount) + ' vertices and ' + formatCount(surface.triangleCount) + ' triangles, as in the mesh.';
 
