@@ -108,13 +108,17 @@ TEST(CommandLineParsing, RejectsScheduleValuesOutOfRange) {
   }
 }
 
-TEST(CompanionFileNames, BaseIsThePathUpToItsLastDot) {
+TEST(CompanionFileNames, BaseIsThePathUpToTheLastDotOfItsFileName) {
   EXPECT_EQ(deriveCompanionFiles("data/dino.obj").attributeFile, "data/dino_attribute.att");
   EXPECT_EQ(deriveCompanionFiles("data/dino.obj").labelFile, "data/dino_labels.lb");
-  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").attributeFile, "data_attribute.att");
-  EXPECT_EQ(deriveCompanionFiles("mesh").attributeFile, "_attribute.att");
-  EXPECT_EQ(deriveCompanionFiles("mesh").labelFile, "_labels.lb");
+  // The companions stay in the mesh's folder, whatever dots the folders hold.
+  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").attributeFile, "data.v2/mesh_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").labelFile, "data.v2/mesh_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("./mesh").labelFile, "./mesh_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("mesh").attributeFile, "mesh_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("mesh").labelFile, "mesh_labels.lb");
   EXPECT_EQ(deriveCompanionFiles("a.b.off").labelFile, "a.b_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("d.x/a.b.off").labelFile, "d.x/a.b_labels.lb");
   const std::string longBase(2000, 'x');
   EXPECT_EQ(deriveCompanionFiles(longBase + ".obj").attributeFile, longBase + "_attribute.att");
 }
