@@ -116,6 +116,9 @@ BAD_SEGMENT_CALLS = {
     "a zero temperature": (
         lambda: vornel.segment(VERTICES, FACES, VALUES, 2, temperature=0.0),
         ValueError, "the initial temperature must be above 0, got 0"),
+    "an infinite temperature": (
+        lambda: vornel.segment(VERTICES, FACES, VALUES, 2, temperature=float("inf")),
+        ValueError, "the initial temperature must be a finite number, got inf"),
     "a cooling factor above 1": (
         lambda: vornel.segment(VERTICES, FACES, VALUES, 2, cooling=1.5),
         ValueError, "the cooling factor must lie in (0, 1], got 1.5"),
@@ -174,3 +177,11 @@ def test_bad_file_arguments_raise_a_clear_error(tmp_path, case):
         call(tmp_path)
     assert message in str(raised.value)
     assert list(tmp_path.iterdir()) == []
+
+
+def test_a_count_beyond_what_the_file_can_hold_is_a_value_error(tmp_path):
+    path = tmp_path / "short.att"
+    path.write_text("1 2 3 4 5\n")
+    with pytest.raises(ValueError) as raised:
+        vornel.read_attribute(path, 2**32 - 1)
+    assert "holds 5 values" in str(raised.value)
