@@ -54,11 +54,29 @@ bool sameFile(const std::string& a, const std::string& b) {
 /// How an output reaches its file: staged and put in place, or written into.
 enum class OutputKind { Staged, WrittenThrough };
 
+/// Whether file is the one this process's standard output or error is
+/// writing to (a shell redirect reached as /dev/stdout, say).
+bool isAStandardStream(const FileIdentity& file) {
+  for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat status {};
+    if (::fstat(stream, &status) == 0 && status.st_dev == file.device &&
+        status.st_ino == file.inode) {
+      return true;
+    }
+  }
+  return false;
+}
+
 /// The kind of output path is; throws for a file that can be neither.
 OutputKind outputKindOf(const std::string& path, const std::string& what) {
   const FileIdentity existing = identityOf(path);
-  if (!existing.exists || S_ISREG(existing.mode)) {
+  if (!existing.exists) {
     return OutputKind::Staged;
+  }
+  // A redirected stream is written into: replacing it would replace the link
+  // that names it (/dev/stdout) and leave the redirect's file empty.
+  if (S_ISREG(existing.mode)) {
+    return isAStandardStream(existing) ? OutputKind::WrittenThrough : OutputKind::Staged;
   }
   if (S_ISDIR(existing.mode)) {
     throw IOError("cannot write " + what + " " + path + ": it is a folder");

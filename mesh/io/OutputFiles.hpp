@@ -4,9 +4,9 @@
 // file; once every output's bytes are written, all are put in place together,
 // and if one cannot be, those already put in place are put back as they were.
 // A failed run therefore leaves every existing output byte for byte as it was.
-// An output that is a character device or a named pipe is never replaced: its
-// bytes are written into it once every other output is staged, just before
-// they are put in place.
+// An output that is a character device, a named pipe or the file a standard
+// stream is redirected to is never replaced: its bytes are written into it
+// once every other output is staged, just before they are put in place.
 
 #include "mesh/io/AtomicFile.hpp"
 

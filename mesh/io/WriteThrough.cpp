@@ -73,7 +73,10 @@ int writeAll(int descriptor, const std::string& bytes) {
 
 void writeThrough(const std::string& path, const std::string& bytes, const std::string& what) {
   // Without O_NONBLOCK, opening a pipe that nobody reads would wait forever.
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  // O_APPEND: a redirected standard stream that is a regular file gets the
+  // bytes after what it holds, as a shell's ">" or ">>" would.
+  const int descriptor =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (descriptor < 0) {
     failWriteThrough(what, path, errno);
   }

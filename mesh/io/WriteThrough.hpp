@@ -1,8 +1,9 @@
 #pragma once
 // Writing to an output that is a character device or a named pipe
-// (/dev/null, a terminal, /dev/stdout on a pipe, a FIFO): such a file cannot be
+// (/dev/null, a terminal, /dev/stdout on a pipe, a FIFO), or that is the
+// regular file a standard stream is redirected to: such a file cannot be
 // replaced without breaking it for everyone else, so its bytes are written
-// into it, once, at the end of a successful run.
+// into it (after what it holds), once, at the end of a successful run.
 
 #include <string>
 

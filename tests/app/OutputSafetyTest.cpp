@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -293,6 +294,17 @@ TEST_F(OutputSafety, PipesAreWrittenIntoAtTheEndAndNeverReplaced) {
   EXPECT_EQ(drain(pipe.descriptor()), "2 \t0 \t0 \t1 \t1 \t");
   EXPECT_TRUE(fs::is_fifo(folder.file("pipe.lb")));
   EXPECT_EQ(readFile(folder.file("c.ply")).rfind("ply\n", 0), 0u);
+  expectNoTemporaryFiles();
+}
+
+TEST_F(OutputSafety, ARedirectedStandardOutputIsWrittenIntoNotReplaced) {
+  // A private stand-in for /dev/stdout, with the output redirected to a file.
+  fs::create_symlink("/proc/self/fd/1", folder.file("stdout.lb"));
+  const std::string command = "cd '" + folder.path().string() + "' && '" + VORNEL_BINARY +
+                              "' m.obj 2 0 0 --labels-file stdout.lb > out.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(readFile(folder.file("out.txt")), "2 \t0 \t0 \t1 \t1 \t");
+  EXPECT_TRUE(fs::is_symlink(folder.file("stdout.lb")));
   expectNoTemporaryFiles();
 }
 
