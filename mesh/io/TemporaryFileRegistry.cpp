@@ -26,7 +26,7 @@ struct TemporarySlot {
 
 // Outputs of one run are a handful; many threads writing at once still fit.
 std::array<TemporarySlot, 256> temporarySlots;
-std::atomic<bool> committing{false};
+std::atomic<int> commitsUnderWay{0}; // threads may commit outputs of their own at once
 std::atomic<int> heldSignal{0};
 
 } // namespace
@@ -60,18 +60,19 @@ void removeTemporaryFiles() noexcept {
 }
 
 bool holdSignalDuringCommit(int signal) noexcept {
-  if (!committing.load())
+  if (commitsUnderWay.load() == 0)
     return false;
   heldSignal.store(signal);
   return true;
 }
 
 CommitWindow::CommitWindow() noexcept {
-  committing.store(true);
+  commitsUnderWay.fetch_add(1);
 }
 
 CommitWindow::~CommitWindow() {
-  committing.store(false);
+  if (commitsUnderWay.fetch_sub(1) != 1)
+    return; // the last commit to end raises the held signal
   const int signal = heldSignal.exchange(0);
   if (signal != 0)
     std::raise(signal); // now the handler removes what is left and ends the process
