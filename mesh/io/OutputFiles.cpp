@@ -67,7 +67,8 @@ bool isAStandardStream(const FileIdentity& file) {
   return false;
 }
 
-/// The kind of output path is; throws for a file that can be neither.
+/// How the output at path is written; throws for a file that can be neither
+/// replaced nor written into.
 OutputKind outputKindOf(const std::string& path, const std::string& what) {
   const FileIdentity existing = identityOf(path);
   if (!existing.exists) {
@@ -104,8 +105,8 @@ struct OutputFiles::Output {
   std::string path;
   std::string what;
   Placement placement;
-  std::optional<StagedFile> file; // empty for a device or a pipe
-  std::string bytes;              // what a device or a pipe receives at the end
+  std::optional<StagedFile> file; // empty when written into (a device, a pipe...)
+  std::string bytes;              // what such an output receives at the end
   std::string backupName;         // the replaced file's second name while committing
   bool replacesAFile = true;      // false once linking it showed there was no file
 };
