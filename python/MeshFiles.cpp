@@ -60,12 +60,7 @@ AttributeFileContent loadAttributes(const std::string& path, std::size_t count) 
 
 void saveLabels(const std::string& path, const std::vector<std::int32_t>& labels,
                 std::int32_t classCount) {
-  // The command line's output rules: a device or a pipe is written into, a
-  // socket refused, a regular file replaced whole.
-  OutputFiles outputs({});
-  const std::size_t labelFile = outputs.declare(path, "label file");
-  outputs.write(labelFile, labelFileText(classCount, labels.data(), labels.size()));
-  outputs.commitAll();
+  writeOutputFile(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
 }
 
 } // namespace vornel::python

@@ -216,4 +216,10 @@ void OutputFiles::restore(std::size_t committedCount) {
   }
 }
 
+void writeOutputFile(const std::string& path, const std::string& bytes, const std::string& what) {
+  OutputFiles outputs({});
+  outputs.write(outputs.declare(path, what), bytes);
+  outputs.commitAll();
+}
+
 } // namespace vornel

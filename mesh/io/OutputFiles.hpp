@@ -62,4 +62,9 @@ private:
   std::vector<std::unique_ptr<Output>> outputs_;
 };
 
+/// Writes one output with the rules of every output: a regular file replaced
+/// atomically (keeping its mode), a device or a pipe written into, any other
+/// kind refused. Throws IOError or OutputPathError.
+void writeOutputFile(const std::string& path, const std::string& bytes, const std::string& what);
+
 } // namespace vornel
