@@ -365,7 +365,7 @@ protected:
 };
 
 TEST_F(BlockedOutput, ASignalDuringTheRunLeavesNoTemporaryFile) {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGALRM}) {
     writeFile(folder.file("c.ply"), "old mesh");
     const PipeReader pipe(folder.file("pipe.lb"));
     ASSERT_GE(pipe.descriptor(), 0) << std::strerror(errno);
