@@ -7,7 +7,6 @@
 
 #include "mesh/io/ColouredMeshWriter.hpp"
 
-#include "core/Errors.hpp"
 #include "mesh/io/MeshFormat.hpp"
 
 #include <algorithm>
