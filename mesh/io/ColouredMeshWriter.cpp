@@ -1,9 +1,9 @@
 // PLY: binary little endian, vertices with x y z (float), red green blue
 // (uchar), label (int) and quality (float), then faces as int lists counted
 // by the smallest type that holds the largest facet (uchar for every mesh of
-// at most 255 corners per facet, so that the common file stays as it was). COFF: "COFF", the
-// counts, then x y z r g b a per vertex (positions in the shortest text that reads back to the same
-// float) and the facets.
+// at most 255 corners per facet, so that the common file stays as it was).
+// COFF: "COFF", the counts, then x y z r g b a per vertex (positions in the
+// shortest text that reads back to the same float) and the facets.
 
 #include "mesh/io/ColouredMeshWriter.hpp"
 
