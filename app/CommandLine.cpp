@@ -184,12 +184,22 @@ const std::string& optionValue(const std::vector<std::string>& args, std::size_t
   return args[++i];
 }
 
+/// A word after the four arguments that is not an option: ignoring it would let
+/// the user believe "-seed 7" set a seed.
+[[noreturn]] void refuseStrayWord(const std::string& word) {
+  if (word.size() > 1 && word[0] == '-' && std::isalpha(static_cast<unsigned char>(word[1])))
+    throw UsageError("unknown option \"" + word + "\" (did you mean -" + word +
+                     "? see vornel --help)");
+  throw UsageError("unexpected argument \"" + word +
+                   "\" after the four arguments (options start with --; see vornel --help)");
+}
+
 void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
   SegmentationOptions& segmentation = options.segmentation;
   for (std::size_t i = 4; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0)
-      continue; // stray words after the four arguments are ignored
+      refuseStrayWord(arg);
     if (arg == "--seed")
       segmentation.seed = parseSeed(optionValue(args, i));
     else if (arg == "--temperature")

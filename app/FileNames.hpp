@@ -10,8 +10,9 @@ struct CompanionFiles {
   std::string labelFile;     // base + "_labels.lb"
 };
 
-/// base = the path up to, not including, its last '.' (the whole path is
-/// searched, folders included); the empty string when the path has no '.'.
+/// base = the path up to, not including, the last '.' of its file name (a dot
+/// in a folder's name does not count); the whole path when the file name has
+/// no '.'.
 CompanionFiles deriveCompanionFiles(const std::string& meshPath);
 
 } // namespace vornel

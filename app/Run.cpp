@@ -83,6 +83,10 @@ std::vector<OutputFiles::Input> inputsOf(const RunOptions& options, const RunFil
   std::vector<OutputFiles::Input> inputs{{options.meshPath, "mesh"}};
   if (files.attributes.kind == AttributeSource::Kind::File)
     inputs.push_back({files.attributes.path, "attribute file"});
+  // Computed values that are not written: the warning promises that the
+  // existing companion is left as it is, so no output may take its place.
+  if (files.attributes.kind == AttributeSource::Kind::Computed && files.attributes.path.empty())
+    inputs.push_back({files.companionAttributeFile, "attribute file"});
   return inputs;
 }
 
@@ -95,7 +99,9 @@ struct RunOutputs {
       segments = this->files.declare(options.segmentsPath, "segments file");
     if (files.attributes.kind == AttributeSource::Kind::Computed &&
         !files.attributes.path.empty()) {
-      attributes = this->files.declare(files.attributes.path, "attribute file");
+      // Checked to be new before the run; one created meanwhile is not replaced either.
+      attributes = this->files.declare(files.attributes.path, "attribute file",
+                                       OutputFiles::Placement::NeverReplace);
     }
     if (!options.colourMeshPath.empty()) {
       colouredMesh = this->files.declare(options.colourMeshPath, "coloured mesh");

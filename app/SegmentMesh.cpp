@@ -28,6 +28,11 @@ void checkSchedule(const SegmentationOptions& options) {
   if (options.initialTemperature && !(*options.initialTemperature > 0.0))
     throw InvalidInputError("the initial temperature must be above 0, got " +
                             numberText(*options.initialTemperature));
+  // The command line refuses it too: an infinite temperature would make every
+  // sweep but the greedy one a random draw.
+  if (options.initialTemperature && !std::isfinite(*options.initialTemperature))
+    throw InvalidInputError("the initial temperature must be a finite number, got " +
+                            numberText(*options.initialTemperature));
   if (options.coolingFactor && !(*options.coolingFactor > 0.0 && *options.coolingFactor <= 1.0))
     throw InvalidInputError("the cooling factor must lie in (0, 1], got " +
                             numberText(*options.coolingFactor));

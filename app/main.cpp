@@ -3,9 +3,10 @@
 #include "app/CommandLine.hpp"
 #include "app/MemoryReuse.hpp"
 #include "app/Run.hpp"
+#include "app/SignalCleanup.hpp"
 #include "app/VerboseReport.hpp"
-#include "estimation/Matrix.hpp"
 #include "core/Errors.hpp"
+#include "estimation/Matrix.hpp"
 
 #include <cstdio>
 #include <new>
@@ -48,10 +49,15 @@ int runCommand(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   vornel::reuseFreedMemory();
+  vornel::removeStagedFilesOnSignals();
+
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     return runCommand(args);
   } catch (const vornel::UsageError& error) {
+    printError(error.what());
+    return exitUsage;
+  } catch (const vornel::OutputPathError& error) {
     printError(error.what());
     return exitUsage;
   } catch (const vornel::VornelError& error) {

@@ -27,6 +27,14 @@ public:
   using VornelError::VornelError;
 };
 
+/// An output path the run must not write: an input, another output, a file
+/// that can be neither replaced nor written into. The caller chose it, so the
+/// command line reports it as a usage error (exit status 2).
+class OutputPathError : public VornelError {
+public:
+  using VornelError::VornelError;
+};
+
 /// An input file holds something the tool cannot use (bad mesh, bad values): exit status 1.
 class InvalidInputError : public VornelError {
 public:

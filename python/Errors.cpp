@@ -1,7 +1,7 @@
 #include "Errors.hpp"
 
-#include "estimation/Matrix.hpp"
 #include "core/Errors.hpp"
+#include "estimation/Matrix.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +47,8 @@ void registerErrorTranslation() {
     } catch (const InvalidInputError& error) {
       PyErr_SetString(PyExc_ValueError, error.what());
     } catch (const UsageError& error) {
+      PyErr_SetString(PyExc_ValueError, error.what());
+    } catch (const OutputPathError& error) {
       PyErr_SetString(PyExc_ValueError, error.what());
     } catch (const IOError& error) {
       PyErr_SetString(PyExc_OSError, error.what());

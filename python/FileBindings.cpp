@@ -182,7 +182,9 @@ Write a label file exactly as the command line writes it.
 The file holds the class count, then every label, each number followed by a
 space and a tab, with no line feed. It is written to a temporary file next to
 path and renamed over it only when complete, so a failed write leaves no
-partial file and an existing file untouched.
+partial file and an existing file untouched; a replaced file keeps its mode.
+A character device or a named pipe (/dev/null, a FIFO) is written into, never
+replaced; a pipe that no process reads is an OSError, not a wait.
 
 Parameters
 ----------
@@ -198,7 +200,8 @@ Raises
 FileNotFoundError, PermissionError, IsADirectoryError, OSError
     The file cannot be written.
 ValueError
-    classes outside 1 to 256, no labels, or a label outside 0 .. classes - 1.
+    classes outside 1 to 256, no labels, a label outside 0 .. classes - 1, or
+    a path that is neither a regular file, a character device nor a pipe.
 TypeError
     labels that are not integers.)";
 

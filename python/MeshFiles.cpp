@@ -1,10 +1,10 @@
 #include "MeshFiles.hpp"
 
 #include "core/Errors.hpp"
-#include "mesh/io/AtomicFile.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/LabelFile.hpp"
 #include "mesh/io/MeshReading.hpp"
+#include "mesh/io/OutputFiles.hpp"
 
 #include <numeric>
 #include <utility>
@@ -60,7 +60,7 @@ AttributeFileContent loadAttributes(const std::string& path, std::size_t count) 
 
 void saveLabels(const std::string& path, const std::vector<std::int32_t>& labels,
                 std::int32_t classCount) {
-  writeFileAtomically(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
+  writeOutputFile(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
 }
 
 } // namespace vornel::python

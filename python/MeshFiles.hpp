@@ -36,7 +36,8 @@ struct AttributeFileContent {
 AttributeFileContent loadAttributes(const std::string& path, std::size_t count);
 
 /// Writes the label file of the command line, atomically: classCount, then
-/// every label. Throws IOError.
+/// every label; a character device or a pipe is written into instead of
+/// replaced. Throws IOError, or OutputPathError for a socket or a block device.
 void saveLabels(const std::string& path, const std::vector<std::int32_t>& labels,
                 std::int32_t classCount);
 

@@ -160,7 +160,8 @@ refine : bool, optional
     starts, class statistics from a Gaussian mixture, an interaction-only fit,
     a cooler schedule and a second round.
 temperature : float or None, optional
-    First annealing temperature, above 0 (default 4, or 1 with refine).
+    First annealing temperature, a finite number above 0 (default 4, or 1
+    with refine).
 cooling : float or None, optional
     Cooling factor per sweep, in (0, 1] (default 0.97; with refine the factor
     that reaches a twentieth of the first temperature at the last sweep).

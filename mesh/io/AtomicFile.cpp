@@ -5,6 +5,7 @@
 #include "mesh/io/AtomicFile.hpp"
 
 #include "core/Errors.hpp"
+#include "mesh/io/TemporaryFileRegistry.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,7 +43,7 @@ std::string temporaryNameCandidate() {
 } // namespace
 
 StagedFile::StagedFile(const std::string& path, const std::string& what)
-    : path_(path), what_(what) {
+    : path_(path), what_(what), registrySlot_(noTemporarySlot) {
   const auto [folder, name] = splitPath(path);
   name_ = name;
   if (name_.empty() || name_ == "." || name_ == "..") {
@@ -66,6 +67,7 @@ StagedFile::StagedFile(const std::string& path, const std::string& what)
     ::close(folder_);
     failWrite(what_, path_, EEXIST);
   }
+  registrySlot_ = rememberTemporaryFile(folder_, temporaryName_);
 }
 
 StagedFile::StagedFile(const std::string& path, const std::string& bytes, const std::string& what)
@@ -79,6 +81,7 @@ StagedFile::~StagedFile() {
   }
   if (!committed_) {
     ::unlinkat(folder_, temporaryName_.c_str(), 0);
+    forgetTemporaryFile(registrySlot_);
   }
   ::close(folder_);
 }
@@ -105,14 +108,61 @@ void StagedFile::write(const std::string& bytes) {
   }
 }
 
+void StagedFile::keepModeOfReplacedFile() const {
+  struct stat replaced {};
+  if (::fstatat(folder_, name_.c_str(), &replaced, 0) != 0 || !S_ISREG(replaced.st_mode)) {
+    return;
+  }
+  // Owner first: changing it may clear the set-id bits that the mode then
+  // restores. Only a privileged process may give a file away (EPERM
+  // otherwise): the file then stays the process's own, with the old mode.
+  const char* temporary = temporaryName_.c_str();
+  const bool ownerKept =
+      ::fchownat(folder_, temporary, replaced.st_uid, replaced.st_gid, AT_SYMLINK_NOFOLLOW) == 0;
+  const mode_t mode = replaced.st_mode & (ownerKept ? 07777 : 0777);
+  if (::fchmodat(folder_, temporary, mode, 0) != 0) {
+    failWrite(what_, path_, errno);
+  }
+}
+
+void StagedFile::placed() {
+  committed_ = true;
+  forgetTemporaryFile(registrySlot_);
+}
+
 void StagedFile::commit() {
   if (committed_) {
     return;
   }
+  keepModeOfReplacedFile();
   if (::renameat(folder_, temporaryName_.c_str(), folder_, name_.c_str()) != 0) {
     failWrite(what_, path_, errno);
   }
-  committed_ = true;
+  placed();
+}
+
+void StagedFile::commitWithoutReplacing() {
+  if (committed_) {
+    return;
+  }
+  int result =
+      ::renameat2(folder_, temporaryName_.c_str(), folder_, name_.c_str(), RENAME_NOREPLACE);
+  if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // A file system without the flag: a new hard link fails as well when the
+    // name is taken; the temporary name is dropped once the link stands.
+    result = ::linkat(folder_, temporaryName_.c_str(), folder_, name_.c_str(), 0);
+    if (result == 0) {
+      ::unlinkat(folder_, temporaryName_.c_str(), 0);
+    }
+  }
+  if (result != 0 && errno == EEXIST) {
+    throw IOError("cannot write " + what_ + " " + path_ +
+                  ": the file appeared during the run and is left as it is");
+  }
+  if (result != 0) {
+    failWrite(what_, path_, errno);
+  }
+  placed();
 }
 
 void writeFileAtomically(const std::string& path, const std::string& bytes,

@@ -3,8 +3,10 @@
 // fresh temporary file in the target's folder, which is renamed over the target
 // only when complete. A failed write leaves the target untouched, and an
 // existing target is replaced, never written through (a hard or symbolic link
-// to another file leaves that file as it was).
+// to another file leaves that file as it was); the new file keeps the replaced
+// file's mode, and its owner and group where the process may set them.
 
+#include <cstddef>
 #include <string>
 
 namespace vornel {
@@ -29,6 +31,9 @@ public:
   void write(const std::string& bytes);
   /// Puts the file in place. Throws IOError when the rename fails.
   void commit();
+  /// Puts the file in place only if no file has that name; throws IOError
+  /// naming the file when one has appeared (nothing is replaced then).
+  void commitWithoutReplacing();
   /// Whether commit has put the file in place.
   bool committed() const { return committed_; }
 
@@ -45,7 +50,11 @@ private:
   std::string temporaryName_;
   int folder_ = -1;
   int descriptor_ = -1;
+  std::size_t registrySlot_;
   bool committed_ = false;
+
+  void keepModeOfReplacedFile() const;
+  void placed();
 };
 
 /// Writes bytes to path atomically; what names the kind of file in messages.

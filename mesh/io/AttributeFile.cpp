@@ -8,6 +8,7 @@
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/io/MappedFile.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -80,7 +81,9 @@ public:
 
   AttributeValues run(std::size_t wanted) {
     AttributeValues result;
-    result.values.reserve(wanted);
+    // Each value but the last takes at least two bytes: a short file must not
+    // reserve room for a huge count it cannot hold.
+    result.values.reserve(std::min(wanted, text_.size() / 2 + 1));
     while (result.values.size() < wanted) {
       const std::string_view token = nextToken();
       if (token.empty()) {

@@ -1,11 +1,13 @@
 // PLY: binary little endian, vertices with x y z (float), red green blue
-// (uchar), label (int), quality (float) and, when known, segment (int), then faces as uchar-counted
-// int lists. COFF: "COFF", the counts, then x y z r g b a per vertex (positions in the shortest
-// text that reads back to the same float) and the facets.
+// (uchar), label (int), quality (float) and, when known, segment (int), then
+// faces as int lists counted by the smallest type that holds the largest facet
+// (uchar for every mesh of at most 255 corners per facet, so that the common
+// file stays as it was). COFF: "COFF", the counts, then x y z r g b a per
+// vertex (positions in the shortest text that reads back to the same float)
+// and the facets.
 
 #include "mesh/io/ColouredMeshWriter.hpp"
 
-#include "core/Errors.hpp"
 #include "mesh/io/MeshFormat.hpp"
 
 #include <algorithm>
@@ -16,9 +18,9 @@
 namespace vornel {
 namespace {
 
-void appendLittleEndian(std::string& bytes, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) {
-    bytes.push_back(static_cast<char>((value >> shift) & 0xFFu));
+void appendLittleEndian(std::string& bytes, std::uint32_t value, std::size_t size = 4) {
+  for (std::size_t k = 0; k < size; ++k) {
+    bytes.push_back(static_cast<char>((value >> (8 * k)) & 0xFFu));
   }
 }
 
@@ -43,22 +45,40 @@ bool hasSegments(const ColouredMesh& mesh) {
   return !mesh.segments.empty();
 }
 
-std::string plyHeader(const ColouredMesh& mesh) {
+/// The PLY type of a facet's corner count and its size in bytes.
+struct CountType {
+  const char* name;
+  std::size_t size;
+};
+
+CountType facetCountType(const ColouredMesh& mesh) {
+  std::uint32_t largest = 0;
+  for (std::size_t f = 0; f < mesh.facetCount(); ++f) {
+    largest = std::max(largest, mesh.facetOffsets[f + 1] - mesh.facetOffsets[f]);
+  }
+  if (largest <= 0xFFu) {
+    return {"uchar", 1};
+  }
+  return largest <= 0xFFFFu ? CountType{"ushort", 2} : CountType{"uint", 4};
+}
+
+std::string plyHeader(const ColouredMesh& mesh, const CountType& countType) {
   return "ply\nformat binary_little_endian 1.0\nelement vertex " +
          std::to_string(mesh.positions.size()) +
          "\nproperty float x\nproperty float y\nproperty float z\n"
          "property uchar red\nproperty uchar green\nproperty uchar blue\n"
          "property int label\nproperty float quality\n" +
          (hasSegments(mesh) ? "property int segment\n" : "") + "element face " +
-         std::to_string(mesh.facetCount()) +
-         "\nproperty list uchar int vertex_indices\nend_header\n";
+         std::to_string(mesh.facetCount()) + "\nproperty list " + countType.name +
+         " int vertex_indices\nend_header\n";
 }
 
 std::string plyBytes(const ColouredMesh& mesh) {
-  std::string bytes = plyHeader(mesh);
+  const CountType countType = facetCountType(mesh);
+  std::string bytes = plyHeader(mesh, countType);
   const bool segments = hasSegments(mesh);
   bytes.reserve(bytes.size() + mesh.positions.size() * (segments ? 27 : 23) +
-                mesh.corners.size() * 4 + mesh.facetCount());
+                mesh.corners.size() * 4 + mesh.facetCount() * countType.size);
   for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
     const Point3& p = mesh.positions[v];
     appendFloat(bytes, p.x());
@@ -74,11 +94,7 @@ std::string plyBytes(const ColouredMesh& mesh) {
   }
   for (std::size_t f = 0; f < mesh.facetCount(); ++f) {
     const std::uint32_t size = mesh.facetOffsets[f + 1] - mesh.facetOffsets[f];
-    if (size > 255) {
-      throw InvalidInputError("facet " + std::to_string(f + 1) + " has " + std::to_string(size) +
-                              " corners; a PLY colour mesh holds at most 255 per facet");
-    }
-    bytes.push_back(static_cast<char>(size));
+    appendLittleEndian(bytes, size, countType.size);
     for (std::uint32_t k = mesh.facetOffsets[f]; k < mesh.facetOffsets[f + 1]; ++k) {
       appendInt(bytes, static_cast<std::int32_t>(mesh.corners[k]));
     }

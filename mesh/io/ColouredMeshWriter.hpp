@@ -40,7 +40,7 @@ std::array<std::uint8_t, 3> classColour(std::int32_t label, std::int32_t classCo
 ColouredMesh colouredMeshOf(const LabeledMesh& mesh, std::vector<Point3> positions,
                             const std::vector<std::uint32_t>& originalOf);
 
-/// The file's bytes. Throws InvalidInputError for a PLY facet of more than 255 corners.
+/// The file's bytes; every facet is written, whatever its corner count.
 std::string colouredMeshBytes(const ColouredMesh& mesh, ColouredMeshFormat format);
 
 } // namespace vornel

@@ -4,7 +4,7 @@
 #include "mesh/io/LabelFile.hpp"
 
 #include "mesh/LabeledMesh.hpp"
-#include "mesh/io/AtomicFile.hpp"
+#include "mesh/io/OutputFiles.hpp"
 
 #include <charconv>
 #include <vector>
@@ -37,7 +37,7 @@ void LabeledMesh::writeLabels(const std::string& path) const {
   for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
     labels.push_back(v->label);
   }
-  writeFileAtomically(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
+  writeOutputFile(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
 }
 
 } // namespace vornel

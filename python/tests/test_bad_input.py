@@ -1,5 +1,8 @@
 """Bad input raises a clear exception of the named type, and nothing crashes."""
 
+import subprocess
+import sys
+
 import numpy as np
 import pytest
 
@@ -128,6 +131,9 @@ BAD_SEGMENT_CALLS = {
     "a zero temperature": (
         lambda: vornel.segment(VERTICES, FACES, VALUES, 2, temperature=0.0),
         ValueError, "the initial temperature must be above 0, got 0"),
+    "an infinite temperature": (
+        lambda: vornel.segment(VERTICES, FACES, VALUES, 2, temperature=float("inf")),
+        ValueError, "the initial temperature must be a finite number, got inf"),
     "a cooling factor above 1": (
         lambda: vornel.segment(VERTICES, FACES, VALUES, 2, cooling=1.5),
         ValueError, "the cooling factor must lie in (0, 1], got 1.5"),
@@ -186,3 +192,21 @@ def test_bad_file_arguments_raise_a_clear_error(tmp_path, case):
         call(tmp_path)
     assert message in str(raised.value)
     assert list(tmp_path.iterdir()) == []
+
+
+def test_a_count_beyond_what_the_file_can_hold_is_a_value_error(tmp_path):
+    # In a process whose address space is bounded, as it is for many users: a
+    # reservation for the count asked for would fail there, the file's size cannot.
+    path = tmp_path / "short.att"
+    path.write_text("1 2 3 4 5\n")
+    script = (
+        "import resource, sys, vornel\n"
+        "resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))\n"
+        "try:\n"
+        "    vornel.read_attribute(sys.argv[1], 2**32 - 1)\n"
+        "except Exception as error:\n"
+        "    print(type(error).__name__, error)\n")
+    result = subprocess.run([sys.executable, "-c", script, str(path)], capture_output=True,
+                            text=True, timeout=120)
+    assert result.stdout.startswith("ValueError"), result.stdout + result.stderr
+    assert "holds 5 values" in result.stdout

@@ -2,6 +2,8 @@
 
 import os
 import pathlib
+import socket
+import stat
 
 import numpy as np
 import pytest
@@ -175,3 +177,45 @@ def test_writing_replaces_an_existing_file(tmp_path):
     vornel.write_labels(pathlib.PurePath(target), [1, 0], 2)
     assert target.read_bytes() == b"2 \t1 \t0 \t"
     assert sorted(os.listdir(tmp_path)) == ["labels.lb"]
+
+
+def test_a_replaced_label_file_keeps_its_mode(tmp_path):
+    target = tmp_path / "labels.lb"
+    target.write_text("old")
+    target.chmod(0o600)
+    vornel.write_labels(target, [1, 0], 2)
+    assert target.stat().st_mode & 0o7777 == 0o600
+
+
+def test_a_pipe_is_written_into_and_one_without_reader_is_an_error(tmp_path):
+    pipe = tmp_path / "pipe.lb"
+    os.mkfifo(pipe)
+    with pytest.raises(OSError, match="no process reads this pipe"):
+        vornel.write_labels(pipe, [1, 0], 2)
+    reader = os.open(pipe, os.O_RDONLY | os.O_NONBLOCK)
+    try:
+        vornel.write_labels(pipe, [1, 0], 2)
+        assert os.read(reader, 64) == b"2 \t1 \t0 \t"
+    finally:
+        os.close(reader)
+    assert pipe.is_fifo() and sorted(os.listdir(tmp_path)) == ["pipe.lb"]
+
+
+def test_a_private_character_device_is_written_into_not_replaced(tmp_path):
+    device = tmp_path / "null.lb"
+    try:
+        os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 3))  # the null device's numbers
+        os.close(os.open(device, os.O_WRONLY))
+    except OSError as error:
+        pytest.skip("no private character device here: %s" % error)
+    vornel.write_labels(device, [1, 0], 2)
+    assert device.is_char_device()
+
+
+def test_a_socket_is_refused(tmp_path):
+    path = tmp_path / "sock.lb"
+    with socket.socket(socket.AF_UNIX) as listener:
+        listener.bind(str(path))
+        with pytest.raises(ValueError, match="is a socket"):
+            vornel.write_labels(path, [1, 0], 2)
+    assert path.is_socket() and sorted(os.listdir(tmp_path)) == ["sock.lb"]

@@ -132,11 +132,11 @@ TEST_F(BadInput, DegenerateButValidMeshesRun) {
 }
 
 TEST_F(BadInput, PathsWithoutADotAndVeryLongPaths) {
-  // No dot anywhere: the companion files are _attribute.att and _labels.lb.
+  // No dot anywhere: the file name is its own base.
   writeFile(folder.file("plainmesh"), "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
-  writeFile(folder.file("_attribute.att"), "1 2 3");
+  writeFile(folder.file("plainmesh_attribute.att"), "1 2 3");
   expectSuccess({"plainmesh", "2", "0", "0"});
-  EXPECT_TRUE(fileExists(folder.file("_labels.lb")));
+  EXPECT_TRUE(fileExists(folder.file("plainmesh_labels.lb")));
 
   std::filesystem::path deep = folder.path();
   for (int level = 0; level < 6; ++level)

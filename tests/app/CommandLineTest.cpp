@@ -39,8 +39,7 @@ TEST(CommandLineParsing, FewerThanFourArgumentsShowTheUsage) {
 }
 
 TEST(CommandLineParsing, ReadsTheFourArgumentsAndTheSeed) {
-  const Command command =
-      parseCommandLine({"mesh.obj", "0x3", "010", "50", "extra", "--seed", "42"});
+  const Command command = parseCommandLine({"mesh.obj", "0x3", "010", "50", "--seed", "42"});
   ASSERT_EQ(command.kind, CommandKind::Run);
   EXPECT_EQ(command.options.meshPath, "mesh.obj");
   EXPECT_EQ(command.options.segmentation.classCount, 3);
@@ -61,6 +60,28 @@ TEST(CommandLineParsing, RejectsBadClassCountsAndOptions) {
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "-1"}), UsageError);
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "4294967296"}), UsageError);
   EXPECT_THROW(parseCommandLine({"m.obj", "3", "3", "50", "--seed", "1 2"}), UsageError);
+}
+
+TEST(CommandLineParsing, StrayWordsAfterTheFourArgumentsAreUsageErrors) {
+  const auto messageFor = [](const std::vector<std::string>& extra) {
+    std::vector<std::string> args{"m.obj", "3", "3", "50"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    try {
+      parseCommandLine(args);
+    } catch (const UsageError& error) {
+      return std::string(error.what());
+    }
+    return std::string("accepted");
+  };
+  // A single dash suggests the option the user most likely meant.
+  EXPECT_NE(messageFor({"-seed", "7", "-refine"}).find("\"-seed\" (did you mean --seed?"),
+            std::string::npos);
+  EXPECT_NE(messageFor({"--refine", "-refine"}).find("did you mean --refine?"), std::string::npos);
+  // A bare word, before or after options, is named.
+  EXPECT_NE(messageFor({"extra", "--seed", "1"}).find("\"extra\""), std::string::npos);
+  EXPECT_NE(messageFor({"--seed", "1", "7"}).find("\"7\""), std::string::npos);
+  EXPECT_NE(messageFor({"-"}).find("\"-\""), std::string::npos);
+  EXPECT_NE(messageFor({""}).find("\"\""), std::string::npos);
 }
 
 TEST(CommandLineParsing, EveryNumberMayCarryWhiteSpaceAround) {
@@ -108,13 +129,17 @@ TEST(CommandLineParsing, RejectsScheduleValuesOutOfRange) {
   }
 }
 
-TEST(CompanionFileNames, BaseIsThePathUpToItsLastDot) {
+TEST(CompanionFileNames, BaseIsThePathUpToTheLastDotOfItsFileName) {
   EXPECT_EQ(deriveCompanionFiles("data/dino.obj").attributeFile, "data/dino_attribute.att");
   EXPECT_EQ(deriveCompanionFiles("data/dino.obj").labelFile, "data/dino_labels.lb");
-  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").attributeFile, "data_attribute.att");
-  EXPECT_EQ(deriveCompanionFiles("mesh").attributeFile, "_attribute.att");
-  EXPECT_EQ(deriveCompanionFiles("mesh").labelFile, "_labels.lb");
+  // The companions stay in the mesh's folder, whatever dots the folders hold.
+  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").attributeFile, "data.v2/mesh_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("data.v2/mesh").labelFile, "data.v2/mesh_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("./mesh").labelFile, "./mesh_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("mesh").attributeFile, "mesh_attribute.att");
+  EXPECT_EQ(deriveCompanionFiles("mesh").labelFile, "mesh_labels.lb");
   EXPECT_EQ(deriveCompanionFiles("a.b.off").labelFile, "a.b_labels.lb");
+  EXPECT_EQ(deriveCompanionFiles("d.x/a.b.off").labelFile, "d.x/a.b_labels.lb");
   const std::string longBase(2000, 'x');
   EXPECT_EQ(deriveCompanionFiles(longBase + ".obj").attributeFile, longBase + "_attribute.att");
 }

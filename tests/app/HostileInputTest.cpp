@@ -44,8 +44,8 @@ protected:
 };
 
 TEST_F(HostileInput, OffRecordsAreCheckedWithRepairToo) {
-  for (const char* repair : {"--seed", "--repair"}) {
-    const std::vector<std::string> tail{"2", "0", "0", repair, "1"};
+  for (const char* repair : {"--verbose", "--repair"}) {
+    const std::vector<std::string> tail{"2", "0", "0", repair, "--seed", "1"};
     const auto args = [&](const std::string& mesh) {
       std::vector<std::string> all{mesh};
       all.insert(all.end(), tail.begin(), tail.end());
@@ -105,8 +105,8 @@ std::string binaryOff(std::int32_t cornerCount) {
 
 TEST_F(HostileInput, BinaryOffWithFacetColourCountsReadsWithAndWithoutRepair) {
   const std::string mesh = write("binary.off", binaryOff(3), "0 0.1 5 5.1");
-  for (const char* repair : {"--seed", "--repair"}) {
-    const CommandResult result = run({mesh, "2", "0", "0", repair, "1"});
+  for (const char* repair : {"--verbose", "--repair"}) {
+    const CommandResult result = run({mesh, "2", "0", "0", repair, "--seed", "1"});
     EXPECT_EQ(result.exitStatus, 0) << repair << ": " << result.err;
     EXPECT_EQ(readFile(folder.file("binary_labels.lb")), "2 \t0 \t0 \t1 \t1 \t") << repair;
   }

@@ -100,6 +100,33 @@ TEST(ColouredMesh, PlyEndsEachVertexWithItsSegmentWhenGiven) {
   }
 }
 
+/// One facet of `corners` corners on as many vertices, all labelled 0.
+ColouredMesh polygonOf(std::uint32_t corners) {
+  ColouredMesh mesh;
+  for (std::uint32_t k = 0; k < corners; ++k) {
+    mesh.positions.emplace_back(static_cast<float>(k), static_cast<float>(k % 7), 0.0f);
+    mesh.corners.push_back(k);
+  }
+  mesh.labels.assign(corners, 0);
+  mesh.values.assign(corners, 0.5f);
+  mesh.facetOffsets.push_back(corners);
+  return mesh;
+}
+
+TEST(ColouredMesh, PlyCountsEveryFacetWhateverItsSize) {
+  // A facet of more than 255 corners must be written, with a wider count type;
+  // up to 255 the count stays a uchar so that common files do not change.
+  for (const auto& [corners, type] :
+       {std::pair<std::uint32_t, std::string>{255, "uchar"}, {256, "ushort"}, {65536, "uint"}}) {
+    const ColouredMesh polygon = polygonOf(corners);
+    const std::string bytes = colouredMeshBytes(polygon, ColouredMeshFormat::Ply);
+    EXPECT_NE(bytes.find("property list " + type + " int vertex_indices\n"), std::string::npos)
+        << corners;
+    const PolygonSoup soup = parsePly(bytes, "big.ply");
+    EXPECT_EQ(soup.corners, polygon.corners) << corners;
+  }
+}
+
 TEST(ColouredMesh, CoffListsPositionsColoursAndFacets) {
   const std::string text = colouredMeshBytes(labelledOctahedron(), ColouredMeshFormat::Off);
   std::istringstream in(text);
