@@ -231,8 +231,8 @@ TEST(ObjParser, IndicesBeyondThirtyTwoBitsNeverWrapAndAreShownAsWritten) {
 TEST(ObjParser, ControlBytesOfTheFileNeverReachAMessage) {
   EXPECT_EQ(parseError("v 0 0 \x1b[2J\x7f\n"),
             "mesh.obj:1: vertex coordinate '?[2J?' is not a number");
-  EXPECT_EQ(parseError(fourVertices + "f 1 2 3\xc2\x9b\n"), "mesh.obj:5: corner '3?"
-                                                            "?' is not a number");
+  EXPECT_EQ(parseError(fourVertices + "f 1 2 \xc2\x9b\x33\n"), // U+009B, then '3'
+            "mesh.obj:5: corner '??3' is not a number");
   EXPECT_EQ(parseError("v\x1b]0;x\x07 0 0 0\n"),
             "mesh.obj:1: 'v?]0;x?' is not a vertex line (v), nor a vt, vn or vp line");
 }
