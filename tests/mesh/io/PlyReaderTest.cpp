@@ -323,7 +323,11 @@ TEST(PlyReader, AsciiIntegersAreCheckedAgainstTheirDeclaredType) {
             "m.ply:14: 256 is outside the range of uchar (0 to 255)");
   EXPECT_EQ(errorOf(triangleWith("uchar red", "1.0")), "m.ply:11: \"1.0\" is not an integer");
   // A leading '+' reads as C's number reading reads it.
-  EXPECT_EQ(errorOf(triangleWith("float w", "+1.0", "+3 +0 1 +2")), "");
+  std::string plus = triangleWith("float w", "0", "+3 +0 1 +2");
+  plus.replace(plus.find("end_header\n0"), 12, "end_header\n+1.5");
+  const PolygonSoup soup = parsePly(plus, "m.ply");
+  EXPECT_EQ(soup.points[0].x(), 1.5f);
+  EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2}));
   EXPECT_EQ(errorOf(triangleWith("int w", "+-1")), "m.ply:11: \"+-1\" is not an integer");
 }
 
