@@ -17,6 +17,7 @@
 #include "mesh/io/MeshReading.hpp"
 #include "mesh/io/OriginalVertices.hpp"
 #include "mesh/io/OutputFiles.hpp"
+#include "mesh/io/VertexPropertyError.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -145,11 +146,21 @@ std::vector<float> computedValues(CurvatureMeasure measure, const PolygonSoup& s
   return rounded;
 }
 
+/// The mesh's soup; a vertex property the mesh cannot give is the fault of
+/// --attribute-property, so a usage error with the reader's message.
+CheckedSoup readInputSoup(const RunOptions& options) {
+  try {
+    return readCheckedSoup(options.meshPath,
+                           ReadOptions{options.repair, options.attributeProperty});
+  } catch (const VertexPropertyError& error) {
+    throw UsageError(error.what());
+  }
+}
+
 void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
               RunReport& report) {
   Stopwatch stopwatch;
-  CheckedSoup checked =
-      readCheckedSoup(options.meshPath, ReadOptions{options.repair, options.attributeProperty});
+  CheckedSoup checked = readInputSoup(options);
   if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
   if (checked.repair)

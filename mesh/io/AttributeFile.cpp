@@ -5,17 +5,16 @@
 #include "mesh/io/AttributeFile.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrintableText.hpp"
 #include "mesh/LabeledMesh.hpp"
+#include "mesh/io/FloatWord.hpp"
 #include "mesh/io/MappedFile.hpp"
+#include "mesh/io/TextLines.hpp"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace vornel {
 namespace {
@@ -25,54 +24,6 @@ constexpr std::size_t tailBytes = std::size_t{1} << 20;
 
 bool isSpace(char c) {
   return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-enum class TokenStatus { Number, NotANumber, NotFinite };
-
-/// Converts one whole token with the rounding of strtof.
-TokenStatus parseToken(const char* first, const char* last, float& value) {
-  const char* body = first;
-  if (*body == '+' || *body == '-') {
-    ++body;
-  }
-  if (body == last || *body == '+' || *body == '-') {
-    return TokenStatus::NotANumber;
-  }
-  const bool hex = body + 1 < last && body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
-  if (!hex) {
-    const auto [end, ec] = std::from_chars(body, last, value, std::chars_format::general);
-    if (ec == std::errc() && end == last) {
-      if (!std::isfinite(value)) {
-        return TokenStatus::NotFinite;
-      }
-      value = (*first == '-') ? -value : value;
-      return TokenStatus::Number;
-    }
-    if (ec != std::errc::result_out_of_range) {
-      return TokenStatus::NotANumber;
-    }
-  }
-  // Hexadecimal forms and values beyond the float range: let strtof decide
-  // (underflow rounds towards zero as "%f" does; overflow gives infinity).
-  // The mapped text has no terminating zero: convert a copy of the token.
-  const std::string token(first, last);
-  char* end = nullptr;
-  value = std::strtof(token.c_str(), &end);
-  if (end != token.c_str() + token.size()) {
-    return TokenStatus::NotANumber;
-  }
-  return std::isfinite(value) ? TokenStatus::Number : TokenStatus::NotFinite;
-}
-
-/// The token as shown in a message: at most 40 bytes, control bytes as '?'.
-std::string quoted(const char* first, const char* last) {
-  constexpr std::ptrdiff_t shown = 40;
-  const bool cut = last - first > shown;
-  std::string text(first, cut ? first + shown : last);
-  for (char& c : text) {
-    c = (static_cast<unsigned char>(c) < 0x20) ? '?' : c;
-  }
-  return "'" + text + (cut ? "...'" : "'");
 }
 
 class AttributeParser {
@@ -100,7 +51,7 @@ private:
   /// The next word, or an empty view at the end; counts the lines passed.
   std::string_view nextToken() {
     while (position_ < text_.size() && isSpace(text_[position_])) {
-      line_ += text_[position_] == '\n' ? 1 : 0;
+      line_ += endsLine(text_, position_) ? 1 : 0;
       ++position_;
     }
     const std::size_t first = position_;
@@ -112,12 +63,12 @@ private:
 
   float convert(std::string_view token, std::size_t number) const {
     float value = 0.0f;
-    const TokenStatus status = parseToken(token.data(), token.data() + token.size(), value);
-    if (status != TokenStatus::Number) {
+    const FloatWordStatus status = readFloatWord(token, value);
+    if (status != FloatWordStatus::Number) {
       throw InvalidInputError(
           path_ + ":" + std::to_string(line_) + ": value " + std::to_string(number) + " " +
-          quoted(token.data(), token.data() + token.size()) +
-          (status == TokenStatus::NotFinite ? " is not a finite number" : " is not a number"));
+          quotedWord(token) +
+          (status == FloatWordStatus::NotFinite ? " is not a finite number" : " is not a number"));
     }
     return value;
   }
@@ -143,7 +94,7 @@ private:
 
 AttributeValues readAttributeFile(const std::string& path, std::size_t count) {
   const MappedFile file(path, "attribute file", false);
-  return AttributeParser(file.text(), path).run(count);
+  return AttributeParser(withoutByteOrderMark(file.text()), path).run(count);
 }
 
 std::string describeExtraValues(const std::string& path, const AttributeValues& values) {

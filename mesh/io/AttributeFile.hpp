@@ -1,7 +1,8 @@
 #pragma once
 // The attribute file: one number per vertex in vertex order, in the syntax of
-// the C library's "%f" conversion, separated by any white space. Each number
-// is rounded to float, as the vertices store it.
+// the C library's "%f" conversion, separated by any white space (after a UTF-8
+// byte order mark, if any). Each number is rounded to float, as the vertices
+// store it.
 
 #include <cstddef>
 #include <string>

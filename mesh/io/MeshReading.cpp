@@ -8,6 +8,7 @@
 #include "mesh/io/OffReader.hpp"
 #include "mesh/io/PlyReader.hpp"
 #include "mesh/io/SoupValidation.hpp"
+#include "mesh/io/VertexPropertyError.hpp"
 
 #include <limits>
 #include <numeric>
@@ -102,12 +103,10 @@ CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options)
   } else if (meshFormatOf(path) == MeshFormat::Ply) {
     soup = readPlySoup(path, &values);
   } else {
-    throw UsageError("the vertex property \"" + options.vertexProperty +
-                     "\" can only come from a "
-                     "PLY mesh; " +
-                     path + " is read as " +
-                     (meshFormatOf(path) == MeshFormat::Obj ? "OBJ" : "OFF") +
-                     ", whose vertices carry no properties");
+    throw VertexPropertyError("the vertex property \"" + options.vertexProperty +
+                              "\" can only come from a PLY mesh; " + path + " is read as " +
+                              (meshFormatOf(path) == MeshFormat::Obj ? "OBJ" : "OFF") +
+                              ", whose vertices carry no properties");
   }
   SoupTopology topology;
   const std::optional<SoupProblem> problem = findSoupProblem(soup, &topology);

@@ -50,7 +50,8 @@ PolygonSoup readSoupFile(const std::string& path);
 /// a refused soup throws InvalidInputError (NonManifoldError, with a hint at
 /// --repair, for an edge or vertex the surface cannot hold) naming the file
 /// and the facet's line or number. A vertex property asked of a file that is
-/// not PLY, or that the file does not have as a scalar, throws UsageError.
+/// not PLY, or that the file does not have as a scalar, throws
+/// VertexPropertyError.
 CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options = {});
 
 /// The same steps for a soup from elsewhere (a caller's arrays); no vertex is

@@ -4,6 +4,8 @@
 #include "mesh/io/ObjParser.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrintableText.hpp"
+#include "mesh/io/TextLines.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -31,6 +33,11 @@ const char* tokenEnd(const char* p, const char* end) {
     ++p;
   }
   return p;
+}
+
+// The word that starts at p, for messages.
+std::string_view wordAt(const char* p, const char* end) {
+  return {p, static_cast<std::size_t>(tokenEnd(p, end) - p)};
 }
 
 // Exact powers of ten up to the largest a double holds exactly.
@@ -167,19 +174,29 @@ bool endsCorner(const char* p, const char* end) {
   return p == end || isBlank(*p) || *p == '#';
 }
 
-enum class LineKind { Vertex, Facet, Other };
+enum class LineKind { Vertex, Facet, Other, NotAVertexLine };
 
-// The kind of a line from its first character after leading white space: "v"
-// and "f" followed by white space (or, for "f", the end of the line).
+// A line's keyword ends at white space, a comment or the end of the line.
+bool endsKeyword(const char* p, const char* end) {
+  return p == end || isBlank(*p) || *p == '#';
+}
+
+// The kind of a line from its keyword, after leading white space. A keyword
+// that starts with "v" but is not "v", "vt", "vn" or "vp" is refused rather
+// than skipped: a vertex line typed wrong would move every later vertex.
 LineKind lineKind(const char* p, const char* end) {
   if (p == end) {
     return LineKind::Other;
   }
-  const bool keywordAlone = (p + 1 == end) || isBlank(p[1]);
-  if (*p == 'v' && p + 1 != end && isBlank(p[1])) {
-    return LineKind::Vertex;
+  if (*p == 'v') {
+    if (endsKeyword(p + 1, end)) {
+      return LineKind::Vertex;
+    }
+    const bool otherVertexData =
+        (p[1] == 't' || p[1] == 'n' || p[1] == 'p') && endsKeyword(p + 2, end);
+    return otherVertexData ? LineKind::Other : LineKind::NotAVertexLine;
   }
-  return (*p == 'f' && keywordAlone) ? LineKind::Facet : LineKind::Other;
+  return (*p == 'f' && (p + 1 == end || isBlank(p[1]))) ? LineKind::Facet : LineKind::Other;
 }
 
 struct LineCounts {
@@ -190,12 +207,11 @@ struct LineCounts {
 LineCounts countLines(const char* p, const char* const end) {
   LineCounts counts;
   while (p != end) {
-    const void* const lineBreak = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    const char* const lineEnd = lineBreak ? static_cast<const char*>(lineBreak) : end;
+    const char* const lineEnd = findLineBreak(p, end);
     const LineKind kind = lineKind(skipBlanks(p, lineEnd), lineEnd);
     counts.vertexLines += (kind == LineKind::Vertex) ? 1 : 0;
     counts.facetLines += (kind == LineKind::Facet) ? 1 : 0;
-    p = lineBreak ? lineEnd + 1 : end;
+    p = nextLineStart(lineEnd, end);
   }
   return counts;
 }
@@ -210,11 +226,10 @@ public:
     const char* const end = p + text_.size();
     reserve(countLines(p, end));
     while (p != end) {
-      const void* const lineBreak = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-      const char* const lineEnd = lineBreak ? static_cast<const char*>(lineBreak) : end;
+      const char* const lineEnd = findLineBreak(p, end);
       ++line_;
       parseLine(p, lineEnd);
-      p = lineBreak ? lineEnd + 1 : end;
+      p = nextLineStart(lineEnd, end);
     }
     checkForwardCorners();
     soup_.firstVertexNumber = 1;
@@ -242,6 +257,8 @@ private:
       break;
     case LineKind::Other:
       break;
+    case LineKind::NotAVertexLine:
+      fail(quotedWord(wordAt(p, end)) + " is not a vertex line (v), nor a vt, vn or vp line");
     }
   }
 
@@ -256,11 +273,12 @@ private:
       if (!p || !endsCorner(p, end)) {
         fail(start == end || *start == '#'
                  ? "vertex line has fewer than three coordinates"
-                 : "vertex coordinate '" + std::string(start, tokenEnd(start, end)) +
-                       "' is not a number");
+                 : "vertex coordinate " + quotedWord(wordAt(start, end)) + " is not a number");
       }
       if (!std::isfinite(coordinate)) {
-        fail("vertex coordinate '" + std::string(start, p) + "' is not a finite number");
+        fail("vertex coordinate " +
+             quotedWord(std::string_view(start, static_cast<std::size_t>(p - start))) +
+             " is not a finite number");
       }
     }
     soup_.points.emplace_back(xyz[0], xyz[1], xyz[2]);
@@ -283,14 +301,13 @@ private:
       return next;
     }
     long long index = 0;
-    const char* next = parseInteger(p, end, index);
-    if (next) {
-      next = skipCornerTail(next, end);
-    }
+    const char* const indexEnd = parseInteger(p, end, index);
+    const char* const next = indexEnd ? skipCornerTail(indexEnd, end) : nullptr;
     if (!next || !endsCorner(next, end)) {
-      fail("corner '" + std::string(p, tokenEnd(p, end)) + "' is not a number");
+      fail("corner " + quotedWord(wordAt(p, end)) + " is not a number");
     }
-    soup_.corners.push_back(resolveIndex(index));
+    soup_.corners.push_back(
+        resolveIndex(index, std::string_view(p, static_cast<std::size_t>(indexEnd - p))));
     return next;
   }
 
@@ -314,21 +331,22 @@ private:
 
   // Positive indices count from 1 over all vertex lines of the file (checked
   // once the whole file is read); negative ones count back from the last vertex
-  // defined so far.
-  std::uint32_t resolveIndex(long long index) {
+  // defined so far. Messages show the index as written: one beyond 64 bits
+  // has been read as the largest value of its sign.
+  std::uint32_t resolveIndex(long long index, std::string_view written) {
     const long long defined = static_cast<long long>(soup_.points.size());
     if (index == 0) {
       fail("corner index 0 is not valid (indices start at 1)");
     }
     if (index < 0) {
       if (index < -defined) {
-        fail("corner index " + std::to_string(index) + " reaches before the first vertex (" +
+        fail("corner index " + std::string(written) + " reaches before the first vertex (" +
              std::to_string(defined) + " vertices defined so far)");
       }
       return static_cast<std::uint32_t>(defined + index);
     }
     if (index > std::numeric_limits<std::uint32_t>::max()) {
-      fail("corner index " + std::to_string(index) + " is beyond the vertex count");
+      fail("corner index " + std::string(written) + " is beyond the vertex count");
     }
     const auto corner = static_cast<std::uint32_t>(index - 1);
     if (corner > largestCorner_) {
@@ -369,7 +387,7 @@ private:
 } // namespace
 
 PolygonSoup parseObj(std::string_view text, const std::string& sourceName) {
-  return ObjTextParser(text, sourceName).run();
+  return ObjTextParser(withoutByteOrderMark(text), sourceName).run();
 }
 
 } // namespace vornel

@@ -12,11 +12,12 @@ namespace vornel {
 /// Parses OBJ text. Vertices are the lines "v x y z [...]" (three finite
 /// numbers; what follows them, such as w or a colour, is ignored); facets are the lines "f c1 c2 c3
 /// ...", each corner in the form v, v/vt, v//vn or v/vt/vn, with negative indices counted back from
-/// the last vertex defined before the line. Leading white space, CR LF line ends and a last line
-/// without a line break are accepted. Throws InvalidInputError naming "sourceName:line" for a
-/// vertex line without three numbers or with a coordinate that is not finite, a facet with fewer
-/// than three corners, a corner index of 0 or outside the vertices, or a corner
-/// that is not a number.
+/// the last vertex defined before the line. Leading white space, a leading UTF-8 byte order mark,
+/// LF, CR LF and lone CR line ends and a last line without a line break are accepted. Throws
+/// InvalidInputError naming "sourceName:line" for a vertex line without three numbers or with a
+/// coordinate that is not finite, a line whose keyword starts with "v" but is not v, vt, vn or
+/// vp, a facet with fewer than three corners, a corner index of 0 or outside the vertices, or a
+/// corner that is not a number.
 PolygonSoup parseObj(std::string_view text, const std::string& sourceName);
 
 /// Reads and parses an OBJ file (a regular file; see MappedFile). Throws

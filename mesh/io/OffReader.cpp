@@ -12,6 +12,7 @@
 #include "mesh/io/MappedFile.hpp"
 #include "mesh/io/MemoryStreamBuffer.hpp"
 #include "mesh/io/OffTextCheck.hpp"
+#include "mesh/io/TextLines.hpp"
 
 #include <CGAL/IO/Color.h>
 #include <CGAL/IO/OFF/File_header_OFF.h>
@@ -150,13 +151,32 @@ private:
   const std::string& path_;
 };
 
+/// True when text starts with the header of a binary OFF file.
+bool isBinaryOff(std::string_view text) {
+  MemoryStreamBuffer buffer(text);
+  std::istream in(&buffer);
+  CGAL::File_header_OFF header(false);
+  header.set_halfedges(1);
+  in >> header;
+  return in && header.binary();
+}
+
 } // namespace
 
 PolygonSoup readOffSoup(const std::string& path) {
   const MappedFile file(path, "mesh");
-  MemoryStreamBuffer buffer(file.text());
+  const std::string_view text = withoutByteOrderMark(file.text());
+  // CGAL's scanner ends lines at LF only: a text file with lone CR line ends
+  // is read from a copy with LF in their place. A binary body is bytes, not
+  // lines, and is read as it is.
+  std::string lineFeedCopy;
+  if (!isBinaryOff(text) && hasLoneCarriageReturn(text)) {
+    lineFeedCopy = withLineFeedsForLoneCarriageReturns(text);
+  }
+  const std::string_view bytes = lineFeedCopy.empty() ? text : std::string_view(lineFeedCopy);
+  MemoryStreamBuffer buffer(bytes);
   std::istream in(&buffer);
-  return OffRecordReader(in, file.text().size(), path).run();
+  return OffRecordReader(in, bytes.size(), path).run();
 }
 
 } // namespace vornel

@@ -10,7 +10,8 @@ namespace vornel {
 
 /// Reads an OFF file (text or binary, with CGAL's header variants) into a soup
 /// with every vertex of the file in file order; dropping the vertices that no
-/// facet uses is left to the reading pipeline. Before the scanner runs, the
+/// facet uses is left to the reading pipeline. A leading UTF-8 byte order mark
+/// is skipped, and a text file's lone CR line ends read as LF. Before the scanner runs, the
 /// header's counts are checked against the file's size and the text records
 /// against everything the scanner would convert out of range. Throws IOError
 /// when the file cannot be read and InvalidInputError naming the file and the

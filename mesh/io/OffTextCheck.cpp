@@ -2,16 +2,20 @@
 // std::size_t (corner counts and indices) and to int or unsigned char (COFF
 // colours) without a range check, and once a COFF line has a colour it reads
 // three colour entries from every later vertex line, present or not. Both are
-// undefined behaviour on bad input, so such files are rejected here first.
+// undefined behaviour on bad input, so such files are rejected here first. The
+// casts also truncate a fractional count or index (3.9 or 0.9) into a
+// different facet, so those are refused too.
 
 #include "mesh/io/OffTextCheck.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrintableText.hpp"
 
 #include <CGAL/IO/io.h>
 
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,29 +26,6 @@ namespace {
 // Colour map indices the scanner looks up for a one-entry colour.
 constexpr double colourMapSize = 149.0;
 constexpr double sizeTypeLimit = 0x1p64;
-
-/// The numbers of the next record, split as the scanner splits them: OFF
-/// comment lines skipped, one line read, the text after '#' dropped, then
-/// doubles extracted until the first that does not read. False at the end of
-/// the stream.
-bool readRecord(std::istream& in, std::vector<double>& entries) {
-  in >> CGAL::skip_comment_OFF;
-  std::string line;
-  if (!std::getline(in, line)) {
-    return false;
-  }
-  const std::size_t comment = line.find('#');
-  if (comment != std::string::npos) {
-    line.resize(comment);
-  }
-  std::istringstream numbers(line);
-  entries.clear();
-  double value = 0.0;
-  while (numbers >> CGAL::IO::iformat(value)) {
-    entries.push_back(value);
-  }
-  return true;
-}
 
 /// True when the cast of value to unsigned char is defined (truncation lands in 0..255).
 bool fitsByte(double value) {
@@ -89,9 +70,13 @@ private:
   /// Vertex `number` counted from 0, as the file's facets count them.
   void checkVertex(std::size_t number) {
     const std::size_t homogeneous = header_.is_homogeneous() ? 1 : 0;
-    if (!readRecord(in_, entries_) || entries_.size() < 3 + homogeneous) {
-      fail(vertexName(number) + " has fewer than " + std::to_string(3 + homogeneous) +
-           " coordinates");
+    const std::string fewer = " has fewer than " + std::to_string(3 + homogeneous) + " coordinates";
+    if (!readRecord()) {
+      fail(vertexName(number) + fewer);
+    }
+    if (entries_.size() < 3 + homogeneous) {
+      const std::string word = recordWord(entries_.size());
+      fail(vertexName(number) + (word.empty() ? fewer : " has a coordinate " + notANumber(word)));
     }
     // A normal (N) and texture coordinates (ST) that the header announces
     // must be there: the scanner counts what follows them as a colour.
@@ -120,27 +105,97 @@ private:
     }
   }
 
+  /// The numbers of the next record, split as the scanner splits them: OFF
+  /// comment lines skipped, one line read, the text after '#' dropped, then
+  /// doubles extracted until the first that does not read. False at the end
+  /// of the stream.
+  bool readRecord() {
+    in_ >> CGAL::skip_comment_OFF;
+    if (!std::getline(in_, line_)) {
+      return false;
+    }
+    const std::size_t comment = line_.find('#');
+    if (comment != std::string::npos) {
+      line_.resize(comment);
+    }
+    std::istringstream numbers(line_);
+    entries_.clear();
+    double value = 0.0;
+    while (numbers >> CGAL::IO::iformat(value)) {
+      entries_.push_back(value);
+    }
+    return true;
+  }
+
+  /// The text of the record's entry k, or for k = entries_.size() the word
+  /// at which the numbers stopped ("" at the line's end), for messages.
+  std::string recordWord(std::size_t k) const {
+    std::istringstream numbers(line_);
+    double value = 0.0;
+    for (std::size_t i = 0; i < k; ++i) {
+      numbers >> CGAL::IO::iformat(value);
+    }
+    numbers >> std::ws;
+    const std::streamoff start = numbers.tellg();
+    if (start < 0) {
+      return "";
+    }
+    std::string word;
+    if (k < entries_.size()) {
+      numbers >> CGAL::IO::iformat(value);
+    } else {
+      numbers >> word;
+    }
+    numbers.clear();
+    const std::streamoff end = numbers.tellg();
+    return line_.substr(
+        static_cast<std::size_t>(start),
+        static_cast<std::size_t>((end < 0 ? std::streamoff(line_.size()) : end) - start));
+  }
+
+  /// Why the word at which the record's numbers stopped is not one.
+  static std::string notANumber(const std::string& word) {
+    char* end = nullptr;
+    const double value = std::strtod(word.c_str(), &end);
+    const bool overflowOrNan = end == word.c_str() + word.size() && !std::isfinite(value);
+    return quotedWord(word) +
+           (overflowOrNan ? " that is not a finite number" : " that is not a number");
+  }
+
   static std::string vertexName(std::size_t number) {
     return "vertex " + std::to_string(number) + " (numbered from 0)";
   }
 
   void checkFacet(std::size_t number) {
     const std::string facet = "facet " + std::to_string(number);
-    if (!readRecord(in_, entries_) || entries_.empty()) {
+    if (!readRecord()) {
       fail(facet + " is missing");
+    }
+    if (entries_.empty()) {
+      const std::string word = recordWord(0);
+      fail(facet + (word.empty() ? " is missing" : " has a corner count " + notANumber(word)));
     }
     const double corners = entries_[0];
     if (!(corners >= 3.0 && corners < sizeTypeLimit)) {
       fail(facet + " has a corner count below three or not a count");
     }
+    if (std::floor(corners) != corners) {
+      fail(facet + " has a corner count " + quotedWord(recordWord(0)) +
+           " that is not a whole number");
+    }
     const auto count = static_cast<std::size_t>(corners);
     if (entries_.size() <= count) {
-      fail(facet + " lists fewer corners than its count");
+      const std::string word = recordWord(entries_.size());
+      fail(facet + (word.empty() ? " lists fewer corners than its count"
+                                 : " has a corner " + notANumber(word)));
     }
     const auto vertices = static_cast<double>(header_.size_of_vertices());
     for (std::size_t j = 1; j <= count; ++j) {
       if (!(entries_[j] > -1.0 && entries_[j] < vertices)) {
         fail(facet + ": a corner is out of range or not a number");
+      }
+      if (std::floor(entries_[j]) != entries_[j]) {
+        fail(facet + ": corner " + quotedWord(recordWord(j)) + " is not a whole number");
       }
     }
   }
@@ -152,7 +207,8 @@ private:
   std::istream& in_;
   const CGAL::File_header_OFF& header_;
   const std::string& path_;
-  std::vector<double> entries_;
+  std::string line_;            // the current record's line
+  std::vector<double> entries_; // its numbers
   bool colours_ = false;
 };
 

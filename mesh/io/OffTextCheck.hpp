@@ -14,9 +14,10 @@ namespace vornel {
 /// right after the header, exactly as the scanner will split them (comments
 /// skipped, one line per record, numbers read by the same stream extraction).
 /// Throws InvalidInputError naming path and the record for: a vertex line with
-/// too few coordinates or whose colour is missing or out of range (COFF), a
-/// facet line whose corner count is below three or not a count, that lists
-/// fewer corners than its count, or whose corner is not a vertex number.
+/// too few coordinates, a coordinate that is not a finite number, or a colour
+/// that is missing or out of range (COFF), a facet line whose corner count is
+/// below three, not a count or fractional, that lists fewer corners than its
+/// count, or whose corner is not a vertex number (fractional ones included).
 /// Binary files hold no such conversions and are not looked at.
 void checkOffText(std::istream& in, const CGAL::File_header_OFF& header, const std::string& path);
 

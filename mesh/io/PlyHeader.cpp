@@ -5,6 +5,8 @@
 #include "mesh/io/PlyHeader.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrintableText.hpp"
+#include "mesh/io/TextLines.hpp"
 
 #include <charconv>
 #include <limits>
@@ -29,7 +31,8 @@ constexpr TypeName typeNames[] = {
 class HeaderParser {
 public:
   HeaderParser(std::string_view bytes, const std::string& sourceName)
-      : bytes_(bytes), sourceName_(sourceName) {}
+      : bytes_(bytes), sourceName_(sourceName),
+        position_(bytes.size() - withoutByteOrderMark(bytes).size()) {}
 
   PlyHeader parse() {
     if (!nextLine() || words() != std::vector<std::string>{"ply"}) {
@@ -58,7 +61,7 @@ public:
       } else if (w[0] == "property") {
         readProperty(w);
       } else {
-        fail("unknown header keyword \"" + w[0] + "\"");
+        fail("unknown header keyword \"" + printableText(w[0]) + "\"");
       }
     }
     throw InvalidInputError(sourceName_ + ": the PLY header has no end_header line");
@@ -74,13 +77,11 @@ private:
     if (position_ >= bytes_.size()) {
       return false;
     }
-    const std::size_t end = bytes_.find('\n', position_);
-    const std::size_t stop = end == std::string_view::npos ? bytes_.size() : end;
-    current_ = bytes_.substr(position_, stop - position_);
-    if (!current_.empty() && current_.back() == '\r') {
-      current_.remove_suffix(1);
-    }
-    position_ = end == std::string_view::npos ? bytes_.size() : end + 1;
+    const char* const start = bytes_.data() + position_;
+    const char* const end = bytes_.data() + bytes_.size();
+    const char* const lineBreak = findLineBreak(start, end);
+    current_ = std::string_view(start, static_cast<std::size_t>(lineBreak - start));
+    position_ = static_cast<std::size_t>(nextLineStart(lineBreak, end) - bytes_.data());
     ++line_;
     return true;
   }
@@ -100,7 +101,7 @@ private:
         return entry.type;
       }
     }
-    fail("unknown property type \"" + name + "\"");
+    fail("unknown property type \"" + printableText(name) + "\"");
   }
 
   void readFormat(const std::vector<std::string>& w) {
@@ -114,7 +115,7 @@ private:
     } else if (w[1] == "binary_big_endian") {
       header_.format = PlyFormat::BinaryBigEndian;
     } else {
-      fail("unknown format \"" + w[1] + "\"");
+      fail("unknown format \"" + printableText(w[1]) + "\"");
     }
   }
 
@@ -126,7 +127,7 @@ private:
     const char* const last = w[2].data() + w[2].size();
     const auto result = std::from_chars(w[2].data(), last, count);
     if (result.ec != std::errc() || result.ptr != last) {
-      fail("element count \"" + w[2] + "\" is not a non-negative integer");
+      fail("element count \"" + printableText(w[2]) + "\" is not a non-negative integer");
     }
     PlyElement element;
     element.name = w[1];
@@ -144,7 +145,7 @@ private:
       property.isList = true;
       property.countType = typeOf(w[2]);
       if (!isPlyIntegerType(property.countType)) {
-        fail("list count type \"" + w[2] + "\" is not an integer type");
+        fail("list count type \"" + printableText(w[2]) + "\" is not an integer type");
       }
       property.type = typeOf(w[3]);
       property.name = w[4];
@@ -168,12 +169,12 @@ private:
       const std::uint64_t recordBytes = element.minimumRecordBytes(header_.format);
       if (element.count > 0 && recordBytes == 0) {
         throw InvalidInputError(sourceName_ + ":" + std::to_string(element.headerLine) +
-                                ": element " + element.name + " has no properties");
+                                ": element " + printableText(element.name) + " has no properties");
       }
       if (element.count > available / (recordBytes == 0 ? 1 : recordBytes)) {
         throw InvalidInputError(sourceName_ + ":" + std::to_string(element.headerLine) +
                                 ": the header announces " + std::to_string(element.count) + " " +
-                                element.name + " records, more than the file's " +
+                                printableText(element.name) + " records, more than the file's " +
                                 std::to_string(bytes_.size()) + " bytes can hold");
       }
       available -= element.count * recordBytes;
@@ -183,7 +184,7 @@ private:
   std::string_view bytes_;
   const std::string& sourceName_;
   std::string_view current_;
-  std::size_t position_ = 0;
+  std::size_t position_;
   std::size_t line_ = 0;
   PlyHeader header_;
 };
@@ -210,6 +211,32 @@ std::size_t plyTypeSize(PlyType type) {
 
 bool isPlyIntegerType(PlyType type) {
   return type != PlyType::Float32 && type != PlyType::Float64;
+}
+
+const char* plyTypeName(PlyType type) {
+  for (const TypeName& entry : typeNames) {
+    if (entry.type == type) {
+      return entry.name; // the first, short name
+    }
+  }
+  return "double";
+}
+
+PlyIntegerRange plyIntegerRange(PlyType integerType) {
+  switch (integerType) {
+  case PlyType::Int8:
+    return {INT8_MIN, INT8_MAX};
+  case PlyType::UInt8:
+    return {0, UINT8_MAX};
+  case PlyType::Int16:
+    return {INT16_MIN, INT16_MAX};
+  case PlyType::UInt16:
+    return {0, UINT16_MAX};
+  case PlyType::Int32:
+    return {INT32_MIN, INT32_MAX};
+  default:
+    return {0, UINT32_MAX};
+  }
 }
 
 std::uint64_t PlyElement::minimumRecordBytes(PlyFormat format) const {

@@ -16,6 +16,15 @@ enum class PlyType : std::uint8_t { Int8, UInt8, Int16, UInt16, Int32, UInt32, F
 /// Size of one binary value of the type, in bytes.
 std::size_t plyTypeSize(PlyType type);
 bool isPlyIntegerType(PlyType type);
+/// The type's name in the header ("char", "uchar", ... "double").
+const char* plyTypeName(PlyType type);
+
+/// The values an integer type holds.
+struct PlyIntegerRange {
+  std::int64_t lowest = 0;
+  std::int64_t highest = 0;
+};
+PlyIntegerRange plyIntegerRange(PlyType integerType);
 
 struct PlyProperty {
   std::string name;
@@ -43,7 +52,8 @@ struct PlyHeader {
   std::size_t bodyLine = 0;   // line number of the body's first line (ASCII)
 };
 
-/// Reads the header. Throws InvalidInputError naming "sourceName:line" for a
+/// Reads the header (after a UTF-8 byte order mark, if any; lines end at LF,
+/// CR LF or a lone CR). Throws InvalidInputError naming "sourceName:line" for a
 /// malformed header, and rejects element counts that the rest of the file
 /// cannot hold, so that nothing is allocated for counts the file cannot back.
 PlyHeader parsePlyHeader(std::string_view bytes, const std::string& sourceName);

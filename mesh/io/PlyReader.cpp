@@ -4,8 +4,12 @@
 #include "mesh/io/PlyReader.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrintableText.hpp"
+#include "mesh/io/FloatWord.hpp"
 #include "mesh/io/MappedFile.hpp"
 #include "mesh/io/PlyHeader.hpp"
+#include "mesh/io/TextLines.hpp"
+#include "mesh/io/VertexPropertyError.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -41,19 +45,13 @@ public:
     if (format_ == PlyFormat::Ascii) {
       throw InvalidInputError(sourceName_ + ":" + std::to_string(recordLine_) + ": " + reason);
     }
-    throw InvalidInputError(sourceName_ + ": " + *recordElement_ + " " +
+    throw InvalidInputError(sourceName_ + ": " + printableText(*recordElement_) + " " +
                             std::to_string(recordIndex_ + 1) + ": " + reason);
   }
 
   std::int64_t readInteger(PlyType type) {
     if (format_ == PlyFormat::Ascii) {
-      const std::string_view text = token();
-      std::int64_t value = 0;
-      const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-      if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        fail("\"" + std::string(text) + "\" is not an integer");
-      }
-      return value;
+      return parseInteger(token(), type);
     }
     const std::uint64_t raw = readRaw(plyTypeSize(type));
     switch (type) {
@@ -74,8 +72,7 @@ public:
       return static_cast<float>(readInteger(type));
     }
     if (format_ == PlyFormat::Ascii) {
-      return type == PlyType::Float32 ? parseReal<float>(token())
-                                      : static_cast<float>(parseReal<double>(token()));
+      return parseReal(token());
     }
     const std::uint64_t raw = readRaw(plyTypeSize(type));
     if (type == PlyType::Float32) {
@@ -89,9 +86,13 @@ public:
     return static_cast<float>(value);
   }
 
+  /// Skips a value; an ASCII integer is still checked against its type.
   void skip(PlyType type) {
     if (format_ == PlyFormat::Ascii) {
-      token();
+      const std::string_view text = token();
+      if (isPlyIntegerType(type)) {
+        parseInteger(text, type);
+      }
     } else {
       readRaw(plyTypeSize(type));
     }
@@ -114,11 +115,10 @@ private:
   void skipSpace() {
     while (position_ < bytes_.size()) {
       const char c = bytes_[position_];
-      if (c == '\n') {
-        ++line_;
-      } else if (c != ' ' && c != '\t' && c != '\r' && c != '\v' && c != '\f') {
+      if (c != ' ' && c != '\n' && c != '\t' && c != '\r' && c != '\v' && c != '\f') {
         return;
       }
+      line_ += endsLine(bytes_, position_) ? 1 : 0;
       ++position_;
     }
   }
@@ -139,11 +139,31 @@ private:
     return bytes_.substr(start, position_ - start);
   }
 
-  template <class Real> Real parseReal(std::string_view text) const {
-    Real value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-      fail("\"" + std::string(text) + "\" is not a number");
+  /// A decimal integer with an optional sign ('+' as C's number reading
+  /// allows it), within the range of its declared type.
+  std::int64_t parseInteger(std::string_view text, PlyType type) const {
+    const std::string_view digits =
+        text.size() > 1 && text[0] == '+' && text[1] != '-' ? text.substr(1) : text;
+    std::int64_t value = 0;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (result.ptr != digits.data() + digits.size() ||
+        (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
+      fail("\"" + printableText(text) + "\" is not an integer");
+    }
+    const PlyIntegerRange range = plyIntegerRange(type);
+    if (result.ec != std::errc() || value < range.lowest || value > range.highest) {
+      fail(std::string(text) + " is outside the range of " + plyTypeName(type) + " (" +
+           std::to_string(range.lowest) + " to " + std::to_string(range.highest) + ")");
+    }
+    return value;
+  }
+
+  /// A real number of either type, rounded from the text to float once, as
+  /// the attribute file's values are (not or not finite: left to the caller).
+  float parseReal(std::string_view text) const {
+    float value = 0.0f;
+    if (readFloatWord(text, value) == FloatWordStatus::NotANumber) {
+      fail("\"" + printableText(text) + "\" is not a number");
     }
     return value;
   }
@@ -216,22 +236,22 @@ void skipProperty(BodyCursor& cursor, const PlyProperty& property) {
   }
 }
 
-/// The index of the vertex property to read as values. Throws UsageError,
+/// The index of the vertex property to read as values. Throws VertexPropertyError,
 /// listing the vertex properties the file has, when it is missing or a list.
 int valueProperty(const PlyElement& element, const std::string& name,
                   const std::string& sourceName) {
   const int index = element.propertyIndex(name);
   std::string available;
   for (const PlyProperty& property : element.properties) {
-    available +=
-        (available.empty() ? "" : ", ") + property.name + (property.isList ? " (list)" : "");
+    available += (available.empty() ? "" : ", ") + printableText(property.name) +
+                 (property.isList ? " (list)" : "");
   }
   if (index < 0) {
-    throw UsageError(sourceName + " has no vertex property \"" + name +
-                     "\"; its vertex properties are: " + available);
+    throw VertexPropertyError(sourceName + " has no vertex property \"" + name +
+                              "\"; its vertex properties are: " + available);
   }
   if (element.properties[static_cast<std::size_t>(index)].isList) {
-    throw UsageError(
+    throw VertexPropertyError(
         "the vertex property \"" + name + "\" of " + sourceName +
         " is a list; a scalar property is needed (the vertex properties are: " + available + ")");
   }

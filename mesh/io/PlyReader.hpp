@@ -25,8 +25,8 @@ struct PlyVertexValues {
 /// (binary) at fault: malformed or truncated data, a facet with fewer than
 /// three corners, a corner outside the vertices, a coordinate or value that
 /// is not finite. With values, also reads the vertex property it names (of
-/// any scalar type); throws UsageError, listing the vertex properties the
-/// file has, when there is no such property or it is a list.
+/// any scalar type); throws VertexPropertyError, listing the vertex
+/// properties the file has, when there is no such property or it is a list.
 PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
                      PlyVertexValues* values = nullptr);
 

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace vornel::testing {
 namespace {
@@ -132,6 +134,42 @@ TEST_F(HostileInput, MalformedObjVertexLineIsRefusedInsteadOfShiftingTheOthers) 
   expectRefused(
       {write("word.obj", "v 0 0 0\nv 0 1 zzz\nv 1 0 0\nf 1 2 3\n", "1 2 3"), "2", "0", "0"},
       "word.obj:2: vertex coordinate 'zzz' is not a number");
+}
+
+TEST_F(HostileInput, VertexLineTyposAndLoneCarriageReturnsNeverShiftVertices) {
+  expectRefused(
+      {write("typo.obj", "v 0 0 0\nv1 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "1 2 3"), "2", "0", "0"},
+      "typo.obj:2: 'v1' is not a vertex line (v), nor a vt, vn or vp line");
+  // The same square with a byte order mark and each kind of line end: the same labels.
+  const std::string square = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n";
+  std::string framed = "\xEF\xBB\xBF" + square;
+  framed.replace(framed.find('\n'), 1, "\r");
+  framed.replace(framed.find('\n'), 1, "\r\n");
+  ASSERT_EQ(run({write("lf.obj", square, "0 0.1 5 5.1"), "2", "0", "0"}).exitStatus, 0);
+  ASSERT_EQ(run({write("framed.obj", framed,
+                       "\xEF\xBB\xBF"
+                       "0\r0.1\r5\r\n5.1"),
+                 "2", "0", "0"})
+                .exitStatus,
+            0);
+  EXPECT_EQ(readFile(folder.file("framed_labels.lb")), readFile(folder.file("lf_labels.lb")));
+}
+
+TEST_F(HostileInput, ControlBytesOfAFileNeverReachTheTerminal) {
+  const std::string title = "\x1b]0;owned\x07-\x1b[2J";
+  const std::vector<std::pair<std::string, std::string>> meshes{
+      {"coordinate.obj", "v 0 0 " + title + "\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+      {"corner.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 " + title + "\n"},
+      {"keyword.ply", "ply\nformat ascii 1.0\n" + title + "\nend_header\n"}};
+  for (const auto& [name, bytes] : meshes) {
+    const CommandResult result = run({write(name, bytes, "1 2 3"), "2", "0", "0"});
+    EXPECT_EQ(result.exitStatus, 1) << name;
+    EXPECT_NE(result.err.find("?]0;owned?-?[2J"), std::string::npos) << name << ": " << result.err;
+  }
+  const CommandResult values =
+      run({write("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "1 2 " + title), "2", "0", "0"});
+  EXPECT_EQ(values.exitStatus, 1);
+  EXPECT_NE(values.err.find("'?]0;owned?-?[2J'"), std::string::npos) << values.err;
 }
 
 TEST_F(HostileInput, OnlyRegularFilesAreRead) {

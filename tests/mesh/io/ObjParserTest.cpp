@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -100,10 +101,39 @@ TEST(ObjParser, MalformedOrNonFiniteVertexLinesAreRefusedNamingTheLine) {
 TEST(ObjParser, OtherLinesAddNothing) {
   const std::string text = "# comment v 1 2 3\nmtllib a.mtl\no cube\ng side\ns 1\nusemtl red\n"
                            "vn 0 0 1\nvt 0.5 0.5\nvp 0.1 0.2 0.3\n\n   \nl 1 2\n" +
-                           fourVertices + "f 1 2 3\nfoo 1 2 3\nvertex 1 2 3\n";
+                           fourVertices + "f 1 2 3\nfoo 1 2 3\n";
   const PolygonSoup soup = parse(text);
   EXPECT_EQ(soup.points.size(), 4u);
   EXPECT_EQ(soup.facetCount(), 1u);
+}
+
+TEST(ObjParser, LinesThatStartLikeAVertexLineButAreNotOneAreRefusedNamingTheLine) {
+  // Skipping any of them would move every later vertex onto the wrong point.
+  EXPECT_EQ(parseError("v 0 0 0\nv\nv 1 0 0\n"),
+            "mesh.obj:2: vertex line has fewer than three coordinates");
+  EXPECT_EQ(parseError("v 0 0 0\nv#1 0 0\n"),
+            "mesh.obj:2: vertex line has fewer than three coordinates");
+  EXPECT_EQ(parseError("v 0 0 0\n  v1 0 0\n"),
+            "mesh.obj:2: 'v1' is not a vertex line (v), nor a vt, vn or vp line");
+  EXPECT_EQ(parseError("vertex 1 2 3\n"),
+            "mesh.obj:1: 'vertex' is not a vertex line (v), nor a vt, vn or vp line");
+  EXPECT_EQ(parseError("vt\nvn 0 0 1\nvp\tx\nvt# none\n"), "");
+}
+
+TEST(ObjParser, ByteOrderMarkAndEveryLineEndFrameTheSameLines) {
+  const std::string lf = fourVertices + "# c\nf 1 2 3\n\nf 1 3 4\n";
+  std::string loneCr = lf;
+  std::replace(loneCr.begin(), loneCr.end(), '\n', '\r');
+  const PolygonSoup expected = parse(lf);
+  for (const std::string& text : {"\xEF\xBB\xBF" + lf, loneCr, "\xEF\xBB\xBF" + loneCr}) {
+    const PolygonSoup soup = parse(text);
+    EXPECT_EQ(soup.points, expected.points);
+    EXPECT_EQ(soup.corners, expected.corners);
+    EXPECT_EQ(soup.facetLines, (std::vector<std::uint64_t>{6, 8}));
+  }
+  // Line numbers stay right whatever mix of LF, CR LF and lone CR ends them.
+  EXPECT_EQ(parseError("v 0 0 0\r\nv 1 0 0\rv 0 1 0\n\r\r\nf 1 2 x\r"),
+            "mesh.obj:6: corner 'x' is not a number");
 }
 
 TEST(ObjParser, UnusedVerticesStay) {
@@ -184,6 +214,27 @@ TEST(ObjParser, CornerBeyondTheVertexCountIsAnError) {
   EXPECT_EQ(parseError("v 0 0 0\nv 1 0 0\nf -3 -2 -1\nv 0 1 0\n"),
             "mesh.obj:3: corner index -3 reaches before the first vertex "
             "(2 vertices defined so far)");
+}
+
+TEST(ObjParser, IndicesBeyondThirtyTwoBitsNeverWrapAndAreShownAsWritten) {
+  const std::string threeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  // 4294967299 is 2^32 + 3: wrapped to 32 bits it would be vertex 3.
+  EXPECT_EQ(parseError(threeVertices + "f 1 2 4294967299\n"),
+            "mesh.obj:4: corner index 4294967299 is beyond the vertex count");
+  EXPECT_EQ(parseError(threeVertices + "f 1 2 99999999999999999999//1\n"),
+            "mesh.obj:4: corner index 99999999999999999999 is beyond the vertex count");
+  EXPECT_EQ(parseError(threeVertices + "f 1 2 -99999999999999999999\n"),
+            "mesh.obj:4: corner index -99999999999999999999 reaches before the first vertex "
+            "(3 vertices defined so far)");
+}
+
+TEST(ObjParser, ControlBytesOfTheFileNeverReachAMessage) {
+  EXPECT_EQ(parseError("v 0 0 \x1b[2J\x7f\n"),
+            "mesh.obj:1: vertex coordinate '?[2J?' is not a number");
+  EXPECT_EQ(parseError(fourVertices + "f 1 2 \xc2\x9b\x33\n"), // U+009B, then '3'
+            "mesh.obj:5: corner '??3' is not a number");
+  EXPECT_EQ(parseError("v\x1b]0;x\x07 0 0 0\n"),
+            "mesh.obj:1: 'v?]0;x?' is not a vertex line (v), nor a vt, vn or vp line");
 }
 
 TEST(ObjParser, ForwardIndexErrorNamesTheFirstFaultyLine) {

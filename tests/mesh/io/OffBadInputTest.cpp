@@ -4,11 +4,15 @@
 
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/io/OffReader.hpp"
 
 #include "TempFolder.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace vornel {
@@ -116,6 +120,70 @@ TEST_F(OffTextCheck, NonFiniteVerticesAreRejected) {
             std::string::npos);
   EXPECT_NE(errorFor("OFF\n3 1 0\n0 0 0\n1e39 0 0\n0 1 0\n3 0 1 2\n").find("not a finite number"),
             std::string::npos);
+}
+
+TEST_F(OffTextCheck, FractionalCornerCountsAndIndicesAreRefusedNamingTheFacet) {
+  // Truncated, they would make a different facet than the file describes.
+  const std::string refusal = path_ + ": not a valid OFF mesh: facet 2";
+  EXPECT_EQ(errorFor("OFF\n" + square + "3.9 1 3 2 0\n"),
+            refusal + " has a corner count '3.9' that is not a whole number");
+  EXPECT_EQ(errorFor("OFF\n" + square + "3 1 3 0.9\n"),
+            refusal + ": corner '0.9' is not a whole number");
+  EXPECT_EQ(errorFor("OFF\n" + square + "3 -0.5 3 2\n"),
+            refusal + ": corner '-0.5' is not a whole number");
+  EXPECT_EQ(errorFor("OFF\n" + square + "3.0 1 3 2e0\n"), "read");
+}
+
+TEST_F(OffTextCheck, WordsThatAreNotNumbersAreNamedForWhatTheyAre) {
+  const std::string refusal = path_ + ": not a valid OFF mesh: ";
+  EXPECT_EQ(errorFor("OFF\n3 1 0\n0 0 0\n1 nan 0\n0 1 0\n3 0 1 2\n"),
+            refusal + "vertex 1 (numbered from 0) has a coordinate 'nan' that is not a finite "
+                      "number");
+  EXPECT_EQ(errorFor("OFF\n3 1 0\n0 0 1e309\n1 0 0\n0 1 0\n3 0 1 2\n"),
+            refusal + "vertex 0 (numbered from 0) has a coordinate '1e309' that is not a finite "
+                      "number");
+  EXPECT_EQ(errorFor("OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 zero\n3 0 1 2\n"),
+            refusal + "vertex 2 (numbered from 0) has a coordinate 'zero' that is not a number");
+  EXPECT_EQ(errorFor("OFF\n" + square + "nan 1 3 2\n"),
+            refusal + "facet 2 has a corner count 'nan' that is not a finite number");
+  EXPECT_EQ(errorFor("OFF\n" + square + "3 1 \x1b[2J 2\n"),
+            refusal + "facet 2 has a corner '?[2J' that is not a number");
+}
+
+TEST_F(OffTextCheck, ByteOrderMarkAndLoneCarriageReturnsReadAsLineFeeds) {
+  const std::string text = "OFF\n# a comment\n" + square + "3 1 3 2\n";
+  std::string loneCr = text;
+  std::replace(loneCr.begin(), loneCr.end(), '\n', '\r');
+  for (const std::string& variant : {"\xEF\xBB\xBF" + text, loneCr, "\xEF\xBB\xBF" + loneCr}) {
+    ASSERT_EQ(errorFor(variant), "read");
+    EXPECT_EQ(mesh_.vertexCount(), 4u);
+    EXPECT_EQ(mesh_.surface.size_of_facets(), 2u);
+  }
+}
+
+TEST_F(OffTextCheck, BinaryBodiesAreReadAsTheyAreWhateverTheirBytes) {
+  // Coordinates whose bytes hold a CR that no LF follows: a binary body is
+  // never read as lines.
+  std::string bytes = "OFF BINARY\n";
+  const auto put32 = [&bytes](std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
+  };
+  put32(3);
+  put32(1);
+  put32(0);
+  const std::uint32_t withCarriageReturn = 0x3F0D0D01; // about 0.551, big-endian bytes 3F 0D 0D 01
+  for (const std::uint32_t coordinate :
+       {0u, 0u, 0u, 0x3F800000u, 0u, 0u, 0u, withCarriageReturn, 0u})
+    put32(coordinate);
+  for (const std::uint32_t word : {3u, 0u, 1u, 2u, 0u})
+    put32(word);
+  writeFile(path_, bytes);
+  const PolygonSoup soup = readOffSoup(path_);
+  ASSERT_EQ(soup.points.size(), 3u);
+  float expected = 0.0f;
+  std::memcpy(&expected, &withCarriageReturn, sizeof expected);
+  EXPECT_EQ(soup.points[2].y(), expected);
 }
 
 TEST_F(OffTextCheck, GoodFilesStillRead) {

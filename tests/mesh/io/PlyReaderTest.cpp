@@ -4,12 +4,15 @@
 #include "mesh/io/PlyReader.hpp"
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/io/VertexPropertyError.hpp"
 
 #include "TempFolder.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -292,6 +295,87 @@ TEST(PlyReader, RefusalsNameTheFileAndThePlace) {
   EXPECT_EQ(errorOf(truncated), "m.ply: face 2: list length 2 runs past the end of the file");
   truncated.resize(truncated.size() - 5);
   EXPECT_EQ(errorOf(truncated), "m.ply: face 2: the data end early");
+}
+
+/// A one-triangle ASCII PLY whose vertex element has the given extra
+/// property, with value on vertex 0; the face's count and corners as given.
+std::string triangleWith(const std::string& property, const std::string& value,
+                         const std::string& face = "3 0 1 2") {
+  return "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+         "property float z\nproperty " +
+         property +
+         "\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+         "0 0 0 " +
+         value + "\n1 0 0 0\n0 1 0 0\n" + face + "\n";
+}
+
+TEST(PlyReader, AsciiIntegersAreCheckedAgainstTheirDeclaredType) {
+  // Every integer, those of skipped properties included.
+  EXPECT_EQ(errorOf(triangleWith("uchar red", "300")),
+            "m.ply:11: 300 is outside the range of uchar (0 to 255)");
+  EXPECT_EQ(errorOf(triangleWith("char level", "-200")),
+            "m.ply:11: -200 is outside the range of char (-128 to 127)");
+  EXPECT_EQ(errorOf(triangleWith("uint id", "5000000000")),
+            "m.ply:11: 5000000000 is outside the range of uint (0 to 4294967295)");
+  EXPECT_EQ(errorOf(triangleWith("ushort id", "99999999999999999999")),
+            "m.ply:11: 99999999999999999999 is outside the range of ushort (0 to 65535)");
+  EXPECT_EQ(errorOf(triangleWith("float w", "0", "256 0 1 2")),
+            "m.ply:14: 256 is outside the range of uchar (0 to 255)");
+  EXPECT_EQ(errorOf(triangleWith("uchar red", "1.0")), "m.ply:11: \"1.0\" is not an integer");
+  // A leading '+' reads as C's number reading reads it.
+  std::string plus = triangleWith("float w", "0", "+3 +0 1 +2");
+  plus.replace(plus.find("end_header\n0"), 12, "end_header\n+1.5");
+  const PolygonSoup soup = parsePly(plus, "m.ply");
+  EXPECT_EQ(soup.points[0].x(), 1.5f);
+  EXPECT_EQ(soup.corners, (std::vector<std::uint32_t>{0, 1, 2}));
+  EXPECT_EQ(errorOf(triangleWith("int w", "+-1")), "m.ply:11: \"+-1\" is not an integer");
+}
+
+TEST(PlyReader, AsciiDoubleValuesRoundOnceFromTheTextToFloat) {
+  // Just above the midpoint between 1 and the next float: rounded through
+  // double it lands on the midpoint and then on 1 (ties to even).
+  const std::string text = "1.000000059604644775390625001";
+  PlyVertexValues values{"v", {}};
+  parsePly(triangleWith("double v", text), "m.ply", &values);
+  ASSERT_EQ(values.values.size(), 3u);
+  EXPECT_EQ(values.values[0], std::strtof(text.c_str(), nullptr));
+  EXPECT_GT(values.values[0], 1.0f);
+  PlyVertexValues asCoordinate{"x", {}};
+  std::string xDouble = triangleWith("float w", "0");
+  xDouble.replace(xDouble.find("float x"), 7, "double x");
+  xDouble.replace(xDouble.find("end_header\n0"), 12, "end_header\n" + text);
+  EXPECT_EQ(parsePly(xDouble, "m.ply", &asCoordinate).points[0].x(), values.values[0]);
+}
+
+TEST(PlyReader, ByteOrderMarkAndLoneCarriageReturnsFrameTheSameLines) {
+  std::string loneCr = asciiPly;
+  loneCr.erase(loneCr.find("\r\n"), 1); // its one CR LF line end
+  std::replace(loneCr.begin(), loneCr.end(), '\n', '\r');
+  for (const std::string& text : {"\xEF\xBB\xBF" + asciiPly, loneCr, "\xEF\xBB\xBF" + loneCr}) {
+    const PolygonSoup soup = parsePly(text, "m.ply");
+    expectSoupOfAsciiPly(soup);
+    EXPECT_EQ(soup.facetLines, (std::vector<std::uint64_t>{23, 24}));
+  }
+  std::string badLastFace = loneCr;
+  badLastFace.replace(badLastFace.rfind("5 3 3 2 1"), 9, "5 3 3 2 9");
+  EXPECT_EQ(errorOf(badLastFace), "m.ply:24: facet corner 9 is outside the 5 vertices (numbered "
+                                  "from 0)");
+}
+
+TEST(PlyReader, ControlBytesOfTheFileNeverReachAMessage) {
+  EXPECT_EQ(errorOf("ply\nformat ascii 1.0\n\x1b[2Jelement vertex 1\n"),
+            "m.ply:3: unknown header keyword \"?[2Jelement\"");
+  std::string escapeForX = triangleWith("float w", "0");
+  escapeForX.replace(escapeForX.find("end_header\n0"), 12, "end_header\n\x1b[31m");
+  EXPECT_EQ(errorOf(escapeForX), "m.ply:11: \"?[31m\" is not a number");
+  PlyVertexValues values{"quality", {}};
+  try {
+    parsePly(triangleWith("float \x1b]0;t\x07", "0"), "m.ply", &values);
+    FAIL() << "a missing property was accepted";
+  } catch (const VertexPropertyError& error) {
+    EXPECT_EQ(std::string(error.what()), "m.ply has no vertex property \"quality\"; its vertex "
+                                         "properties are: x, y, z, ?]0;t?");
+  }
 }
 
 TEST(PlyReader, CountsTheFileCannotHoldAreRefusedBeforeReading) {
