@@ -7,8 +7,8 @@
 
 #include "mesh/io/SoupValidation.hpp"
 
-#include "mesh/CornerPairing.hpp"
 #include "core/Errors.hpp"
+#include "mesh/CornerPairing.hpp"
 #include "mesh/SurfaceBuilder.hpp"
 
 #include <algorithm>
@@ -182,7 +182,7 @@ private:
         corners_.push_back(corner);
       }
     }
-    if (corners_.size() < 4 || !hasClosedFan()) {
+    if (corners_.size() < 4 || !hasClosedFanBesideAnother()) {
       return none; // a closed fan has at least three corners, another fan one more
     }
     // Rare: walk the fans again, now noting the facets each one spans.
@@ -203,17 +203,35 @@ private:
     return firstClashOf(fans_);
   }
 
-  /// Whether some corner at the vertex lies on no fan that starts at a border.
-  bool hasClosedFan() {
+  /// Whether the vertex carries a closed fan beside another fan. The open
+  /// fans are walked from their first corners; a corner they leave out lies on
+  /// a closed fan. Without open fans, one closed fan must hold every corner:
+  /// the common interior vertex, settled by a single walk around it.
+  bool hasClosedFanBesideAnother() {
+    bool open = false;
     for (const std::uint32_t corner : corners_) {
       if (!hasPredecessor(corner)) {
-        for (std::uint32_t c = corner; c != CornerPairing::none && !visited_[c]; c = successor(c)) {
-          visited_[c] = 1;
-        }
+        open = true;
+        markFan(corner);
       }
     }
+    const auto unvisited = std::find_if(corners_.begin(), corners_.end(),
+                                        [&](std::uint32_t corner) { return !visited_[corner]; });
+    if (unvisited == corners_.end()) {
+      return false;
+    }
+    if (open) {
+      return true;
+    }
+    markFan(*unvisited);
     return std::any_of(corners_.begin(), corners_.end(),
                        [&](std::uint32_t corner) { return !visited_[corner]; });
+  }
+
+  void markFan(std::uint32_t start) {
+    for (std::uint32_t c = start; c != CornerPairing::none && !visited_[c]; c = successor(c)) {
+      visited_[c] = 1;
+    }
   }
 
   FanSpan walk(std::uint32_t start, bool closed) {
