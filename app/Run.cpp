@@ -59,7 +59,6 @@ struct InputMesh {
   LabeledMesh mesh;
   std::size_t originalCount = 0;         // the input's vertices, first in the mesh
   std::vector<std::uint32_t> originalOf; // built vertex -> input vertex; empty when not repaired
-  std::vector<Point3> inputPositions;    // kept only for the coloured mesh and the report
   /// The values when they do not come from a file: per input vertex (a
   /// vertex property) or per built vertex (computed).
   std::vector<float> values;
@@ -148,11 +147,8 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
               std::to_string(mesh.surface.size_of_halfedges() / 2) + " edges");
-  // Normalisation moves the positions; the coloured mesh and the report keep the input's.
-  if (!options.colourMeshPath.empty() || !options.reportPath.empty())
-    input.inputPositions = firstPositions(mesh, input.originalCount);
-  prepareGeometry(mesh);
-  report.stageDone("geometry preparation", stopwatch.lap());
+  // No geometry preparation (unit box, normals): no stage and no output of a
+  // run reads it, and the positions stay the input's for the coloured mesh.
 }
 
 void noteRange(const std::vector<float>& values, RunReport& report) {
@@ -197,8 +193,8 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
                   RunOutputs& outputs, RunReport& report, ReportCollector* reportCollector) {
   Stopwatch stopwatch;
   if (outputs.colouredMesh || outputs.report) {
-    const ColouredMesh coloured =
-        colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
+    const ColouredMesh coloured = colouredMeshOf(
+        input.mesh, firstPositions(input.mesh, input.originalCount), input.originalOf);
     if (outputs.colouredMesh)
       outputs.files.write(
           *outputs.colouredMesh,
