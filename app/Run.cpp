@@ -8,7 +8,7 @@
 #include "app/report/ReportOutput.hpp"
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 #include "mesh/curvature/Curvature.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"

@@ -3,8 +3,8 @@
 
 #include "mesh/PolygonSoup.hpp"
 
-#include "mesh/SurfaceBuilder.hpp"
-#include "mesh/io/SoupValidation.hpp"
+#include "mesh/build/SoupValidation.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 
 namespace vornel {
 

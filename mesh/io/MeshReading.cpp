@@ -2,12 +2,12 @@
 
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/SoupValidation.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 #include "mesh/io/MeshFormat.hpp"
 #include "mesh/io/ObjParser.hpp"
 #include "mesh/io/OffReader.hpp"
 #include "mesh/io/PlyReader.hpp"
-#include "mesh/io/SoupValidation.hpp"
 
 #include <limits>
 #include <numeric>

@@ -5,7 +5,7 @@
 // refused; the caller then builds the surface once (buildValidatedSurface).
 
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/SoupTopology.hpp"
 #include "mesh/repair/MeshRepair.hpp"
 
 #include <cstddef>

@@ -6,8 +6,8 @@
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/SurfaceCheck.hpp"
-#include "mesh/io/SoupValidation.hpp"
+#include "mesh/build/SoupValidation.hpp"
+#include "mesh/build/SurfaceCheck.hpp"
 
 #include "TempFolder.hpp"
 #include "mesh/MeshFixtures.hpp"

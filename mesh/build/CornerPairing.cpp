@@ -4,7 +4,7 @@
 // pairing is linear in the corner count up to the sorting of each vertex's few
 // corners, whatever the valence.
 
-#include "mesh/CornerPairing.hpp"
+#include "mesh/build/CornerPairing.hpp"
 
 #include <algorithm>
 

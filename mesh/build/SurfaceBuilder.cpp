@@ -4,11 +4,11 @@
 // tells that. Everything is written straight into the surface's arrays: no
 // lookup walks around a vertex, so the time stays linear in the soup.
 
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 
 #include "core/Errors.hpp"
-#include "mesh/CornerPairing.hpp"
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/CornerPairing.hpp"
+#include "mesh/build/SoupTopology.hpp"
 
 #include <CGAL/HalfedgeDS_items_decorator.h>
 

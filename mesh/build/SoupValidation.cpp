@@ -5,11 +5,11 @@
 // another fan, which no halfedge surface can hold. The earliest of these is
 // the problem reported.
 
-#include "mesh/io/SoupValidation.hpp"
+#include "mesh/build/SoupValidation.hpp"
 
 #include "core/Errors.hpp"
-#include "mesh/CornerPairing.hpp"
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/CornerPairing.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 
 #include <algorithm>
 #include <cstdint>
