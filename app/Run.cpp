@@ -8,7 +8,6 @@
 #include "app/report/ReportOutput.hpp"
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/build/SurfaceBuilder.hpp"
 #include "mesh/curvature/Curvature.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
@@ -142,7 +141,7 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
                      stopwatch.lap());
   }
   LabeledMesh& mesh = input.mesh;
-  buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
+  buildCheckedSoup(std::move(checked), mesh);
   report.stageDone("reading " + options.meshPath, stopwatch.lap());
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
