@@ -8,7 +8,6 @@
 #include "app/report/ReportOutput.hpp"
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/SurfaceBuilder.hpp"
 #include "mesh/curvature/Curvature.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
@@ -61,7 +60,6 @@ struct InputMesh {
   LabeledMesh mesh;
   std::size_t originalCount = 0;         // the input's vertices, first in the mesh
   std::vector<std::uint32_t> originalOf; // built vertex -> input vertex; empty when not repaired
-  std::vector<Point3> inputPositions;    // kept only for the coloured mesh and the report
   /// The values when they do not come from a file, per input vertex (a vertex
   /// property or computed).
   std::vector<float> values;
@@ -176,16 +174,13 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
                      stopwatch.lap());
   }
   LabeledMesh& mesh = input.mesh;
-  buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
+  buildCheckedSoup(std::move(checked), mesh);
   report.stageDone("reading " + options.meshPath, stopwatch.lap());
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
               std::to_string(mesh.surface.size_of_halfedges() / 2) + " edges");
-  // Normalisation moves the positions; the coloured mesh and the report keep the input's.
-  if (!options.colourMeshPath.empty() || !options.reportPath.empty())
-    input.inputPositions = firstPositions(mesh, input.originalCount);
-  prepareGeometry(mesh);
-  report.stageDone("geometry preparation", stopwatch.lap());
+  // No geometry preparation (unit box, normals): no stage and no output of a
+  // run reads it, and the positions stay the input's for the coloured mesh.
 }
 
 void noteRange(const std::vector<float>& values, RunReport& report) {
@@ -245,8 +240,8 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
     outputs.files.write(*outputs.segments, labelFileText(count, segments.data(), segments.size()));
   }
   if (outputs.colouredMesh || outputs.report) {
-    ColouredMesh coloured =
-        colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
+    ColouredMesh coloured = colouredMeshOf(
+        input.mesh, firstPositions(input.mesh, input.originalCount), input.originalOf);
     coloured.segments = segments;
     if (outputs.colouredMesh)
       outputs.files.write(

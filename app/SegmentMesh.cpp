@@ -3,6 +3,7 @@
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/build/SurfaceFromSoup.hpp"
 
 #include <cmath>
 #include <ctime>

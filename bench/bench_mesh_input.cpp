@@ -15,6 +15,8 @@
 
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/build/SurfaceFromSoup.hpp"
+#include "mesh/io/MeshReading.hpp"
 #include "mesh/io/ObjParser.hpp"
 
 #include <CGAL/Polyhedron_incremental_builder_3.h>
@@ -127,7 +129,7 @@ void BM_BuildSurface(benchmark::State& state) {
 void BM_PrepareGeometry(benchmark::State& state) {
   const std::string path = gridPath();
   LabeledMesh mesh;
-  readMeshFile(path, mesh);
+  buildCheckedSoup(readCheckedSoup(path), mesh);
   for (auto _ : state) {
     prepareGeometry(mesh);
   }
@@ -137,7 +139,7 @@ void BM_WholeInput(benchmark::State& state) {
   const std::string path = gridPath();
   for (auto _ : state) {
     auto mesh = std::make_unique<LabeledMesh>();
-    readMeshFile(path, *mesh);
+    buildCheckedSoup(readCheckedSoup(path), *mesh);
     prepareGeometry(*mesh);
     releaseUntimed(state, mesh);
   }
@@ -191,7 +193,7 @@ int memoryProbe(const std::string& mode) {
     const std::string path = gridPath();
     const long start = residentKilobytes();
     LabeledMesh mesh;
-    readMeshFile(path, mesh);
+    buildCheckedSoup(readCheckedSoup(path), mesh);
     prepareGeometry(mesh);
     std::printf("%ld 0\n", peakKilobytes() - start);
     return 0;
@@ -279,8 +281,9 @@ void printSeconds(const char* stage, const Seconds& s) {
   std::printf("%s %.6f %.6f\n", stage, s.wall, s.cpu);
 }
 
-// "parse" (text already in memory), "read_build" (readMeshFile: read, parse
-// and build), "prepare", "whole" (readMeshFile + prepareGeometry), "builder"
+// "parse" (text already in memory), "read_build" (readCheckedSoup and
+// buildCheckedSoup: read, parse and build), "prepare", "whole" (read and build
+// + prepareGeometry), "builder"
 // (the incremental builder alone from arrays made before timing).
 // Ends the probe without releasing anything: the release of the mesh is not
 // part of any stage.
@@ -301,7 +304,7 @@ int timeProbe(const std::string& mode) {
   if (mode == "stages") {
     LabeledMesh mesh;
     const Stopwatch read;
-    readMeshFile(path, mesh);
+    buildCheckedSoup(readCheckedSoup(path), mesh);
     printSeconds("read_build", read.elapsed());
     const Stopwatch prepare;
     prepareGeometry(mesh);
@@ -311,7 +314,7 @@ int timeProbe(const std::string& mode) {
   if (mode == "whole") {
     LabeledMesh mesh;
     const Stopwatch watch;
-    readMeshFile(path, mesh);
+    buildCheckedSoup(readCheckedSoup(path), mesh);
     prepareGeometry(mesh);
     printSeconds("whole", watch.elapsed());
     finishProbe();
@@ -382,7 +385,7 @@ private:
 
 int printDigest(const std::string& path) {
   LabeledMesh mesh;
-  readMeshFile(path, mesh);
+  buildCheckedSoup(readCheckedSoup(path), mesh);
   prepareGeometry(mesh);
   Digest positions;
   Digest vertexNormals;

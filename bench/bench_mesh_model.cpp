@@ -5,6 +5,9 @@
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/build/SurfaceFromSoup.hpp"
+#include "mesh/io/AttributeFile.hpp"
+#include "mesh/io/LabelFile.hpp"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -111,7 +114,7 @@ void BM_ReadAttributes(benchmark::State& state) {
     std::fclose(file);
   }
   for (auto _ : state) {
-    benchmark::DoNotOptimize(mesh.readAttributes(path));
+    benchmark::DoNotOptimize(readMeshAttributes(mesh, path));
   }
   std::remove(path.c_str());
 }
@@ -126,7 +129,7 @@ void BM_WriteLabels(benchmark::State& state) {
   }
   const std::string path = scratchPath("labels.lb");
   for (auto _ : state) {
-    mesh.writeLabels(path);
+    writeMeshLabels(mesh, path);
   }
   std::remove(path.c_str());
 }

@@ -17,6 +17,7 @@
 #include "app/Segmentation.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/io/MeshReading.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -134,7 +135,7 @@ bool loadMesh(const std::string& name, const Settings& settings, BenchMesh& mesh
   bool read = true;
   try {
     LabeledMesh labeled;
-    readMeshFile(path, labeled);
+    buildCheckedSoup(readCheckedSoup(path), labeled);
     mesh.graph = buildVertexGraph(labeled);
     mesh.points = objPoints(path);
   } catch (const std::exception& error) {

@@ -8,6 +8,9 @@
 #include "estimation/ParameterEstimator.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/io/AttributeFile.hpp"
+#include "mesh/io/LabelFile.hpp"
+#include "mesh/io/MeshReading.hpp"
 #include "optimisation/Annealing.hpp"
 
 #include <chrono>
@@ -54,11 +57,11 @@ int main(int argc, char** argv) {
 
   StageTimer timer;
   LabeledMesh mesh;
-  readMeshFile(path, mesh);
+  buildCheckedSoup(readCheckedSoup(path), mesh);
   timer.lap("read and build");
   prepareGeometry(mesh);
   timer.lap("prepare geometry");
-  mesh.readAttributes(files.attributeFile);
+  readMeshAttributes(mesh, files.attributeFile);
   timer.lap("read attributes");
   const VertexGraph graph = buildVertexGraph(mesh);
   timer.lap("ring adjacency");
@@ -82,7 +85,7 @@ int main(int argc, char** argv) {
   timer.lap("class ordering");
   storeLabels(mesh, segmenter.labels);
   mesh.classCount = segmenter.classCount;
-  mesh.writeLabels(files.labelFile);
+  writeMeshLabels(mesh, files.labelFile);
   timer.lap("write labels");
   timer.total();
   return 0;

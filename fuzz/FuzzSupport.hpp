@@ -3,7 +3,7 @@
 
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 #include "mesh/io/MeshReading.hpp"
 
 #include <cstdint>

@@ -4,6 +4,8 @@
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/build/SurfaceFromSoup.hpp"
+#include "mesh/io/AttributeFile.hpp"
 
 #include <cmath>
 
@@ -18,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vornel::buildSurface(soup, mesh, "fuzz");
   const std::string path = vornel::fuzzing::writeScratchFile("input.att", data + 1, size - 1);
   try {
-    mesh.readAttributes(path);
+    readMeshAttributes(mesh, path);
     for (const auto& vertex : mesh.surface.vertex_handles())
       if (!std::isfinite(vertex->attribute))
         __builtin_trap();

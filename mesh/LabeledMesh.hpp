@@ -89,13 +89,6 @@ public:
   void computeBoundingBox();
   void normaliseIntoUnitBox();
   bool allFacetsHaveDegree(int k) const;
-
-  // Attribute and label files (AttributeFile.cpp, LabelFile.cpp).
-  /// Reads one value per vertex; returns how many values the file holds beyond
-  /// the vertex count (0 when it holds exactly one per vertex).
-  std::size_t readAttributes(const std::string& path);
-  /// Writes classCount and every vertex's label, atomically.
-  void writeLabels(const std::string& path) const;
 };
 
 using Vertex = Surface::Vertex;

@@ -1,21 +1,14 @@
 #pragma once
-// Reading a mesh file into an empty LabeledMesh, and the flat views of it that
-// the segmentation stages work on.
+// The flat views of a mesh that the segmentation stages work on.
 
-#include "mesh/LabeledMesh.hpp"
 #include "core/VertexGraph.hpp"
+#include "mesh/LabeledMesh.hpp"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace vornel {
-
-/// Reads the mesh file at path into an empty mesh through the one reading path
-/// (mesh/io/MeshReading.hpp) and builds its surface; the format is chosen by
-/// the path (meshFormatOf). Throws IOError when the file cannot be read and
-/// InvalidInputError naming the file and the line or facet at fault.
-void readMeshFile(const std::string& path, LabeledMesh& mesh);
 
 /// The 1-ring adjacency of every vertex, in vertex order.
 VertexGraph buildVertexGraph(const LabeledMesh& mesh);

@@ -1,10 +1,6 @@
-// Naming the places of a soup in messages, and the one way to build a soup
-// into a surface: check it, then build it.
+// Naming the places of a soup in messages.
 
 #include "mesh/PolygonSoup.hpp"
-
-#include "mesh/SurfaceBuilder.hpp"
-#include "mesh/io/SoupValidation.hpp"
 
 namespace vornel {
 
@@ -17,15 +13,6 @@ std::string PolygonSoup::facetPlace(std::size_t facet, const std::string& source
 
 std::string PolygonSoup::vertexName(std::uint32_t vertex) const {
   return std::to_string(static_cast<std::uint64_t>(vertex) + firstVertexNumber);
-}
-
-void buildSurface(PolygonSoup soup, LabeledMesh& mesh, const std::string& sourceName) {
-  mesh.surface.clear();
-  SoupTopology topology;
-  if (const auto problem = findSoupProblem(soup, &topology)) {
-    refuseSoup(soup, *problem, sourceName);
-  }
-  buildValidatedSurface(std::move(soup), std::move(topology), mesh);
 }
 
 } // namespace vornel

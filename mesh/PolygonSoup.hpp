@@ -27,9 +27,4 @@ struct PolygonSoup {
   std::string vertexName(std::uint32_t vertex) const;
 };
 
-/// Checks soup as the halfedge structure needs it (see SoupValidation.hpp) and
-/// builds it into the empty surface of mesh. Throws InvalidInputError, or its
-/// NonManifoldError subclass, naming sourceName and the first facet at fault.
-void buildSurface(PolygonSoup soup, LabeledMesh& mesh, const std::string& sourceName);
-
 } // namespace vornel

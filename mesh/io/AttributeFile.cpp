@@ -102,22 +102,22 @@ std::string describeExtraValues(const std::string& path, const AttributeValues& 
          std::to_string(values.extra) + " more values than the mesh has vertices; they are ignored";
 }
 
-std::size_t LabeledMesh::readAttributes(const std::string& path) {
-  const std::size_t vertices = vertexCount();
+std::size_t readMeshAttributes(LabeledMesh& mesh, const std::string& path) {
+  const std::size_t vertices = mesh.vertexCount();
   if (vertices == 0) {
     throw InvalidInputError("cannot read attribute file " + path + ": the mesh has no vertices");
   }
   const AttributeValues parsed = readAttributeFile(path, vertices);
-  attributeMin = 1000.0;
-  attributeMax = -1000.0;
+  mesh.attributeMin = 1000.0;
+  mesh.attributeMax = -1000.0;
   auto value = parsed.values.begin();
-  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v, ++value) {
+  for (auto v = mesh.surface.vertices_begin(); v != mesh.surface.vertices_end(); ++v, ++value) {
     v->attribute = static_cast<double>(*value);
-    if (v->attribute < attributeMin) {
-      attributeMin = v->attribute;
+    if (v->attribute < mesh.attributeMin) {
+      mesh.attributeMin = v->attribute;
     }
-    if (attributeMax < v->attribute) {
-      attributeMax = v->attribute;
+    if (mesh.attributeMax < v->attribute) {
+      mesh.attributeMax = v->attribute;
     }
   }
   return parsed.extra;

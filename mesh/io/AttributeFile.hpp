@@ -10,6 +10,8 @@
 
 namespace vornel {
 
+class LabeledMesh;
+
 struct AttributeValues {
   std::vector<float> values; // exactly the count asked for
   /// Words after the last value needed: counted, never converted, so a
@@ -27,5 +29,10 @@ AttributeValues readAttributeFile(const std::string& path, std::size_t count);
 
 /// The warning for a file with values beyond the vertex count.
 std::string describeExtraValues(const std::string& path, const AttributeValues& values);
+
+/// Reads one value per vertex of mesh into its vertices and its attribute
+/// range; returns how many values the file holds beyond the vertex count (0
+/// when it holds exactly one per vertex).
+std::size_t readMeshAttributes(LabeledMesh& mesh, const std::string& path);
 
 } // namespace vornel

@@ -31,13 +31,13 @@ std::string labelFileText(std::int32_t classCount, const std::int32_t* labels, s
   return text;
 }
 
-void LabeledMesh::writeLabels(const std::string& path) const {
+void writeMeshLabels(const LabeledMesh& mesh, const std::string& path) {
   std::vector<std::int32_t> labels;
-  labels.reserve(vertexCount());
-  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
+  labels.reserve(mesh.vertexCount());
+  for (auto v = mesh.surface.vertices_begin(); v != mesh.surface.vertices_end(); ++v) {
     labels.push_back(v->label);
   }
-  writeOutputFile(path, labelFileText(classCount, labels.data(), labels.size()), "label file");
+  writeOutputFile(path, labelFileText(mesh.classCount, labels.data(), labels.size()), "label file");
 }
 
 } // namespace vornel

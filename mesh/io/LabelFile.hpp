@@ -8,7 +8,12 @@
 
 namespace vornel {
 
+class LabeledMesh;
+
 /// The bytes of a label file for classCount and labels[0 .. count).
 std::string labelFileText(std::int32_t classCount, const std::int32_t* labels, std::size_t count);
+
+/// Writes mesh's class count and every vertex's label, atomically.
+void writeMeshLabels(const LabeledMesh& mesh, const std::string& path);
 
 } // namespace vornel

@@ -1,13 +1,12 @@
 #include "mesh/io/MeshReading.hpp"
 
 #include "core/Errors.hpp"
-#include "mesh/MeshInput.hpp"
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/SoupValidation.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 #include "mesh/io/MeshFormat.hpp"
 #include "mesh/io/ObjParser.hpp"
 #include "mesh/io/OffReader.hpp"
 #include "mesh/io/PlyReader.hpp"
-#include "mesh/io/SoupValidation.hpp"
 #include "mesh/io/VertexPropertyError.hpp"
 
 #include <limits>
@@ -130,8 +129,7 @@ CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName, const Rea
   return finish(std::move(soup), problem, std::move(topology), sourceName, options);
 }
 
-void readMeshFile(const std::string& path, LabeledMesh& mesh) {
-  CheckedSoup checked = readCheckedSoup(path);
+void buildCheckedSoup(CheckedSoup&& checked, LabeledMesh& mesh) {
   buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
 }
 

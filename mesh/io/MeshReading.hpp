@@ -5,7 +5,7 @@
 // refused; the caller then builds the surface once (buildValidatedSurface).
 
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/SoupTopology.hpp"
 #include "mesh/repair/MeshRepair.hpp"
 
 #include <cstddef>
@@ -58,6 +58,10 @@ CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options 
 /// dropped.
 CheckedSoup checkSoup(PolygonSoup soup, const std::string& sourceName,
                       const ReadOptions& options = {});
+
+/// Builds the surface of a checked soup into the empty surface of mesh
+/// (buildValidatedSurface).
+void buildCheckedSoup(CheckedSoup&& checked, LabeledMesh& mesh);
 
 /// Keeps only the points some facet uses, in their order, and renumbers the
 /// corners and the topology's vertices.

@@ -3,6 +3,7 @@
 
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/build/SurfaceFromSoup.hpp"
 
 #include <array>
 #include <cmath>

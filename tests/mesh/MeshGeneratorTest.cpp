@@ -2,6 +2,7 @@
 
 #include "bench/MeshGenerator.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/io/MeshReading.hpp"
 
 #include "TempFolder.hpp"
 
@@ -60,7 +61,7 @@ TEST_F(GeneratedFiles, IcosphereIsAClosedSurfaceInBothFormats) {
   writeOff(sphere, off);
   for (const std::string& path : {obj, off}) {
     LabeledMesh mesh;
-    readMeshFile(path, mesh);
+    buildCheckedSoup(readCheckedSoup(path), mesh);
     EXPECT_EQ(mesh.vertexCount(), sphere.points.size());
     EXPECT_TRUE(mesh.surface.is_closed());
     EXPECT_TRUE(mesh.surface.is_valid());

@@ -6,8 +6,9 @@
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/SurfaceCheck.hpp"
-#include "mesh/io/SoupValidation.hpp"
+#include "mesh/build/SoupValidation.hpp"
+#include "mesh/build/SurfaceCheck.hpp"
+#include "mesh/io/MeshReading.hpp"
 
 #include "TempFolder.hpp"
 #include "mesh/MeshFixtures.hpp"
@@ -32,7 +33,7 @@ const std::string pinchedOff = "OFF\n5 4 0\n0 0 0\n1 1 0\n0 0 1\n1 0 0\n1 0 0\n"
 
 std::string errorOf(const std::string& path, LabeledMesh& mesh) {
   try {
-    readMeshFile(path, mesh);
+    buildCheckedSoup(readCheckedSoup(path), mesh);
   } catch (const InvalidInputError& error) {
     return error.what();
   }

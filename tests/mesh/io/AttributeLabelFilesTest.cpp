@@ -3,6 +3,8 @@
 #include "core/Errors.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshFixtures.hpp"
+#include "mesh/io/AttributeFile.hpp"
+#include "mesh/io/LabelFile.hpp"
 
 #include "TempFolder.hpp"
 
@@ -69,7 +71,7 @@ protected:
     makePoints(mesh, vertices);
     const std::string file = write("a.att", bytes);
     try {
-      mesh.readAttributes(file);
+      readMeshAttributes(mesh, file);
     } catch (const InvalidInputError& error) {
       return error.what();
     }
@@ -81,7 +83,7 @@ TEST_F(FileTest, ReadsOneValuePerLineOrAllOnOneLine) {
   for (const std::string text : {"1.5\n2\n-0.25\n", "1.5 2\t-0.25", "\r\n 1.5\r\n2\r\n-0.25\r\n"}) {
     LabeledMesh mesh;
     makePoints(mesh, 3);
-    EXPECT_EQ(mesh.readAttributes(write("a.att", text)), 0u);
+    EXPECT_EQ(readMeshAttributes(mesh, write("a.att", text)), 0u);
     EXPECT_EQ(attributesOf(mesh), (std::vector<double>{1.5, 2, -0.25}));
     EXPECT_EQ(mesh.attributeMin, -0.25);
     EXPECT_EQ(mesh.attributeMax, 2.0);
@@ -91,7 +93,7 @@ TEST_F(FileTest, ReadsOneValuePerLineOrAllOnOneLine) {
 TEST_F(FileTest, ValuesHaveSinglePrecision) {
   LabeledMesh mesh;
   makePoints(mesh, 5);
-  mesh.readAttributes(write("a.att", "0.1 +2.5e1 0x1p-2 1e-50 -0\n"));
+  readMeshAttributes(mesh, write("a.att", "0.1 +2.5e1 0x1p-2 1e-50 -0\n"));
   const std::vector<double> values = attributesOf(mesh);
   EXPECT_EQ(values[0], static_cast<double>(0.1f));
   EXPECT_NE(values[0], 0.1);
@@ -104,10 +106,10 @@ TEST_F(FileTest, ValuesHaveSinglePrecision) {
 TEST_F(FileTest, RangeStartsAtPlusAndMinusThousand) {
   LabeledMesh mesh;
   makePoints(mesh, 2);
-  mesh.readAttributes(write("a.att", "2000\n3000\n"));
+  readMeshAttributes(mesh, write("a.att", "2000\n3000\n"));
   EXPECT_EQ(mesh.attributeMin, 1000.0);
   EXPECT_EQ(mesh.attributeMax, 3000.0);
-  mesh.readAttributes(write("a.att", "-2000\n-3000\n"));
+  readMeshAttributes(mesh, write("a.att", "-2000\n-3000\n"));
   EXPECT_EQ(mesh.attributeMin, -3000.0);
   EXPECT_EQ(mesh.attributeMax, -1000.0);
 }
@@ -115,7 +117,7 @@ TEST_F(FileTest, RangeStartsAtPlusAndMinusThousand) {
 TEST_F(FileTest, ExtraValuesAreCounted) {
   LabeledMesh mesh;
   makePoints(mesh, 2);
-  EXPECT_EQ(mesh.readAttributes(write("a.att", "1\n2\n3\n4\n5\n")), 3u);
+  EXPECT_EQ(readMeshAttributes(mesh, write("a.att", "1\n2\n3\n4\n5\n")), 3u);
   EXPECT_EQ(attributesOf(mesh), (std::vector<double>{1, 2}));
 }
 
@@ -154,14 +156,14 @@ TEST_F(FileTest, MissingAttributeFileAndEmptyMesh) {
   makePoints(mesh, 1);
   const std::string missing = path("missing.att");
   try {
-    mesh.readAttributes(missing);
+    readMeshAttributes(mesh, missing);
     FAIL() << "no error";
   } catch (const IOError& error) {
     EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
   }
-  EXPECT_THROW(mesh.readAttributes(folder_.string()), IOError);
-  const LabeledMesh empty;
-  EXPECT_THROW(LabeledMesh(empty).readAttributes(write("a.att", "1\n")), InvalidInputError);
+  EXPECT_THROW(readMeshAttributes(mesh, folder_.string()), IOError);
+  LabeledMesh empty;
+  EXPECT_THROW(readMeshAttributes(empty, write("a.att", "1\n")), InvalidInputError);
 }
 
 TEST_F(FileTest, LabelBytes) {
@@ -172,13 +174,13 @@ TEST_F(FileTest, LabelBytes) {
   for (std::size_t k = 0; k < 4; ++k) {
     vertexAt(mesh, k)->label = labels[k];
   }
-  mesh.writeLabels(path("m_labels.lb"));
+  writeMeshLabels(mesh, path("m_labels.lb"));
   EXPECT_EQ(contents(path("m_labels.lb")), "2 \t0 \t1 \t1 \t0 \t");
   EXPECT_EQ(contents(path("m_labels.lb")).size(), 15u);
 
   vertexAt(mesh, 3)->label = -12;
   mesh.classCount = 256;
-  mesh.writeLabels(path("m_labels.lb"));
+  writeMeshLabels(mesh, path("m_labels.lb"));
   EXPECT_EQ(contents(path("m_labels.lb")), "256 \t0 \t1 \t1 \t-12 \t");
   EXPECT_EQ(entries(), (std::vector<std::string>{"m_labels.lb"}));
 }
@@ -186,7 +188,7 @@ TEST_F(FileTest, LabelBytes) {
 TEST_F(FileTest, EmptyMeshWritesTheClassCountAlone) {
   LabeledMesh mesh;
   mesh.classCount = 3;
-  mesh.writeLabels(path("e_labels.lb"));
+  writeMeshLabels(mesh, path("e_labels.lb"));
   EXPECT_EQ(contents(path("e_labels.lb")), "3 \t");
 }
 
@@ -195,7 +197,7 @@ TEST_F(FileTest, OverwritingReplacesALongerFile) {
   LabeledMesh mesh;
   makePoints(mesh, 1);
   mesh.classCount = 1;
-  mesh.writeLabels(file);
+  writeMeshLabels(mesh, file);
   EXPECT_EQ(contents(file), "1 \t0 \t");
 }
 
@@ -203,7 +205,7 @@ TEST_F(FileTest, MissingFolderIsAnErrorNamingThePath) {
   LabeledMesh mesh;
   const std::string file = path("no/such/folder/m_labels.lb");
   try {
-    mesh.writeLabels(file);
+    writeMeshLabels(mesh, file);
     FAIL() << "no error";
   } catch (const IOError& error) {
     EXPECT_EQ(std::string(error.what()).rfind("cannot write label file " + file + ": ", 0), 0u)
@@ -216,7 +218,7 @@ TEST_F(FileTest, FailedRenameLeavesNoTemporaryFile) {
   fs::create_directory(path("m_labels.lb"));
   write("m_labels.lb/keep", "kept");
   LabeledMesh mesh;
-  EXPECT_THROW(mesh.writeLabels(path("m_labels.lb")), IOError);
+  EXPECT_THROW(writeMeshLabels(mesh, path("m_labels.lb")), IOError);
   EXPECT_EQ(entries(), (std::vector<std::string>{"m_labels.lb"}));
   EXPECT_EQ(contents(path("m_labels.lb/keep")), "kept");
 }
@@ -230,7 +232,7 @@ TEST_F(FileTest, UnwritableFolderLeavesTheOldFileUntouched) {
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   LabeledMesh mesh;
-  EXPECT_THROW(mesh.writeLabels(file), IOError);
+  EXPECT_THROW(writeMeshLabels(mesh, file), IOError);
   EXPECT_EQ(contents(file), "old");
   EXPECT_EQ(entries(), (std::vector<std::string>{"m_labels.lb"}));
 }

@@ -3,6 +3,7 @@
 
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
+#include "mesh/io/MeshReading.hpp"
 
 #include "TempFolder.hpp"
 
@@ -38,6 +39,11 @@ protected:
   }
 };
 
+// The reading path as the command line takes it: read and check, then build.
+void readAndBuild(const std::string& path, LabeledMesh& mesh) {
+  buildCheckedSoup(readCheckedSoup(path), mesh);
+}
+
 std::string readError(void (*reader)(const std::string&, LabeledMesh&), const std::string& path,
                       LabeledMesh& mesh) {
   try {
@@ -58,7 +64,7 @@ std::vector<float> xCoordinates(const LabeledMesh& mesh) {
 
 TEST_F(MeshReaders, ObjKeepsUnusedVerticesInFileOrder) {
   LabeledMesh mesh;
-  readMeshFile(write("square.obj", objWithUnusedVertex), mesh);
+  readAndBuild(write("square.obj", objWithUnusedVertex), mesh);
   EXPECT_EQ(mesh.vertexCount(), 5u);
   EXPECT_EQ(mesh.surface.size_of_facets(), 2u);
   EXPECT_EQ(xCoordinates(mesh), (std::vector<float>{0, 1, 1, 0, 9}));
@@ -69,19 +75,19 @@ TEST_F(MeshReaders, ObjFacetThatCannotBeBuiltNamesItsLine) {
   LabeledMesh mesh;
   const std::string path =
       write("fin.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nf 1 2 3\nf 2 1 4\nf 1 2 5\n");
-  EXPECT_NE(readError(readMeshFile, path, mesh).find("fin.obj:8"), std::string::npos);
+  EXPECT_NE(readError(readAndBuild, path, mesh).find("fin.obj:8"), std::string::npos);
 }
 
 TEST_F(MeshReaders, MissingFileIsAnInputOutputError) {
   LabeledMesh mesh;
-  EXPECT_THROW(readMeshFile((folder_ / "absent.obj").string(), mesh), IOError);
-  EXPECT_THROW(readMeshFile((folder_ / "absent.off").string(), mesh), IOError);
-  EXPECT_THROW(readMeshFile(folder_.string(), mesh), IOError);
+  EXPECT_THROW(readAndBuild((folder_ / "absent.obj").string(), mesh), IOError);
+  EXPECT_THROW(readAndBuild((folder_ / "absent.off").string(), mesh), IOError);
+  EXPECT_THROW(readAndBuild(folder_.string(), mesh), IOError);
 }
 
 TEST_F(MeshReaders, OffDropsUnusedVertices) {
   LabeledMesh mesh;
-  readMeshFile(write("square.off", offWithUnusedVertex), mesh);
+  readAndBuild(write("square.off", offWithUnusedVertex), mesh);
   EXPECT_EQ(mesh.vertexCount(), 4u);
   EXPECT_EQ(mesh.surface.size_of_facets(), 2u);
   EXPECT_EQ(xCoordinates(mesh), (std::vector<float>{0, 1, 1, 0}));
@@ -89,7 +95,7 @@ TEST_F(MeshReaders, OffDropsUnusedVertices) {
 
 TEST_F(MeshReaders, OffHeaderCommentsAreSkipped) {
   LabeledMesh mesh;
-  readMeshFile(write("commented.off", "# made by hand\nOFF\n# counts\n3 1 0\n0 0 0\n1 0 0\n"
+  readAndBuild(write("commented.off", "# made by hand\nOFF\n# counts\n3 1 0\n0 0 0\n1 0 0\n"
                                       "0 1 0\n3 0 1 2\n"),
                mesh);
   EXPECT_EQ(mesh.vertexCount(), 3u);
@@ -98,14 +104,14 @@ TEST_F(MeshReaders, OffHeaderCommentsAreSkipped) {
 TEST_F(MeshReaders, OffWithoutHeaderIsRejected) {
   LabeledMesh mesh;
   const std::string path = write("cube.txt", "ply\nformat ascii 1.0\nelement vertex 3\n");
-  EXPECT_EQ(readError(readMeshFile, path, mesh), path + ": not an OFF file (no valid OFF header)");
+  EXPECT_EQ(readError(readAndBuild, path, mesh), path + ": not an OFF file (no valid OFF header)");
   EXPECT_EQ(mesh.vertexCount(), 0u);
 }
 
 TEST_F(MeshReaders, OffCornerOutOfRangeIsRejectedAndLeavesNoMesh) {
   LabeledMesh mesh;
   const std::string path = write("range.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n");
-  EXPECT_NE(readError(readMeshFile, path, mesh).find("out of range"), std::string::npos);
+  EXPECT_NE(readError(readAndBuild, path, mesh).find("out of range"), std::string::npos);
   EXPECT_EQ(mesh.vertexCount(), 0u);
 }
 
@@ -113,12 +119,12 @@ TEST_F(MeshReaders, OffTruncatedOrNonManifoldIsRejected) {
   LabeledMesh mesh;
   const std::string truncated =
       write("short.off", "OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n");
-  EXPECT_NE(readError(readMeshFile, truncated, mesh).find("short.off: not a valid OFF mesh"),
+  EXPECT_NE(readError(readAndBuild, truncated, mesh).find("short.off: not a valid OFF mesh"),
             std::string::npos);
   EXPECT_EQ(mesh.vertexCount(), 0u);
   const std::string fin = write("fin.off", "OFF\n5 3 0\n0 0 0\n1 0 0\n0 1 0\n0 -1 0\n0 0 1\n"
                                            "3 0 1 2\n3 1 0 3\n3 0 1 4\n");
-  const std::string finError = readError(readMeshFile, fin, mesh);
+  const std::string finError = readError(readAndBuild, fin, mesh);
   EXPECT_NE(finError.find("fin.off: facet 3 cannot be added"), std::string::npos) << finError;
   EXPECT_NE(finError.find("--repair"), std::string::npos) << finError;
   EXPECT_EQ(mesh.vertexCount(), 0u);
@@ -127,20 +133,20 @@ TEST_F(MeshReaders, OffTruncatedOrNonManifoldIsRejected) {
 TEST_F(MeshReaders, OffCountsLargerThanTheFileAreRejectedBeforeReading) {
   LabeledMesh mesh;
   const std::string huge = write("huge.off", "OFF\n2000000000 1 0\n0 0 0\n3 0 0 0\n");
-  EXPECT_NE(readError(readMeshFile, huge, mesh).find("announces 2000000000 vertices"),
+  EXPECT_NE(readError(readAndBuild, huge, mesh).find("announces 2000000000 vertices"),
             std::string::npos);
   const std::string manyFacets =
       write("facets.off", "OFF\n3 100 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
-  EXPECT_NE(readError(readMeshFile, manyFacets, mesh).find("100 facets"), std::string::npos);
+  EXPECT_NE(readError(readAndBuild, manyFacets, mesh).find("100 facets"), std::string::npos);
   const std::string negative = write("negative.off", "OFF\n3 -1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
-  EXPECT_EQ(readError(readMeshFile, negative, mesh),
+  EXPECT_EQ(readError(readAndBuild, negative, mesh),
             negative + ": not an OFF file (no valid OFF header)");
 }
 
 TEST_F(MeshReaders, OffWithoutFacetsGivesAnEmptyMeshError) {
   LabeledMesh mesh;
   const std::string path = write("points.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n");
-  EXPECT_EQ(readError(readMeshFile, path, mesh),
+  EXPECT_EQ(readError(readAndBuild, path, mesh),
             path + ": the OFF mesh is empty: no vertex belongs to a facet");
 }
 
@@ -149,12 +155,12 @@ TEST_F(MeshReaders, OffWithoutFacetsGivesAnEmptyMeshError) {
 TEST_F(MeshReaders, ReaderIsChosenByTheLastThreeCharactersInAnyCase) {
   for (const std::string name : {"a.obj", "b.OBJ", "c.Obj", "dobj"}) {
     LabeledMesh mesh;
-    readMeshFile(write(name, objWithUnusedVertex), mesh);
+    readAndBuild(write(name, objWithUnusedVertex), mesh);
     EXPECT_EQ(mesh.vertexCount(), 5u) << name;
   }
   for (const std::string name : {"a.off", "b.OFF", "c.txt", "noextension", "bj", "obj.off"}) {
     LabeledMesh mesh;
-    readMeshFile(write(name, offWithUnusedVertex), mesh);
+    readAndBuild(write(name, offWithUnusedVertex), mesh);
     EXPECT_EQ(mesh.vertexCount(), 4u) << name;
   }
 }
@@ -162,7 +168,7 @@ TEST_F(MeshReaders, ReaderIsChosenByTheLastThreeCharactersInAnyCase) {
 TEST_F(MeshReaders, PlyPathGoesToThePlyReader) {
   LabeledMesh mesh;
   const std::string path = write("mesh.PLY", "ply\nformat ascii 1.0\n");
-  EXPECT_EQ(readError(readMeshFile, path, mesh), path + ": the PLY header has no end_header line");
+  EXPECT_EQ(readError(readAndBuild, path, mesh), path + ": the PLY header has no end_header line");
 }
 
 // The shared data folder holds real OBJ files with every corner form.
@@ -187,10 +193,10 @@ TEST_P(SharedMeshes, LoadWithEveryVertexLineOrFailNamingALine) {
   const bool nonManifold = GetParam() == "cow.obj";
   LabeledMesh mesh;
   if (nonManifold) {
-    const std::string message = readError(readMeshFile, path, mesh);
+    const std::string message = readError(readAndBuild, path, mesh);
     EXPECT_TRUE(std::regex_search(message, std::regex(GetParam() + ":[0-9]+:"))) << message;
   } else {
-    readMeshFile(path, mesh);
+    readAndBuild(path, mesh);
     EXPECT_EQ(mesh.vertexCount(), countVertexLines(path));
     EXPECT_GT(mesh.surface.size_of_facets(), 0u);
   }

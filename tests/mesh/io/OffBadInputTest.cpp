@@ -5,6 +5,7 @@
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/io/OffReader.hpp"
+#include "mesh/io/MeshReading.hpp"
 
 #include "TempFolder.hpp"
 
@@ -28,7 +29,7 @@ protected:
     mesh_ = LabeledMesh();
     writeFile(path_, text);
     try {
-      readMeshFile(path_, mesh_);
+      buildCheckedSoup(readCheckedSoup(path_), mesh_);
     } catch (const InvalidInputError& error) {
       EXPECT_EQ(mesh_.vertexCount(), 0u);
       return error.what();

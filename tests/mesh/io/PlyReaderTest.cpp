@@ -5,6 +5,7 @@
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/io/VertexPropertyError.hpp"
+#include "mesh/io/MeshReading.hpp"
 
 #include "TempFolder.hpp"
 
@@ -250,7 +251,7 @@ TEST(PlyReader, ReadPlyFileBuildsTheSurfaceKeepingUnusedVertices) {
   const std::string path = folder.file("quad.PLY");
   testing::writeFile(path, asciiPly);
   LabeledMesh mesh;
-  readMeshFile(path, mesh);
+  buildCheckedSoup(readCheckedSoup(path), mesh);
   EXPECT_EQ(mesh.vertexCount(), 5u);
   EXPECT_EQ(mesh.surface.size_of_facets(), 2u);
 }
@@ -265,7 +266,7 @@ TEST(PlyReader, NonManifoldFacetIsRefusedNamingItsLine) {
                            "3 0 1 2\n3 1 0 3\n3 0 4 1\n");
   LabeledMesh mesh;
   try {
-    readMeshFile(path, mesh);
+    buildCheckedSoup(readCheckedSoup(path), mesh);
     FAIL() << "an edge with three facets was accepted";
   } catch (const InvalidInputError& error) {
     EXPECT_NE(std::string(error.what()).find(path + ":17"), std::string::npos) << error.what();

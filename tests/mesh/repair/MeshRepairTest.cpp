@@ -3,6 +3,7 @@
 
 #include "mesh/repair/MeshRepair.hpp"
 #include "core/Errors.hpp"
+#include "mesh/build/SurfaceFromSoup.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/LabelFile.hpp"
 #include "mesh/io/MeshReading.hpp"

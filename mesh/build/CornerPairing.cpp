@@ -4,7 +4,7 @@
 // pairing is linear in the corner count up to the sorting of each vertex's few
 // corners, whatever the valence.
 
-#include "mesh/CornerPairing.hpp"
+#include "mesh/build/CornerPairing.hpp"
 
 #include <algorithm>
 
@@ -81,10 +81,13 @@ void CornerPairing::groupByVertex(std::size_t pointCount) {
     offsets_[v + 1] += offsets_[v];
   }
   grouped_.resize(cornerEnd);
-  std::vector<std::uint32_t> fill(offsets_.begin(), offsets_.end() - 1);
+  // Each vertex's offset serves as its fill position, leaving it at the next
+  // vertex's start; a shift by one restores the offsets without a copy.
   for (std::uint32_t k = 0; k < cornerEnd; ++k) {
-    grouped_[fill[corners[k]]++] = keyOf(corners[next(k)], k);
+    grouped_[offsets_[corners[k]]++] = keyOf(corners[next(k)], k);
   }
+  std::copy_backward(offsets_.begin(), offsets_.end() - 1, offsets_.end());
+  offsets_[0] = 0;
   for (std::size_t v = 0; v < pointCount; ++v) {
     sortGroup(grouped_.data() + offsets_[v], grouped_.data() + offsets_[v + 1]);
   }
@@ -93,20 +96,42 @@ void CornerPairing::groupByVertex(std::size_t pointCount) {
 void CornerPairing::pairEdges() {
   twins_.assign(cornerCount_, none);
   for (std::uint32_t v = 0; v + 1 < offsets_.size(); ++v) {
-    const std::uint64_t* const first = cornersAtBegin(v);
     const std::uint64_t* const last = cornersAtEnd(v);
-    for (const std::uint64_t* entry = first; entry != last; ++entry) {
-      if (entry != first && targetOf(entry[-1]) == targetOf(*entry)) {
-        firstRepeatedEdge_ = std::min(firstRepeatedEdge_, cornerOf(*entry));
+    for (const std::uint64_t* run = cornersAtBegin(v); run != last;) {
+      const std::uint32_t target = targetOf(*run);
+      const std::uint64_t* runEnd = run + 1;
+      while (runEnd != last && targetOf(*runEnd) == target) {
+        ++runEnd;
       }
-      // The reverse edge: a corner at the target whose edge runs back to v.
-      const std::uint32_t target = targetOf(*entry);
-      const std::uint64_t* const reverse =
-          std::lower_bound(cornersAtBegin(target), cornersAtEnd(target), keyOf(v, 0));
-      if (reverse != cornersAtEnd(target) && targetOf(*reverse) == v) {
-        twins_[cornerOf(*entry)] = cornerOf(*reverse);
+      if (runEnd - run > 1) {
+        firstRepeatedEdge_ = std::min(firstRepeatedEdge_, cornerOf(run[1]));
       }
+      // Each edge is paired once, from its smaller end, both ways at once.
+      if (target >= v) {
+        pairRuns(run, runEnd, target, v);
+      }
+      run = runEnd;
     }
+  }
+}
+
+void CornerPairing::pairRuns(const std::uint64_t* run, const std::uint64_t* runEnd,
+                             std::uint32_t target, std::uint32_t v) {
+  // The corners at the target whose edge runs back to v, in corner order.
+  const std::uint64_t* const targetEnd = cornersAtEnd(target);
+  const std::uint64_t* const reverse =
+      std::lower_bound(cornersAtBegin(target), targetEnd, keyOf(v, 0));
+  if (reverse == targetEnd || targetOf(*reverse) != v) {
+    return;
+  }
+  // With repeated edges every corner takes the earliest of the other way.
+  const std::uint32_t earliestReverse = cornerOf(*reverse);
+  const std::uint32_t earliest = cornerOf(*run);
+  for (const std::uint64_t* entry = run; entry != runEnd; ++entry) {
+    twins_[cornerOf(*entry)] = earliestReverse;
+  }
+  for (const std::uint64_t* entry = reverse; entry != targetEnd && targetOf(*entry) == v; ++entry) {
+    twins_[cornerOf(*entry)] = earliest;
   }
 }
 

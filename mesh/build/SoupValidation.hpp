@@ -3,7 +3,7 @@
 // built from it, whatever file format or caller it came from.
 
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/SoupTopology.hpp"
 
 #include <cstddef>
 #include <optional>

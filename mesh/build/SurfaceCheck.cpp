@@ -1,7 +1,7 @@
 // The ring check after building: each vertex's ring is walked once, bounded by
 // the halfedge count, and the ring lengths must add up to that count.
 
-#include "mesh/SurfaceCheck.hpp"
+#include "mesh/build/SurfaceCheck.hpp"
 
 #include "core/Errors.hpp"
 
@@ -36,9 +36,9 @@ std::size_t ringLength(const VertexHandle& vertex, std::size_t limit) {
                                const std::string& sourceName) {
   const Point3& p = vertex->point();
   throw NonManifoldError(sourceName + ": vertex " + std::to_string(position) + " (" +
-                          std::to_string(p.x()) + " " + std::to_string(p.y()) + " " +
-                          std::to_string(p.z()) +
-                          ") is non-manifold: its facets form more than one fan");
+                         std::to_string(p.x()) + " " + std::to_string(p.y()) + " " +
+                         std::to_string(p.z()) +
+                         ") is non-manifold: its facets form more than one fan");
 }
 
 /// Only reached when the rings miss some halfedges: the first vertex, in

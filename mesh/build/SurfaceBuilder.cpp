@@ -4,11 +4,11 @@
 // tells that. Everything is written straight into the surface's arrays: no
 // lookup walks around a vertex, so the time stays linear in the soup.
 
-#include "mesh/SurfaceBuilder.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
 
-#include "mesh/CornerPairing.hpp"
 #include "core/Errors.hpp"
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/CornerPairing.hpp"
+#include "mesh/build/SoupTopology.hpp"
 
 #include <CGAL/HalfedgeDS_items_decorator.h>
 
@@ -108,6 +108,7 @@ private:
       const std::uint32_t twin = slots[k];
       // A twin earlier than k already holds its own halfedge number.
       slots[k] = (twin == none || twin > k) ? 2 * edges++ : slots[twin] ^ 1u;
+      borderEdges_ += twin == none ? 1 : 0;
     }
     return edges;
   }
@@ -166,6 +167,9 @@ private:
   /// Links every border halfedge to the border halfedge that leaves its vertex
   /// next: at a vertex with one open fan the one that starts it.
   void linkBorder(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& pinchedLinks) {
+    if (borderEdges_ == 0) {
+      return; // a closed surface: no need to scan every halfedge for the border
+    }
     const HalfedgeHandle first = hds_.halfedges_begin();
     for (const auto& [entering, leaving] : pinchedLinks) {
       link(first + entering, first + leaving);
@@ -200,6 +204,7 @@ private:
   SoupTopology& topology_;
   HalfedgeDS& hds_;
   VertexHandle vertices_;
+  std::size_t borderEdges_ = 0;
 };
 
 } // namespace

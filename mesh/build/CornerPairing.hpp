@@ -4,8 +4,8 @@
 // corners[k]; its outgoing edge runs to the next corner of its facet. Both the
 // validation of a soup and the surface builder work from this pairing.
 
-#include "mesh/PolygonSoup.hpp"
 #include "core/ScratchVector.hpp"
+#include "mesh/PolygonSoup.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +56,10 @@ private:
   void linkFacetCorners(const PolygonSoup& soup, std::size_t facetEnd);
   void groupByVertex(std::size_t pointCount);
   void pairEdges();
+  /// Pairs the corners of one vertex's run of entries towards target with
+  /// the target's corners whose edge runs back.
+  void pairRuns(const std::uint64_t* run, const std::uint64_t* runEnd, std::uint32_t target,
+                std::uint32_t v);
 
   const std::vector<std::uint32_t>* corners_;
   std::size_t cornerCount_ = 0;

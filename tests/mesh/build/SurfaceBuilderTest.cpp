@@ -3,8 +3,8 @@
 // Random soups cover shuffled facet orders, holes, vertices with several open
 // fans, mixed polygons and very high valences.
 
-#include "mesh/SurfaceBuilder.hpp"
-#include "mesh/io/SoupValidation.hpp"
+#include "mesh/build/SurfaceBuilder.hpp"
+#include "mesh/build/SoupValidation.hpp"
 
 #include "mesh/MeshFixtures.hpp"
 

@@ -2,7 +2,7 @@
 // Building the halfedge surface of a LabeledMesh from a checked polygon soup.
 
 #include "mesh/PolygonSoup.hpp"
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/SoupTopology.hpp"
 
 namespace vornel {
 

@@ -2,8 +2,8 @@
 // What the surface builder needs of a soup beyond its arrays, worked out while
 // the soup is checked so that the corners are paired only once.
 
-#include "mesh/CornerPairing.hpp"
 #include "core/ScratchVector.hpp"
+#include "mesh/build/CornerPairing.hpp"
 
 #include <cstdint>
 #include <unordered_map>

@@ -1,7 +1,7 @@
 // The fans at a vertex are kept as a cyclic list of union-find sets of the
 // vertex's corners while the vertex's corners are added in facet order.
 
-#include "mesh/SoupTopology.hpp"
+#include "mesh/build/SoupTopology.hpp"
 
 #include "core/Errors.hpp"
 

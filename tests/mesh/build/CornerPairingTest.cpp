@@ -1,0 +1,108 @@
+// The corner pairing against a direct search over every corner: on random
+// soups with repeated edges (both directions, and self-repeats), facets of
+// three to five corners and a cut-off facet range, every twin must be the
+// earliest corner whose edge runs back, and the first repeated edge the first
+// corner that repeats an earlier corner's edge in the same direction.
+
+#include "mesh/build/CornerPairing.hpp"
+
+#include "mesh/MeshFixtures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vornel {
+namespace {
+
+struct DirectedEdge {
+  std::uint32_t from;
+  std::uint32_t to;
+};
+
+std::vector<DirectedEdge> edgesOf(const PolygonSoup& soup, std::size_t facetEnd) {
+  std::vector<DirectedEdge> edges;
+  for (std::size_t f = 0; f < facetEnd; ++f) {
+    const std::uint32_t begin = soup.facetOffsets[f];
+    const std::uint32_t end = soup.facetOffsets[f + 1];
+    for (std::uint32_t k = begin; k < end; ++k) {
+      edges.push_back({soup.corners[k], soup.corners[k + 1 == end ? begin : k + 1]});
+    }
+  }
+  return edges;
+}
+
+void expectPairingAsSearched(const PolygonSoup& soup, std::size_t facetEnd) {
+  const CornerPairing pairing(soup, facetEnd);
+  const std::vector<DirectedEdge> edges = edgesOf(soup, facetEnd);
+  ASSERT_EQ(pairing.cornerCount(), edges.size());
+  std::uint32_t firstRepeat = CornerPairing::none;
+  for (std::uint32_t k = 0; k < edges.size(); ++k) {
+    std::uint32_t twin = CornerPairing::none;
+    for (std::uint32_t r = 0; r < edges.size() && twin == CornerPairing::none; ++r) {
+      if (edges[r].from == edges[k].to && edges[r].to == edges[k].from) {
+        twin = r;
+      }
+    }
+    EXPECT_EQ(pairing.twin(k), twin) << "corner " << k;
+    for (std::uint32_t r = 0; r < k && firstRepeat == CornerPairing::none; ++r) {
+      if (edges[r].from == edges[k].from && edges[r].to == edges[k].to) {
+        firstRepeat = k;
+      }
+    }
+  }
+  EXPECT_EQ(pairing.firstRepeatedEdge(), firstRepeat);
+}
+
+/// Facets of three to five distinct corners over few vertices, so that edges
+/// repeat in both directions.
+PolygonSoup randomSoup(std::mt19937& random, std::uint32_t vertices, std::size_t facets,
+                       bool trianglesOnly) {
+  test::Points points(vertices, {0.0f, 0.0f, 0.0f});
+  test::Facets list;
+  std::uniform_int_distribution<std::uint32_t> vertex(0, vertices - 1);
+  std::uniform_int_distribution<std::size_t> size(3, trianglesOnly ? 3 : 5);
+  for (std::size_t f = 0; f < facets; ++f) {
+    std::vector<std::uint32_t> facet;
+    const std::size_t corners = size(random);
+    while (facet.size() < corners) {
+      const std::uint32_t v = vertex(random);
+      if (std::find(facet.begin(), facet.end(), v) == facet.end()) {
+        facet.push_back(v);
+      }
+    }
+    list.push_back(facet);
+  }
+  return test::makeSoup(points, list);
+}
+
+TEST(CornerPairing, TwinsAndFirstRepeatMatchADirectSearch) {
+  std::mt19937 random(24);
+  for (int trial = 0; trial < 200; ++trial) {
+    const bool trianglesOnly = trial % 2 == 0;
+    const PolygonSoup soup = randomSoup(random, 6 + trial % 10, 4 + trial % 17, trianglesOnly);
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    expectPairingAsSearched(soup, soup.facetCount());
+    expectPairingAsSearched(soup, soup.facetCount() / 2);
+  }
+}
+
+TEST(CornerPairing, ClosedSurfaceHasEveryCornerPairedBothWays) {
+  // An octahedron: every edge has exactly two facets, oriented consistently.
+  const PolygonSoup soup = test::makeSoup(
+      test::Points(6, {0.0f, 0.0f, 0.0f}),
+      {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
+  const CornerPairing pairing(soup, soup.facetCount());
+  EXPECT_EQ(pairing.firstRepeatedEdge(), CornerPairing::none);
+  for (std::uint32_t k = 0; k < pairing.cornerCount(); ++k) {
+    ASSERT_NE(pairing.twin(k), CornerPairing::none);
+    EXPECT_EQ(pairing.twin(pairing.twin(k)), k);
+  }
+}
+
+} // namespace
+} // namespace vornel
