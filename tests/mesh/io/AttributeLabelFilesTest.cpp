@@ -144,8 +144,8 @@ TEST_F(FileTest, BadTokensAreNamedByLineAndPosition) {
 TEST_F(FileTest, ByteOrderMarkIsSkippedAndEveryLineEndCountsOnce) {
   LabeledMesh mesh;
   makePoints(mesh, 2);
-  mesh.readAttributes(write("bom.att", "\xEF\xBB\xBF"
-                                       "1.5\r2.5\r"));
+  readMeshAttributes(mesh, write("bom.att", "\xEF\xBB\xBF"
+                                            "1.5\r2.5\r"));
   EXPECT_EQ(attributesOf(mesh), (std::vector<double>{1.5, 2.5}));
   EXPECT_EQ(readError("1\r2\r\n3\n\rx", 4), path("a.att") + ":5: value 4 'x' is not a number");
   EXPECT_EQ(readError("\x1b[2J", 1), path("a.att") + ":1: value 1 '?[2J' is not a number");
