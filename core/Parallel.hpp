@@ -70,6 +70,12 @@ private:
   oneapi::tbb::task_arena arena_;
 };
 
+/// Whether the calling arena runs on more than one thread: stages whose
+/// parallel form costs more work than their sequential one choose by it.
+inline bool severalThreads() {
+  return oneapi::tbb::this_task_arena::max_concurrency() > 1;
+}
+
 /// Items per block: large enough that scheduling costs nothing next to the
 /// work, small enough that two cores balance on a few thousand vertices.
 constexpr std::size_t parallelBlockSize = 4096;
