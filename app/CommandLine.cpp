@@ -48,6 +48,8 @@ const char* const optionsText =
     "  --report FILE.html   also write a report of the run: a self-contained page with\n"
     "                       the surface in 3D, the class table, the value histogram,\n"
     "                       the annealing trace and the run's settings and timings\n"
+    "  --threads N          run the parallel stages on N threads, N >= 1 (default: every\n"
+    "                       core the process may use); the results are the same for every N\n"
     "  --repair             split non-manifold vertices instead of refusing the mesh\n"
     "  --verbose            report every stage on standard error\n"
     "  --version            print the version\n"
@@ -120,6 +122,14 @@ double parseCooling(const std::string& text) {
   return value;
 }
 
+unsigned parseThreads(const std::string& text) {
+  const std::optional<long long> value = wholeNumber(text);
+  if (!value || *value < 1 || *value > static_cast<long long>(maxThreadCount))
+    throw UsageError("--threads needs a whole number from 1 to " + std::to_string(maxThreadCount) +
+                     ", got \"" + text + "\"");
+  return static_cast<unsigned>(*value);
+}
+
 std::string colourMeshPath(const std::string& path) {
   std::string ending = path.size() < 4 ? path : path.substr(path.size() - 4);
   for (char& c : ending)
@@ -185,6 +195,8 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
     else if (arg == "--report")
       options.reportPath = reportPath(optionValue(args, i));
+    else if (arg == "--threads")
+      segmentation.threads = parseThreads(optionValue(args, i));
     else if (arg == "--repair")
       options.repair = true;
     else if (arg == "--verbose")

@@ -9,6 +9,9 @@
 
 namespace vornel {
 
+/// The most threads a run may be given.
+constexpr unsigned maxThreadCount = 4096;
+
 /// The segmentation's own settings: the same struct drives the command line
 /// and the library entry point, so the two cannot drift apart.
 struct SegmentationOptions {
@@ -26,6 +29,9 @@ struct SegmentationOptions {
   /// interaction-only fit, a cooler schedule that runs until the labels settle
   /// (IterNB cooling sweeps, then at most 4 x IterNB more), and a second round.
   bool refine = false;
+  /// Threads for the parallel stages; 0 is every core the process may use (its
+  /// CPU affinity). The results are the same for every count.
+  unsigned threads = 0;
 };
 
 struct RunOptions {

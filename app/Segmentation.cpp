@@ -3,8 +3,9 @@
 #include "app/RefinedSegmentation.hpp"
 #include "app/Stopwatch.hpp"
 #include "classes/Segmenter.hpp"
-#include "estimation/FallbackMessage.hpp"
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
+#include "estimation/FallbackMessage.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -123,9 +124,13 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   RunReport& sink = report ? *report : silent;
   const unsigned runSeed = options.seed.value_or(seed);
   sink.seed(runSeed);
-  SegmentationResult result = options.refine
-                                  ? segmentRefined(graph, std::move(values), options, runSeed, sink)
-                                  : segmentPlain(graph, std::move(values), options, runSeed, sink);
+  StageThreads threads(options.threads);
+  const unsigned running = threads.running();
+  sink.note(std::to_string(running) + (running == 1 ? " thread" : " threads"));
+  SegmentationResult result = threads.run([&] {
+    return options.refine ? segmentRefined(graph, std::move(values), options, runSeed, sink)
+                          : segmentPlain(graph, std::move(values), options, runSeed, sink);
+  });
   sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
   return result;
 }

@@ -66,7 +66,7 @@ Segmentation toPython(SegmentationResult&& result) {
 
 SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py::handle sweeps,
                                 py::handle seed, bool refine, py::handle temperature,
-                                py::handle cooling) {
+                                py::handle cooling, py::handle threads) {
   constexpr long long intLowest = std::numeric_limits<int>::min();
   constexpr long long intHighest = std::numeric_limits<int>::max();
   SegmentationOptions options;
@@ -80,15 +80,17 @@ SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py:
   options.refine = refine;
   options.initialTemperature = optionalReal(temperature, "temperature");
   options.coolingFactor = optionalReal(cooling, "cooling");
+  if (!threads.is_none())
+    options.threads = static_cast<unsigned>(integerArgument(threads, "threads", 1, maxThreadCount));
   return options;
 }
 
 Segmentation segmentFromPython(py::handle vertices, py::handle faces, py::handle values,
                                py::handle classes, py::handle filterPasses, py::handle sweeps,
                                py::handle seed, bool refine, py::handle temperature,
-                               py::handle cooling) {
+                               py::handle cooling, py::handle threads) {
   const SegmentationOptions options =
-      optionsFrom(classes, filterPasses, sweeps, seed, refine, temperature, cooling);
+      optionsFrom(classes, filterPasses, sweeps, seed, refine, temperature, cooling, threads);
   MeshArrays mesh = meshFromPython(vertices, faces);
   std::vector<double> vertexValues = valuesFromPython(values, "values");
   SegmentationResult result;
@@ -120,7 +122,7 @@ std::string describe(const Segmentation& segmentation) {
 }
 
 const char* const segmentDoc =
-    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None) -> vornel.Segmentation
+    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, threads=None) -> vornel.Segmentation
 
 Segment a surface mesh into `classes` classes from one value per vertex.
 
@@ -159,6 +161,10 @@ temperature : float or None, optional
 cooling : float or None, optional
     Cooling factor per sweep, in (0, 1] (default 0.97; with refine the factor
     that reaches a twentieth of the first temperature at the last sweep).
+threads : int or None, optional
+    Threads for the parallel stages, 1 to 4096. None takes every core the
+    process may use. The labels are the same for every count; each call runs
+    on its own threads, so calls from several Python threads do not interfere.
 
 Returns
 -------
@@ -240,7 +246,7 @@ void addSegmentation(py::module_& module) {
              py::arg("values"), py::arg("classes"), py::arg("filter_passes") = 3,
              py::arg("sweeps") = 50, py::kw_only(), py::arg("seed") = py::none(),
              py::arg("refine") = false, py::arg("temperature") = py::none(),
-             py::arg("cooling") = py::none());
+             py::arg("cooling") = py::none(), py::arg("threads") = py::none());
 }
 
 } // namespace vornel::python

@@ -48,6 +48,7 @@ def segment(
     refine: bool = False,
     temperature: Optional[float] = None,
     cooling: Optional[float] = None,
+    threads: Optional[int] = None,
 ) -> Segmentation:
     """Segment a surface mesh into `classes` classes from one value per vertex."""
 
