@@ -121,8 +121,16 @@ long runDrawnSweep(Segmenter& segmenter, SweepScratch& scratch, std::size_t slot
     prepareChunk(0);
   for (std::size_t c = 0; c < chunks; ++c) {
     oneapi::tbb::task_group next;
-    if (c + 1 < chunks)
-      next.run([&prepareChunk, c] { prepareChunk(c + 1); });
+    HandOver start;
+    HandOver done;
+    if (c + 1 < chunks) {
+      start.release();
+      next.run([&prepareChunk, &start, &done, c] {
+        start.acquire();
+        prepareChunk(c + 1);
+        done.release();
+      });
+    }
     const std::size_t first = c * chunk;
     const std::size_t last = std::min(count, first + chunk);
     const double* const slots = scratch.pending[c % 2].data();
@@ -133,6 +141,7 @@ long runDrawnSweep(Segmenter& segmenter, SweepScratch& scratch, std::size_t slot
       changed += decided != current;
     }
     next.wait();
+    done.acquire();
   }
   std::swap(segmenter.labels, scratch.labels);
   return changed;
