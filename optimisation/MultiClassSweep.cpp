@@ -176,8 +176,9 @@ long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, b
     return 0; // no other label to propose
   if (greedy)
     return greedySweep(segmenter, model, scratch);
-  return severalThreads() ? annealingSweepAhead(segmenter, model, T, rng, scratch)
-                          : annealingSweepInOrder(segmenter, model, T, rng, scratch);
+  return sweepsAhead(scratch, model.classCount)
+             ? annealingSweepAhead(segmenter, model, T, rng, scratch)
+             : annealingSweepInOrder(segmenter, model, T, rng, scratch);
 }
 
 } // namespace vornel

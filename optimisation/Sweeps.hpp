@@ -2,10 +2,10 @@
 // One sweep of the annealing over all vertices, for two classes and for more.
 // A sweep is a simultaneous update: every decision sees the labels as they were
 // when the sweep began, and all decided labels take effect together. The
-// labels do not depend on the calling arena's thread count: on one thread the
-// vertices are decided in order, each taking its draws as it goes; on more,
-// every vertex's outcome for each proposal is formed in parallel first and the
-// draws are then walked in the same order.
+// labels do not depend on the calling arena's thread count: the annealing
+// either decides the vertices in order, each taking its draws as it goes, or,
+// with enough threads, forms every vertex's outcome for each proposal in
+// parallel first and then walks the draws in the same order (see sweepsAhead).
 
 #include "classes/RandomGenerator.hpp"
 #include "classes/Segmenter.hpp"

@@ -70,7 +70,7 @@ long twoClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, boo
       const EnergyPair e = energies(v, current);
       return metropolis.acceptsWithoutDraw(e.current, e.candidate) ? other(current) : current;
     });
-  if (!severalThreads())
+  if (!sweepsAhead(scratch, model.classCount))
     return runSweepInOrder(segmenter, scratch, [&](std::size_t v, std::int32_t current) {
       const EnergyPair e = energies(v, current);
       return metropolis.accepts(e.current, e.candidate, rng) ? other(current) : current;

@@ -68,15 +68,21 @@ struct SweepTrace {
   }
 };
 
-SweepTrace traceSweeps(const VertexGraph& graph, int classCount, unsigned threads,
-                       std::size_t chunkBytes = SweepScratch().chunkBytes) {
+struct SweepRun {
+  unsigned threads = 1;
+  DrawnSweepForm form = DrawnSweepForm::Chosen;
+  std::size_t chunkBytes = SweepScratch().chunkBytes;
+};
+
+SweepTrace traceSweeps(const VertexGraph& graph, int classCount, const SweepRun& run) {
   SweepState state(graph, classCount, 11);
   const EnergyModel model = EnergyModel::fromSegmenter(state.segmenter, state.parameters);
   SweepTrace trace;
-  StageThreads(threads).run([&] {
+  StageThreads(run.threads).run([&] {
     RandomGenerator rng(2024);
     SweepScratch scratch;
-    scratch.chunkBytes = chunkBytes;
+    scratch.chunkBytes = run.chunkBytes;
+    scratch.form = run.form;
     for (int k = 0; k < 12; ++k) {
       const bool greedy = k >= 10;
       const double T = 3.0 * std::pow(0.8, k);
@@ -91,27 +97,32 @@ SweepTrace traceSweeps(const VertexGraph& graph, int classCount, unsigned thread
   return trace;
 }
 
-TEST(ParallelSweep, EveryThreadCountGivesTheOneThreadLabelsAndDraws) {
+TEST(ParallelSweep, EveryFormAndThreadCountGivesTheOneThreadLabelsAndDraws) {
   // 30000 vertices, more than one block.
   const VertexGraph graph = gridWithHub(173, 300);
   for (const int classCount : {2, 3, 5, 8, 9, 40}) {
-    const SweepTrace reference = traceSweeps(graph, classCount, 1);
+    const SweepTrace reference = traceSweeps(graph, classCount, {1, DrawnSweepForm::InOrder});
     long changes = 0;
     for (const long changed : reference.changed)
       changes += changed;
     ASSERT_GT(changes, 0) << classCount << " classes: the sweeps should move labels";
-    for (const unsigned threads : {2u, 3u, 8u})
-      EXPECT_TRUE(traceSweeps(graph, classCount, threads) == reference)
+    for (const unsigned threads : {1u, 2u, 3u, 8u}) {
+      EXPECT_TRUE(traceSweeps(graph, classCount, {threads, DrawnSweepForm::Ahead}) == reference)
+          << classCount << " classes ahead on " << threads << " threads";
+      EXPECT_TRUE(traceSweeps(graph, classCount, {threads, DrawnSweepForm::Chosen}) == reference)
           << classCount << " classes on " << threads << " threads";
+    }
     // Chunks of one block: the next chunk is prepared while one is walked.
-    EXPECT_TRUE(traceSweeps(graph, classCount, 2, 1) == reference) << classCount << " classes";
+    EXPECT_TRUE(traceSweeps(graph, classCount, {2, DrawnSweepForm::Ahead, 1}) == reference)
+        << classCount << " classes";
   }
 }
 
 TEST(ParallelSweep, ManyClassesKeepTheDecisionDataBounded) {
   // 256 classes: a chunk is one block of vertices, and the results still agree.
   const VertexGraph graph = testing::fourNeighbourGrid(100);
-  EXPECT_TRUE(traceSweeps(graph, 256, 3) == traceSweeps(graph, 256, 1));
+  EXPECT_TRUE(traceSweeps(graph, 256, {3, DrawnSweepForm::Ahead}) ==
+              traceSweeps(graph, 256, {1, DrawnSweepForm::InOrder}));
 }
 
 } // namespace
