@@ -130,6 +130,16 @@ unsigned parseThreads(const std::string& text) {
   return static_cast<unsigned>(*value);
 }
 
+/// The measure --compute-attribute names; a name the mesh layer does not know
+/// is the command line's fault.
+CurvatureMeasure computedMeasure(const std::string& name) {
+  try {
+    return parseCurvatureMeasure(name);
+  } catch (const UnknownNameError& error) {
+    throw UsageError(error.what());
+  }
+}
+
 std::string colourMeshPath(const std::string& path) {
   std::string ending = path.size() < 4 ? path : path.substr(path.size() - 4);
   for (char& c : ending)
@@ -190,7 +200,7 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
     else if (arg == "--attribute-property")
       options.attributeProperty = nonEmptyValue(optionValue(args, i), arg);
     else if (arg == "--compute-attribute")
-      options.computedAttribute = parseCurvatureMeasure(optionValue(args, i));
+      options.computedAttribute = computedMeasure(optionValue(args, i));
     else if (arg == "--colour-mesh" || arg == "--color-mesh")
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
     else if (arg == "--report")

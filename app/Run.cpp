@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -61,8 +62,8 @@ struct InputMesh {
   std::size_t originalCount = 0;         // the input's vertices, first in the mesh
   std::vector<std::uint32_t> originalOf; // built vertex -> input vertex; empty when not repaired
   std::vector<Point3> inputPositions;    // kept only for the coloured mesh and the report
-  /// The values when they do not come from a file: per input vertex (a
-  /// vertex property) or per built vertex (computed).
+  /// The values when they do not come from a file, per input vertex (a vertex
+  /// property or computed).
   std::vector<float> values;
 };
 
@@ -118,11 +119,22 @@ std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
   return positions;
 }
 
-/// The measure's value at every vertex of the soup, each rounded to float as
-/// an attribute file's value is, so that a run on the written file agrees.
-std::vector<float> computedValues(CurvatureMeasure measure, const PolygonSoup& soup) {
+/// The measure's value at every input vertex (the first originalCount of the
+/// soup), each rounded to float as an attribute file's value is, so that a run
+/// on the written file agrees. Copies made by the repair are left out: they take
+/// their input vertex's value, as they do from an attribute file. A value that
+/// does not fit a float (curvature grows as the mesh shrinks) is refused.
+std::vector<float> computedValues(CurvatureMeasure measure, const PolygonSoup& soup,
+                                  std::size_t originalCount, const std::string& meshPath) {
   const std::vector<double> values = computeCurvature(measure, soup);
-  return std::vector<float>(values.begin(), values.end());
+  std::vector<float> rounded(values.begin(), values.begin() + originalCount);
+  for (std::size_t v = 0; v < rounded.size(); ++v)
+    if (!std::isfinite(rounded[v]))
+      throw InvalidInputError(
+          meshPath + ": the mesh's scale puts its curvature out of single precision (" +
+          curvatureMeasureName(measure) + " " + number(values[v]) + " at vertex " +
+          std::to_string(v) + ", numbered from 0); scale the mesh up");
+  return rounded;
 }
 
 void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
@@ -139,7 +151,8 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   input.values = std::move(checked.vertexValues);
   if (options.computedAttribute) {
     // On the input positions, before the surface takes the soup over.
-    input.values = computedValues(*options.computedAttribute, checked.soup);
+    input.values = computedValues(*options.computedAttribute, checked.soup, input.originalCount,
+                                  options.meshPath);
     report.stageDone(std::string("computing ") + curvatureMeasureName(*options.computedAttribute),
                      stopwatch.lap());
   }
@@ -166,7 +179,7 @@ void readValues(InputMesh& input, const RunOptions& options, const RunFiles& fil
   Stopwatch stopwatch;
   LabeledMesh& mesh = input.mesh;
   if (files.attributes.kind == AttributeSource::Kind::Computed) {
-    storeValuesOfOriginals(mesh, input.values, {}); // computed per built vertex
+    storeValuesOfOriginals(mesh, input.values, input.originalOf); // computed per input vertex
     noteRange(input.values, report);
     if (files.attributes.path.empty())
       warn(files.companionAttributeFile +

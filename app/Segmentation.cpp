@@ -22,6 +22,12 @@ void checkInput(const VertexGraph& graph, const std::vector<double>& values,
     throw InvalidInputError("the value array holds " + std::to_string(values.size()) +
                             " values; the mesh has " + std::to_string(graph.vertexCount()) +
                             " vertices");
+  // Every source is checked where it is read; this keeps any that is not
+  // from handing k-means a value it cannot sort.
+  for (std::size_t v = 0; v < values.size(); ++v)
+    if (!std::isfinite(values[v]))
+      throw InvalidInputError("the value of vertex " + std::to_string(v) + " is " +
+                              std::to_string(values[v]) + ", not a finite number");
   if (options.classCount < 1 || options.classCount > 256)
     throw InvalidInputError("the class count must lie between 1 and 256, got " +
                             std::to_string(options.classCount));

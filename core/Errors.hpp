@@ -19,6 +19,14 @@ public:
   using VornelError::VornelError;
 };
 
+/// A name the caller gave is none of the choices a layer knows (a curvature
+/// measure): the caller's wording is at fault. The command line reports it as
+/// a usage error (exit status 2).
+class UnknownNameError : public VornelError {
+public:
+  using VornelError::VornelError;
+};
+
 /// An input file holds something the tool cannot use (bad mesh, bad values): exit status 1.
 class InvalidInputError : public VornelError {
 public:

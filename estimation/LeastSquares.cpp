@@ -9,13 +9,16 @@
 // factor is a signed zero, and adding a signed zero to such a sum never changes
 // it (the sum starts at +0 and never becomes -0), so the sums here visit the
 // non-zero coefficients only, in the same order, and give the dense results bit
-// for bit without storing A or (A^T A)^-1 A^T.
+// for bit without storing A or (A^T A)^-1 A^T. The equations themselves are
+// only visited: the smoothed refit's, about K per configuration, are made as
+// they are needed, so the fit's memory does not grow with their number.
 
 #include "estimation/FallbackMessage.hpp"
 #include "estimation/Matrix.hpp"
 #include "estimation/ParameterEstimator.hpp"
 #include "estimation/RowEquation.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -51,10 +54,11 @@ SparseRow designRow(const PairEquation& equation, std::uint32_t unknowns) {
   return row;
 }
 
-/// A^T A, each entry summed over the equations in order.
-Matrix<float> normalMatrix(const std::vector<PairEquation>& equations, std::uint32_t n) {
+/// A^T A, each entry summed over the equations in order. forEach(visit) calls
+/// visit(equation) for every equation of the fit, in the fit's order.
+template <class ForEach> Matrix<float> normalMatrix(const ForEach& forEach, std::uint32_t n) {
   std::vector<double> sums(std::size_t(n) * n, 0.0);
-  for (const PairEquation& equation : equations) {
+  forEach([&sums, n](const PairEquation& equation) {
     const SparseRow row = designRow(equation, n);
     for (std::uint32_t p = 0; p < row.size; ++p) {
       for (std::uint32_t q = 0; q < row.size; ++q) {
@@ -62,7 +66,7 @@ Matrix<float> normalMatrix(const std::vector<PairEquation>& equations, std::uint
             double(row.values[p]) * double(row.values[q]);
       }
     }
-  }
+  });
   Matrix<float> normal(n, n);
   for (std::uint32_t i = 0; i < n; ++i) {
     for (std::uint32_t j = 0; j < n; ++j) {
@@ -83,11 +87,47 @@ bool allFinite(const Matrix<float>& matrix) {
   return true;
 }
 
+/// Adds one equation's terms P(j, k) y[k] to sums[j] for every j. P(j, k) is
+/// the inner product of row j of the inverse with the equation's design row,
+/// summed from 0 over the non-zero coefficients in column order and rounded
+/// to float. Row j of the inverse is read down its columns, whose entries lie
+/// next to each other, so the loop over j runs over contiguous memory.
+void addSolutionTerms(const Matrix<float>& inverse, const PairEquation& equation,
+                      std::vector<double>& sums) {
+  const std::uint32_t n = inverse.rowCount();
+  const SparseRow row = designRow(equation, n);
+  const double target = equation.logRatio;
+  const float* first = inverse.column(row.columns[0]);
+  const float* second = inverse.column(row.columns[1]);
+  const double firstValue = row.values[0];
+  const double secondValue = row.values[1];
+  double* const out = sums.data();
+  if (row.size == 2) {
+    for (std::uint32_t j = 0; j < n; ++j) {
+      double p = 0.0;
+      p += double(first[j]) * firstValue;
+      p += double(second[j]) * secondValue;
+      out[j] += double(static_cast<float>(p)) * target;
+    }
+    return;
+  }
+  const float* third = inverse.column(row.columns[2]);
+  const double thirdValue = row.values[2];
+  for (std::uint32_t j = 0; j < n; ++j) {
+    double p = 0.0;
+    p += double(first[j]) * firstValue;
+    p += double(second[j]) * secondValue;
+    p += double(third[j]) * thirdValue;
+    out[j] += double(static_cast<float>(p)) * target;
+  }
+}
+
 /// The normal-equations solution; empty when it cannot be sound. Column k of
 /// P = (A^T A)^-1 A^T is formed from equation k alone and rounded to float as
-/// P stores it; x[j] sums P(j, k) y[k] over k in equation order.
-std::vector<float> solve(const std::vector<PairEquation>& equations, std::uint32_t n) {
-  Matrix<float> inverse = normalMatrix(equations, n);
+/// P stores it; x[j] sums P(j, k) y[k] over k in equation order. The equations
+/// are visited twice and never stored.
+template <class ForEach> std::vector<float> solve(const ForEach& forEach, std::uint32_t n) {
+  Matrix<float> inverse = normalMatrix(forEach, n);
   inverse.invert();
   // A non-finite entry in row j of the inverse makes every P(j, k) non-finite
   // (a zero coefficient times it is NaN), and so x[j].
@@ -95,17 +135,9 @@ std::vector<float> solve(const std::vector<PairEquation>& equations, std::uint32
     return {};
   }
   std::vector<double> sums(n, 0.0);
-  for (const PairEquation& equation : equations) {
-    const SparseRow row = designRow(equation, n);
-    const double target = equation.logRatio;
-    for (std::uint32_t j = 0; j < n; ++j) {
-      double p = 0.0;
-      for (std::uint32_t t = 0; t < row.size; ++t) {
-        p += double(inverse(j, row.columns[t])) * double(row.values[t]);
-      }
-      sums[j] += double(static_cast<float>(p)) * target;
-    }
-  }
+  forEach([&inverse, &sums](const PairEquation& equation) {
+    addSolutionTerms(inverse, equation, sums);
+  });
   std::vector<float> solution(n);
   for (std::uint32_t j = 0; j < n; ++j) {
     solution[j] = static_cast<float>(sums[j]);
@@ -122,33 +154,31 @@ bool isSound(const std::vector<float>& solution) {
   return true;
 }
 
-/// The solution when there are at least as many equations as unknowns and it
-/// gives sound values; empty otherwise.
-std::vector<float> trySolve(const std::vector<PairEquation>& equations, int unknowns) {
+/// The solution when there are at least as many equations (equationCount of
+/// them) as unknowns and it gives sound values; empty otherwise.
+template <class ForEach>
+std::vector<float> trySolve(const ForEach& forEach, std::size_t equationCount, int unknowns) {
   const auto n = static_cast<std::uint32_t>(unknowns);
-  if (equations.size() < n) {
+  if (equationCount < n) {
     return {};
   }
-  std::vector<float> solution = solve(equations, n);
+  std::vector<float> solution = solve(forEach, n);
   return isSound(solution) ? solution : std::vector<float>{};
 }
 
-/// Appends configuration c's equations for the pairs seen with exactly one of
+/// Visits configuration c's equations for the pairs seen with exactly one of
 /// their labels, a outer, b inner, with the count ratio smoothed by 1/2.
-void appendOneSidedPairs(const NeighbourhoodConfiguration& configuration, std::int32_t c,
-                         std::vector<PairEquation>& equations) {
+/// seen is scratch space.
+template <class Visit>
+void visitOneSidedPairs(const NeighbourhoodConfiguration& configuration, std::int32_t c,
+                        std::vector<int>& seen, const Visit& visit) {
   const std::vector<std::int32_t>& counts = configuration.centreCounts;
   const int K = static_cast<int>(counts.size());
   const std::int32_t ring = ringSize(configuration.neighbourCounts);
-  std::vector<int> seen;
-  for (int l = 0; l < K; ++l) {
-    if (counts[l] != 0) {
-      seen.push_back(l);
-    }
-  }
+  seenLabels(configuration, seen);
   const auto add = [&](int a, int b) {
     const double ratio = (double(counts[a]) + 0.5) / (double(counts[b]) + 0.5);
-    equations.push_back(pairEquation(configuration, ring, c, a, b, ratio));
+    visit(pairEquation(configuration, ring, c, a, b, ratio));
   };
   for (int a = 0; a + 1 < K; ++a) {
     if (counts[a] != 0) {
@@ -167,38 +197,65 @@ void appendOneSidedPairs(const NeighbourhoodConfiguration& configuration, std::i
   }
 }
 
-/// Every pair seen at a configuration's centre, with the count ratio smoothed
-/// by 1/2 on both sides so that a pair seen with one label only still gives a
-/// finite target: first the table's equations in table order, then the pairs
-/// seen with one label, configuration by configuration.
-std::vector<PairEquation> smoothedEquations(const ParameterEstimator& estimator) {
-  std::vector<PairEquation> equations;
-  equations.reserve(estimator.equations.size());
-  for (const PairEquation& equation : estimator.equations) {
-    const NeighbourhoodConfiguration& configuration =
-        estimator.configurations[equation.configuration];
-    const double na = configuration.centreCounts[equation.firstLabel];
-    const double nb = configuration.centreCounts[equation.secondLabel];
-    PairEquation smoothed = equation;
-    smoothed.logRatio = equationTarget((na + 0.5) / (nb + 0.5), equation.firstLabel);
-    equations.push_back(smoothed);
+/// The equations of the smoothed refit: every pair seen at a configuration's
+/// centre, with the count ratio smoothed by 1/2 on both sides so that a pair
+/// seen with one label only still gives a finite target: first the table's
+/// equations in table order, then the pairs seen with one label,
+/// configuration by configuration. There are about K per configuration, so
+/// they are made as they are visited rather than held.
+class SmoothedEquations {
+public:
+  explicit SmoothedEquations(const ParameterEstimator& estimator) : estimator_(estimator) {}
+
+  template <class Visit> void operator()(const Visit& visit) const {
+    for (const PairEquation& equation : estimator_.equations) {
+      const NeighbourhoodConfiguration& configuration =
+          estimator_.configurations[equation.configuration];
+      const double na = configuration.centreCounts[equation.firstLabel];
+      const double nb = configuration.centreCounts[equation.secondLabel];
+      PairEquation smoothed = equation;
+      smoothed.logRatio = equationTarget((na + 0.5) / (nb + 0.5), equation.firstLabel);
+      visit(smoothed);
+    }
+    std::vector<int> seen;
+    for (std::size_t c = 0; c < estimator_.configurations.size(); ++c) {
+      visitOneSidedPairs(estimator_.configurations[c], static_cast<std::int32_t>(c), seen, visit);
+    }
   }
-  for (std::size_t c = 0; c < estimator.configurations.size(); ++c) {
-    appendOneSidedPairs(estimator.configurations[c], static_cast<std::int32_t>(c), equations);
+
+  /// The number of equations visited: the table's, and s (K - s) for a
+  /// configuration with s labels seen at its centre.
+  std::size_t count() const {
+    std::size_t total = estimator_.equations.size();
+    for (const NeighbourhoodConfiguration& configuration : estimator_.configurations) {
+      const std::vector<std::int32_t>& counts = configuration.centreCounts;
+      const auto seen = static_cast<std::size_t>(
+          counts.size() - std::size_t(std::count(counts.begin(), counts.end(), 0)));
+      total += seen * (counts.size() - seen);
+    }
+    return total;
   }
-  return equations;
-}
+
+private:
+  const ParameterEstimator& estimator_;
+};
 
 } // namespace
 
 const std::vector<float>& ParameterEstimator::estimate() {
   const auto K = static_cast<std::size_t>(parameterCount);
-  parameters = trySolve(equations, parameterCount);
+  const auto tableEquations = [this](const auto& visit) {
+    for (const PairEquation& equation : equations) {
+      visit(equation);
+    }
+  };
+  parameters = trySolve(tableEquations, equations.size(), parameterCount);
   fallback = EstimateFallback::None;
   if (parameters.size() == K) {
     return parameters;
   }
-  parameters = trySolve(smoothedEquations(*this), parameterCount);
+  const SmoothedEquations smoothed(*this);
+  parameters = trySolve(smoothed, smoothed.count(), parameterCount);
   fallback = EstimateFallback::SmoothedRatios;
   if (parameters.size() == K) {
     return parameters;

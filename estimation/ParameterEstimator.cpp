@@ -4,9 +4,9 @@
 
 #include "estimation/ParameterEstimator.hpp"
 
-#include "estimation/ConfigurationIndex.hpp"
-#include "estimation/RowEquation.hpp"
 #include "core/Errors.hpp"
+#include "estimation/RingTable.hpp"
+#include "estimation/RowEquation.hpp"
 
 #include <algorithm>
 #include <string>
@@ -29,35 +29,6 @@ void checkLabels(const VertexGraph& graph, const std::vector<std::int32_t>& labe
   }
 }
 
-/// One configuration per distinct ring histogram, in order of first appearance
-/// along the vertex list. Vertices without neighbours are left out: their
-/// empty ring would give 0/0 agreement ratios.
-std::vector<NeighbourhoodConfiguration> collect(const VertexGraph& graph,
-                                                const std::vector<std::int32_t>& labels, int K) {
-  std::vector<NeighbourhoodConfiguration> configurations;
-  ConfigurationIndex index(K);
-  std::vector<std::int32_t> ring(static_cast<std::size_t>(K)); // reused for every vertex
-  for (std::size_t v = 0; v < graph.vertexCount(); ++v) {
-    if (graph.degree(v) == 0) {
-      continue;
-    }
-    std::fill(ring.begin(), ring.end(), 0);
-    for (std::uint32_t e = graph.ringBegin(v); e < graph.ringEnd(v); ++e) {
-      ++ring[labels[graph.neighbours[e]]];
-    }
-    bool inserted = false;
-    const std::int32_t row = index.findOrInsert(ring.data(), inserted);
-    if (inserted) {
-      NeighbourhoodConfiguration configuration;
-      configuration.neighbourCounts = ring;
-      configuration.centreCounts.assign(ring.size(), 0);
-      configurations.push_back(std::move(configuration));
-    }
-    ++configurations[row].centreCounts[labels[v]];
-  }
-  return configurations;
-}
-
 std::int64_t pairEvidence(const NeighbourhoodConfiguration& configuration, int a, int b) {
   return std::int64_t{configuration.centreCounts[a]} * std::int64_t{configuration.centreCounts[b]};
 }
@@ -70,12 +41,7 @@ pairsSeenTogether(const std::vector<NeighbourhoodConfiguration>& configurations)
   std::vector<int> seen; // the labels seen at one configuration's centre, ascending
   for (std::size_t c = 0; c < configurations.size(); ++c) {
     const NeighbourhoodConfiguration& configuration = configurations[c];
-    seen.clear();
-    for (std::size_t l = 0; l < configuration.centreCounts.size(); ++l) {
-      if (configuration.centreCounts[l] != 0) {
-        seen.push_back(static_cast<int>(l));
-      }
-    }
+    seenLabels(configuration, seen);
     if (seen.size() < 2) {
       continue;
     }
@@ -120,7 +86,10 @@ void ParameterEstimator::buildConfigurations(const std::vector<std::int32_t>& la
     return; // a single class has no label pair and nothing to estimate
   }
   checkLabels(graph, labels, K);
-  configurations = collect(graph, labels, K);
+  // One range for now; ranges collected apart would be appended in order.
+  RingTable table(K);
+  table.addVertices(graph, labels, 0, graph.vertexCount());
+  configurations = table.release();
   equations = pairsSeenTogether(configurations);
   orderByEvidence(equations, configurations);
   usableRows = static_cast<int>(equations.size());

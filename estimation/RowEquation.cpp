@@ -27,6 +27,15 @@ std::int32_t ringSize(const std::vector<std::int32_t>& neighbourCounts) {
   return std::accumulate(neighbourCounts.begin(), neighbourCounts.end(), std::int32_t{0});
 }
 
+void seenLabels(const NeighbourhoodConfiguration& configuration, std::vector<int>& seen) {
+  seen.clear();
+  for (std::size_t l = 0; l < configuration.centreCounts.size(); ++l) {
+    if (configuration.centreCounts[l] != 0) {
+      seen.push_back(static_cast<int>(l));
+    }
+  }
+}
+
 PairEquation pairEquation(const NeighbourhoodConfiguration& configuration, std::int32_t ringSize,
                           std::int32_t index, int a, int b, double ratio) {
   PairEquation equation;

@@ -17,6 +17,9 @@ float equationTarget(double ratio, int firstLabel);
 /// The number of ring neighbours of a configuration (the sum of its counts).
 std::int32_t ringSize(const std::vector<std::int32_t>& neighbourCounts);
 
+/// The labels seen at a configuration's centre, ascending, into seen.
+void seenLabels(const NeighbourhoodConfiguration& configuration, std::vector<int>& seen);
+
 /// The equation of configuration `index` (whose ring has ringSize neighbours)
 /// for the pair (a, b) with target ln(ratio).
 PairEquation pairEquation(const NeighbourhoodConfiguration& configuration, std::int32_t ringSize,

@@ -3,6 +3,7 @@
 #include <pybind11/numpy.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -241,6 +242,17 @@ void readFacetList(py::handle faces, MeshArrays& mesh) {
   }
 }
 
+/// The mesh readers refuse such a coordinate too: the positions are kept in
+/// single precision, and the curvature near it would silently become 0.
+[[noreturn]] void rejectCoordinate(double value, py::ssize_t v, py::ssize_t c) {
+  const std::string place = "vertices[" + std::to_string(v) + ", " + std::to_string(c) + "]";
+  if (!std::isfinite(value))
+    throw py::value_error(place + " is " + py::repr(py::float_(value)).cast<std::string>() +
+                          ", not a finite number");
+  throw py::value_error(place + " is " + py::repr(py::float_(value)).cast<std::string>() +
+                        ", beyond the single-precision range of vertex positions");
+}
+
 void readVertices(py::handle vertices, MeshArrays& mesh) {
   const py::array array = numberArray(vertices, "vertices");
   if (array.ndim() != 2 || array.shape(1) != 3)
@@ -253,8 +265,12 @@ void readVertices(py::handle vertices, MeshArrays& mesh) {
   const auto copy = [&mesh](const auto& view) {
     float* out = mesh.coordinates.data();
     for (py::ssize_t v = 0; v < view.shape(0); ++v)
-      for (py::ssize_t c = 0; c < 3; ++c)
-        *out++ = static_cast<float>(view(v, c));
+      for (py::ssize_t c = 0; c < 3; ++c) {
+        *out = static_cast<float>(view(v, c));
+        if (!std::isfinite(*out))
+          rejectCoordinate(static_cast<double>(view(v, c)), v, c);
+        ++out;
+      }
   };
   if (py::isinstance<py::array_t<float>>(array))
     copy(array.unchecked<float, 2>());

@@ -25,7 +25,7 @@ CurvatureMeasure parseCurvatureMeasure(const std::string& name) {
     validNames += validNames.empty() ? "" : ", ";
     validNames += curvatureMeasureName(measure);
   }
-  throw UsageError("unknown curvature measure \"" + name + "\" (valid: " + validNames + ")");
+  throw UnknownNameError("unknown curvature measure \"" + name + "\" (valid: " + validNames + ")");
 }
 
 } // namespace vornel

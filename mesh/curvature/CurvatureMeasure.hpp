@@ -17,7 +17,7 @@ constexpr std::array<CurvatureMeasure, 3> allCurvatureMeasures{CurvatureMeasure:
 const char* curvatureMeasureName(CurvatureMeasure measure);
 
 /// The measure whose name is exactly `name` (letter case counts). Any other
-/// text throws UsageError quoting it and listing the valid names.
+/// text throws UnknownNameError quoting it and listing the valid names.
 CurvatureMeasure parseCurvatureMeasure(const std::string& name);
 
 } // namespace vornel

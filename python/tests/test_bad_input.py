@@ -29,6 +29,18 @@ BAD_SEGMENT_CALLS = {
     "vertices of text": (
         lambda: vornel.segment([["a", "b", "c"]], [], [1.0], 1),
         TypeError, "vertices must hold numbers"),
+    "an infinite coordinate": (
+        lambda: vornel.segment(np.where(np.arange(126).reshape(42, 3) == 31, np.inf, VERTICES),
+                               FACES, VALUES, 2),
+        ValueError, "vertices[10, 1] is inf, not a finite number"),
+    "a NaN coordinate in single precision": (
+        lambda: vornel.segment(np.where(np.arange(126).reshape(42, 3) == 5, np.nan,
+                                        VERTICES).astype(np.float32), FACES, VALUES, 2),
+        ValueError, "vertices[1, 2] is nan, not a finite number"),
+    "a coordinate beyond single precision": (
+        lambda: vornel.segment(np.where(np.arange(126).reshape(42, 3) == 0, -1e39, VERTICES),
+                               FACES, VALUES, 2),
+        ValueError, "vertices[0, 0] is -1e+39, beyond the single-precision range"),
     "a negative facet index": (
         lambda: vornel.segment(VERTICES, with_face(7, 1, -1), VALUES, 2),
         ValueError, "faces[7, 1] is -1; vertex indices count from 0"),

@@ -59,3 +59,12 @@ def test_malformed_arrays_raise_the_errors_segment_raises():
         vornel.mean_curvature(VERTICES[:, :2], FACES)
     with pytest.raises(ValueError, match="faces"):
         vornel.curvedness(VERTICES, FACES + len(VERTICES))
+
+
+def test_a_coordinate_that_is_not_a_finite_float_is_refused():
+    # Near such a vertex the curvature would silently become 0.
+    for bad in (np.inf, np.nan, 3e38 * 10):
+        vertices = VERTICES.copy()
+        vertices[4, 2] = bad
+        with pytest.raises(ValueError, match=r"vertices\[4, 2\]"):
+            vornel.gaussian_curvature(vertices, FACES)

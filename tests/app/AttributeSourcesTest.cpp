@@ -10,6 +10,9 @@
 #include <cmath>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace vornel::testing {
 namespace {
@@ -23,16 +26,16 @@ const std::string squarePly = "ply\nformat ascii 1.0\nelement vertex 4\nproperty
                               "property list uchar int vertex_indices\nend_header\n"
                               "0 0 0 0 0\n1 0 0 0.1 0\n0 1 0 5 0\n1 1 0 5.1 0\n3 0 1 2\n3 1 3 2\n";
 
-/// A torus of radii 3 and 1 about the z axis, `around` x `across` vertices,
-/// facets facing outwards.
-std::string torusObj(int around, int across) {
+/// A torus of radii 3 and 1 (times scale) about the z axis, `around` x
+/// `across` vertices, facets facing outwards.
+std::string torusObj(int around, int across, double scale = 1.0) {
   std::ostringstream obj;
   for (int i = 0; i < around; ++i)
     for (int j = 0; j < across; ++j) {
       const double u = 6.283185307179586 * i / around;
       const double v = 6.283185307179586 * j / across;
-      obj << "v " << (3 + std::cos(v)) * std::cos(u) << ' ' << (3 + std::cos(v)) * std::sin(u)
-          << ' ' << std::sin(v) << '\n';
+      obj << "v " << scale * (3 + std::cos(v)) * std::cos(u) << ' '
+          << scale * (3 + std::cos(v)) * std::sin(u) << ' ' << scale * std::sin(v) << '\n';
     }
   const auto index = [&](int i, int j) { return (i % around) * across + (j % across) + 1; };
   for (int i = 0; i < around; ++i)
@@ -156,6 +159,63 @@ TEST_F(AttributeSources, ComputedValuesNeverReplaceAnAttributeFile) {
                                      "mean-curvature", "--attribute-file", "t_attribute.att"});
   EXPECT_EQ(refused.exitStatus, 2);
   EXPECT_EQ(readFile(folder.file("t_attribute.att")), "mine");
+}
+
+TEST_F(AttributeSources, CurvatureBeyondSinglePrecisionIsRefused) {
+  // Curvature grows as the mesh shrinks: 1/length^2 for the Gaussian, 1/length
+  // for the mean curvature, which then no float can hold.
+  const std::vector<std::pair<std::string, double>> cases{{"gaussian-curvature", 1e-20},
+                                                          {"mean-curvature", 1e-39}};
+  for (const auto& [measure, scale] : cases) {
+    writeFile(folder.file("tiny.obj"), torusObj(30, 12, scale));
+    const CommandResult result = run({"tiny.obj", "2", "0", "0", "--compute-attribute", measure,
+                                      "--attribute-file", measure + ".att"});
+    EXPECT_EQ(result.exitStatus, 1) << measure;
+    EXPECT_NE(result.err.find("the mesh's scale puts its curvature out of single precision"),
+              std::string::npos)
+        << result.err;
+    EXPECT_FALSE(fileExists(folder.file(measure + ".att"))) << measure;
+    EXPECT_FALSE(fileExists(folder.file("tiny_labels.lb"))) << measure;
+  }
+}
+
+/// A flat hexagonal fan and a sharp cone sharing their centre, vertex 1: the
+/// repair splits it, the flat fan (listed first) keeping vertex 1.
+std::string bowtieObj() {
+  std::ostringstream obj;
+  obj << "v 0 0 0\n";
+  for (const auto& [radius, height] : {std::pair{1.0, 0.0}, std::pair{0.3, -1.0}})
+    for (int i = 0; i < 6; ++i)
+      obj << "v " << radius * std::cos(i * 1.0471975511965976) << ' '
+          << radius * std::sin(i * 1.0471975511965976) << ' ' << height << '\n';
+  for (int i = 0; i < 6; ++i)
+    obj << "f 1 " << 2 + i << ' ' << 2 + (i + 1) % 6 << '\n';
+  for (int i = 0; i < 6; ++i)
+    obj << "f 1 " << 8 + (i + 1) % 6 << ' ' << 8 + i << '\n';
+  return obj.str();
+}
+
+/// The "attribute range" line of a --verbose run.
+std::string rangeNote(const std::string& err) {
+  const std::size_t start = err.find("attribute range");
+  return start == std::string::npos ? "" : err.substr(start, err.find('\n', start) - start);
+}
+
+TEST_F(AttributeSources, RepairedRunOnItsWrittenValuesRepeatsItself) {
+  writeFile(folder.file("b.obj"), bowtieObj());
+  const CommandResult computed =
+      run({"b.obj", "2", "0", "0", "--seed", "1", "--repair", "--verbose", "--compute-attribute",
+           "gaussian-curvature", "--attribute-file", "b.att", "--labels-file", "computed.lb"});
+  ASSERT_EQ(computed.exitStatus, 0) << computed.err;
+  const std::string written = readFile(folder.file("b.att"));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 13); // the input's vertices
+  const CommandResult rerun = run({"b.obj", "2", "0", "0", "--seed", "1", "--repair", "--verbose",
+                                   "--attribute-file", "b.att", "--labels-file", "rerun.lb"});
+  ASSERT_EQ(rerun.exitStatus, 0) << rerun.err;
+  // The copy of vertex 1 took vertex 1's value in both runs, not the cone's own.
+  EXPECT_FALSE(rangeNote(computed.err).empty()) << computed.err;
+  EXPECT_EQ(rangeNote(computed.err), rangeNote(rerun.err));
+  EXPECT_EQ(readFile(folder.file("computed.lb")), readFile(folder.file("rerun.lb")));
 }
 
 } // namespace

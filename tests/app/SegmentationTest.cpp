@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace vornel {
@@ -65,6 +66,10 @@ TEST(Segment, RejectsImpossibleRequests) {
   EXPECT_THROW(segment(graph, {1, 2, 3, 4}, optionsFor(5, 3, 50), 1), InvalidInputError);
   EXPECT_THROW(segment(graph, {1, 2, 3}, optionsFor(2, 3, 50), 1), InvalidInputError);
   EXPECT_THROW(segment(graph, {1, 1, 2, 2}, optionsFor(3, 3, 50), 1), InvalidInputError);
+  // Whatever gave them, values k-means cannot sort never reach it.
+  const double infinity = std::numeric_limits<double>::infinity();
+  EXPECT_THROW(segment(graph, {1, 2, infinity, 4}, optionsFor(2, 3, 50), 1), InvalidInputError);
+  EXPECT_THROW(segment(graph, {std::nan(""), 2, 3, 4}, optionsFor(2, 3, 50), 1), InvalidInputError);
 }
 
 TEST(Segment, ClassesComeOutNumberedByIncreasingMean) {

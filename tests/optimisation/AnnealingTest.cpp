@@ -307,6 +307,26 @@ TEST(SettlingSchedule, StopsEarlyWhenNoLabelWantsToMove) {
   EXPECT_EQ(run.sweeps.back().changedLabels, 0);
 }
 
+TEST(SettlingSchedule, NoSettlingSweepWhenTheLastCoolingSweepIsAlreadySettled) {
+  // As above: every vertex sits on its own class's mean, so the cooling sweeps
+  // end with next to no change and the settling test passes at once.
+  Problem problem = randomProblem(3, 300, 12);
+  problem.means = {0.0, 10.0, 20.0};
+  problem.variances = {0.01, 0.01, 0.01};
+  for (std::size_t v = 0; v < problem.values.size(); ++v)
+    problem.values[v] = problem.means[problem.labels[v]];
+  const SettlingRule rule{0.01, 80, 10};
+  const SettlingRun run = runSettling(problem, settlingSchedule(1.0, 0.9, 20, rule), 7);
+  ASSERT_GE(run.sweeps.size(), 20u);
+  ASSERT_LT(static_cast<double>(run.sweeps[19].changedLabels),
+            rule.settledShare * static_cast<double>(problem.values.size()));
+  EXPECT_TRUE(run.report.settled);
+  EXPECT_EQ(run.report.settlingSweeps, 0);
+  for (const SweepSummary& sweep : run.sweeps)
+    EXPECT_NE(sweep.phase, SweepPhase::Settling) << sweep.sweep;
+  EXPECT_EQ(run.report.sweepsRun, 20 + run.report.greedySweeps);
+}
+
 TEST(SettlingSchedule, SettlesOnANoisyProblemBeforeTheCap) {
   const Problem problem = randomProblem(5, 400, 13);
   const SettlingRun run = runSettling(problem, settlingSchedule(1.0, 0.9, 30, {0.01, 200, 10}), 8);

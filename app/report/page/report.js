@@ -600,7 +600,10 @@
     var shader = program(gl, fragmentShader(Boolean(derivatives)));
     if (!derivatives) document.querySelector('input[name=shading][value=flat]').disabled = true;
 
-    // Centre and size of the surface.
+    // Centre and size of the surface, in double precision: any finite float
+    // coordinates, 1e38 or 1e-38 included, then become view coordinates within
+    // [-1, 1], so that neither the GPU's floats nor the normals overflow or
+    // vanish.
     var low = [Infinity, Infinity, Infinity], high = [-Infinity, -Infinity, -Infinity];
     for (var i = 0; i < positions.length; i += 3)
       for (var axis = 0; axis < 3; ++axis) {
@@ -615,6 +618,8 @@
       radius = Math.max(radius, dx * dx + dy * dy + dz * dz);
     }
     radius = Math.sqrt(radius) || 1;
+    var viewPositions = new Float32Array(positions.length);
+    for (i = 0; i < positions.length; ++i) viewPositions[i] = (positions[i] - centre[i % 3]) / radius;
 
     var valueLow = Infinity, valueHigh = -Infinity;
     for (i = 0; i < values.length; ++i) { valueLow = Math.min(valueLow, values[i]); valueHigh = Math.max(valueHigh, values[i]); }
@@ -626,8 +631,8 @@
       gl.bufferData(target, array, gl.STATIC_DRAW);
       return b;
     }
-    var positionBuffer = buffer(gl.ARRAY_BUFFER, positions);
-    var normalBuffer = buffer(gl.ARRAY_BUFFER, vertexNormals(positions, triangles));
+    var positionBuffer = buffer(gl.ARRAY_BUFFER, viewPositions);
+    var normalBuffer = buffer(gl.ARRAY_BUFFER, vertexNormals(viewPositions, triangles));
     var colourBuffer = gl.createBuffer();
     var indexBuffer = gl.createBuffer();
     var indexCount = 0;
@@ -695,8 +700,7 @@
       gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
       gl.enable(gl.DEPTH_TEST);
       gl.useProgram(shader);
-      var model = multiply(state.rotation, translation(-centre[0] / radius, -centre[1] / radius, -centre[2] / radius, 1 / radius));
-      var modelView = multiply(translation(0, 0, -state.distance, 1), model);
+      var modelView = multiply(translation(0, 0, -state.distance, 1), state.rotation);
       var near = Math.max(state.distance - 1.5, 0.01);
       gl.uniformMatrix4fv(gl.getUniformLocation(shader, 'modelView'), false, modelView);
       gl.uniformMatrix4fv(gl.getUniformLocation(shader, 'projection'), false,

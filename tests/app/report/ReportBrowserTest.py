@@ -1,7 +1,9 @@
 """The --report page in headless Chromium: for K = 3 and K = 5 on a generated
 striped grid, the page draws without an error, every class colour covers a
 visible share of the 3D view, hiding a class in the legend removes its colour,
-and the histogram and the trace hold drawn elements.
+and the histogram and the trace hold drawn elements. The view looks the same
+at coordinates near the ends of the float range, and a file name holding
+markup is shown as text.
 
 Usage: ReportBrowserTest.py --vornel PATH_TO_VORNEL
 Exits 0 when every check passes, 1 when one fails, 77 (skipped) when no
@@ -25,20 +27,21 @@ SWEEPS = 15
 MIN_CLASS_SHARE = 0.01  # of the 3D view's pixels
 
 
-def write_striped_grid(folder, classes):
-    """A flat grid whose vertical stripes hold the values 0 .. classes - 1 plus noise."""
-    mesh = os.path.join(folder, "stripes.obj")
+def write_striped_grid(folder, classes, scale=1.0, name="stripes"):
+    """A flat grid (vertex spacing `scale`) whose vertical stripes hold the values
+    0 .. classes - 1 plus noise."""
+    mesh = os.path.join(folder, name + ".obj")
     rng = random.Random(classes)
     with open(mesh, "w") as obj:
         for y in range(HEIGHT):
             for x in range(WIDTH):
-                obj.write("v {} {} 0\n".format(x, y))
+                obj.write("v {!r} {!r} 0\n".format(x * scale, y * scale))
         for y in range(HEIGHT - 1):
             for x in range(WIDTH - 1):
                 a = y * WIDTH + x + 1
                 obj.write("f {} {} {}\nf {} {} {}\n".format(a, a + 1, a + WIDTH + 1,
                                                            a, a + WIDTH + 1, a + WIDTH))
-    with open(os.path.join(folder, "stripes_attribute.att"), "w") as values:
+    with open(os.path.join(folder, name + "_attribute.att"), "w") as values:
         for y in range(HEIGHT):
             for x in range(WIDTH):
                 values.write("{:.6f}\n".format(x * classes // WIDTH + rng.gauss(0.0, 0.15)))
@@ -139,6 +142,64 @@ def check_report(page, vornel, classes, checks):
             classes, page.errors()))
 
 
+def view_box(page):
+    return page.evaluate("(() => { const r = document.getElementById('view').getBoundingClientRect();"
+                         " return {x: r.left + 1, y: r.top + 1, width: r.width - 2, height: r.height - 2}; })()")
+
+
+def view_pixels(page, vornel, folder, scale):
+    """The 3D view's pixels for the 3-class grid at the given vertex spacing."""
+    mesh = write_striped_grid(folder, 3, scale, "grid-{:g}".format(scale))
+    report = os.path.join(folder, "scale-{:g}.html".format(scale))
+    run = subprocess.run([vornel, mesh, "3", "2", str(SWEEPS), "--seed", "3", "--report", report],
+                         capture_output=True, text=True, timeout=120)
+    if run.returncode != 0:
+        return None, run.stderr
+    page.open("file://" + report)
+    return headless_page.decode_png(page.screenshot(clip=view_box(page)))[2], ""
+
+
+def check_extreme_scales(page, vornel, checks):
+    """Positions are only the view's business: at the ends of the float range the
+    view shows (and shades) the surface as it does at scale 1."""
+    with tempfile.TemporaryDirectory(prefix="vornel-report-") as folder:
+        reference, error = view_pixels(page, vornel, folder, 1.0)
+        checks.check(reference is not None, "scale 1: vornel exits 0 ({})".format(error))
+        for scale in (2e36, 1e-38):  # coordinates up to about 1e38; down to 1e-38
+            pixels, error = view_pixels(page, vornel, folder, scale)
+            checks.check(pixels is not None, "scale {:g}: vornel exits 0 ({})".format(scale, error))
+            if pixels is None or reference is None:
+                continue
+            difference = sum(abs(a - b) for row, other in zip(pixels, reference)
+                             for a, b in zip(row[::7], other[::7]))
+            count = sum(len(row[::7]) for row in reference)
+            print("scale {:g}: mean pixel difference from scale 1: {:.3f}".format(
+                scale, difference / count))
+            checks.check(difference / count < 0.5,
+                         "scale {:g}: the view differs from scale 1 by {:.2f} per channel".format(
+                             scale, difference / count))
+
+
+def check_markup_in_names(page, vornel, checks):
+    """A file name holding markup is shown as text, never run as markup."""
+    with tempfile.TemporaryDirectory(prefix="vornel-report-") as folder:
+        mesh = write_striped_grid(folder, 2, name="m<img src=x>")
+        report = os.path.join(folder, "report.html")
+        run = subprocess.run([vornel, mesh, "2", "0", "2", "--seed", "3", "--report", report],
+                             capture_output=True, text=True, timeout=120)
+        checks.check(run.returncode == 0, "markup name: vornel exits 0 ({})".format(run.stderr))
+        if run.returncode != 0:
+            return
+        page.open("file://" + report)
+        found = page.evaluate("""({
+            images: document.querySelectorAll('img').length,
+            cells: Array.from(document.querySelectorAll('#run-table td')).map(td => td.textContent)
+        })""")
+        checks.check(found["images"] == 0, "markup name: the page holds {} images".format(found["images"]))
+        checks.check(mesh in found["cells"], "markup name: no run table cell reads {!r}: {}".format(
+            mesh, found["cells"][:3]))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--vornel", required=True)
@@ -152,6 +213,8 @@ def main():
     with headless_page.HeadlessPage(chromium, width=1200, height=900, timeout=90) as page:
         for classes in (3, 5):
             check_report(page, arguments.vornel, classes, checks)
+        check_extreme_scales(page, arguments.vornel, checks)
+        check_markup_in_names(page, arguments.vornel, checks)
     print("{} passed, {} failed".format(checks.passed, checks.failed))
     return 0 if checks.failed == 0 else 1
 

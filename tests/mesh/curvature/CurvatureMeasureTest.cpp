@@ -19,12 +19,12 @@ TEST(CurvatureMeasureTest, EveryNameParsesBackToItsMeasure) {
   EXPECT_EQ(parseCurvatureMeasure("curvedness"), CurvatureMeasure::Curvedness);
 }
 
-TEST(CurvatureMeasureTest, UnknownNameIsAUsageErrorListingTheValidNames) {
+TEST(CurvatureMeasureTest, UnknownNameIsRefusedListingTheValidNames) {
   for (const std::string name : {"", "mean", "Curvedness", "gaussian-curvature "}) {
     try {
       parseCurvatureMeasure(name);
       ADD_FAILURE() << "accepted \"" << name << "\"";
-    } catch (const UsageError& error) {
+    } catch (const UnknownNameError& error) {
       const std::string message = error.what();
       EXPECT_NE(message.find("\"" + name + "\""), std::string::npos) << message;
       EXPECT_NE(message.find("mean-curvature, gaussian-curvature, curvedness"), std::string::npos)

@@ -120,6 +120,20 @@ TEST(CurvatureRulesTest, DegenerateFacetsAndIsolatedVerticesGiveFiniteValues) {
   }
 }
 
+TEST(CurvatureRulesTest, CoincidentCornersAddNoAngleAtTheThirdCorner) {
+  // Vertex 3 coincides with 1, so the facet (1, 3, 2) has angle 0 at 2, not
+  // the pi that the angles at 1 and 3 (both 0) would leave for it.
+  const TestSurface alone{{{0, 0, 0}, {1, 0, 0}, {0.2f, 1, 0}}, {{0, 1, 2}}};
+  TestSurface withDegenerate = alone;
+  withDegenerate.positions.push_back({1, 0, 0});
+  withDegenerate.facets.push_back({1, 3, 2});
+  const std::vector<double> expected = gaussianCurvature(alone.positions, alone.facets);
+  const std::vector<double> gaussian =
+      gaussianCurvature(withDegenerate.positions, withDegenerate.facets);
+  ASSERT_NE(expected[2], 0.0);
+  EXPECT_EQ(gaussian[2], expected[2]);
+}
+
 TEST(CurvatureRulesTest, ThinningNeedleFacetLeavesItsBaseCurvatureBounded) {
   // Vertex 4 sits at height h over the edge 0-1; as h shrinks the needle's
   // cotangents grow without bound but their terms at 0 and 1 cancel.
