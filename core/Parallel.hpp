@@ -56,7 +56,7 @@ public:
   }
 
 private:
-  char place_ = 0; // gives the hand-over an address of its own
+  [[maybe_unused]] char place_ = 0; // gives the hand-over an address of its own
 };
 
 /// The cores this process may run on (its CPU affinity), at least 1.
