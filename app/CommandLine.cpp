@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 
@@ -43,6 +44,12 @@ const char* const optionsText =
     "                       gaussian-curvature or curvedness; they are also written\n"
     "                       to XXX_attribute.att unless it exists (or to --attribute-file,\n"
     "                       which must not exist yet)\n"
+    "  --segments FILE      also write the connected segments (pieces of one class\n"
+    "                       joined by edges) to FILE, in the label file's format:\n"
+    "                       the segment count, then each vertex's segment\n"
+    "  --min-segment-size N merge every segment of fewer than N vertices into the\n"
+    "                       neighbouring segment it shares the most edges with,\n"
+    "                       smallest first (default 0: no merging)\n"
     "  --colour-mesh FILE   also write the mesh coloured by class (.ply or .off);\n"
     "                       --color-mesh is the same\n"
     "  --report FILE.html   also write a report of the run: a self-contained page with\n"
@@ -100,6 +107,14 @@ double parseReal(const std::string& text, const std::string& option) {
   if (number.empty() || end != begin + number.size() || !std::isfinite(value))
     throw UsageError(option + " needs a number, got \"" + text + "\"");
   return value;
+}
+
+std::uint32_t parseMinSegmentSize(const std::string& text) {
+  const std::optional<long long> value = wholeNumber(text);
+  if (!value || *value < 0 || *value > static_cast<long long>(UINT32_MAX))
+    throw UsageError("--min-segment-size needs a whole number of vertices, 0 or more, got \"" +
+                     text + "\"");
+  return static_cast<std::uint32_t>(*value);
 }
 
 std::string nonEmptyValue(const std::string& text, const std::string& option) {
@@ -201,6 +216,10 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
       options.attributeProperty = nonEmptyValue(optionValue(args, i), arg);
     else if (arg == "--compute-attribute")
       options.computedAttribute = computedMeasure(optionValue(args, i));
+    else if (arg == "--segments")
+      options.segmentsPath = nonEmptyValue(optionValue(args, i), arg);
+    else if (arg == "--min-segment-size")
+      segmentation.minSegmentSize = parseMinSegmentSize(optionValue(args, i));
     else if (arg == "--colour-mesh" || arg == "--color-mesh")
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
     else if (arg == "--report")

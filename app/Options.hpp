@@ -4,6 +4,7 @@
 
 #include "mesh/curvature/CurvatureMeasure.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,9 @@ struct SegmentationOptions {
   /// interaction-only fit, a cooler schedule that runs until the labels settle
   /// (IterNB cooling sweeps, then at most 4 x IterNB more), and a second round.
   bool refine = false;
+  /// After the annealing, every connected segment below this many vertices
+  /// takes the label of a neighbouring segment; nothing changes when <= 1.
+  std::uint32_t minSegmentSize = 0;
   /// Threads for the parallel stages; 0 is every core the process may use (its
   /// CPU affinity). The results are the same for every count.
   unsigned threads = 0;
@@ -43,6 +47,7 @@ struct RunOptions {
   std::optional<CurvatureMeasure> computedAttribute;
   std::string labelFilePath;  // write the labels here instead of <base>_labels.lb
   std::string colourMeshPath; // also write the coloured mesh here when not empty
+  std::string segmentsPath;   // also write the connected segments here when not empty
   std::string reportPath;     // also write the HTML report of the run here when not empty
   bool verbose = false;       // report every stage on standard error
   bool repair = false;        // split non-manifold vertices instead of refusing the mesh

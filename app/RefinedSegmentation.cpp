@@ -1,6 +1,7 @@
 #include "app/RefinedSegmentation.hpp"
 
 #include "app/Stopwatch.hpp"
+#include "classes/ClassStatistics.hpp"
 #include "classes/MultiStartKMeans.hpp"
 #include "classes/Segmenter.hpp"
 #include "classes/SpatialStatistics.hpp"
@@ -17,35 +18,6 @@ namespace vornel {
 namespace {
 
 constexpr int kmeansStarts = 10;
-
-struct ClassStatistics {
-  std::vector<std::int64_t> sizes;
-  std::vector<double> means;
-  std::vector<double> variances; // population variances
-};
-
-/// Per-class size, mean and population variance of the labelled values, sums
-/// formed from 0.0 in vertex order.
-ClassStatistics statisticsOf(const std::vector<double>& values,
-                             const std::vector<std::int32_t>& labels, int K) {
-  ClassStatistics statistics{std::vector<std::int64_t>(K, 0), std::vector<double>(K, 0.0),
-                             std::vector<double>(K, 0.0)};
-  for (std::size_t v = 0; v < values.size(); ++v) {
-    ++statistics.sizes[labels[v]];
-    statistics.means[labels[v]] += values[v];
-  }
-  for (int l = 0; l < K; ++l)
-    if (statistics.sizes[l] > 0)
-      statistics.means[l] /= static_cast<double>(statistics.sizes[l]);
-  for (std::size_t v = 0; v < values.size(); ++v) {
-    const double difference = values[v] - statistics.means[labels[v]];
-    statistics.variances[labels[v]] += difference * difference;
-  }
-  for (int l = 0; l < K; ++l)
-    if (statistics.sizes[l] > 0)
-      statistics.variances[l] /= static_cast<double>(statistics.sizes[l]);
-  return statistics;
-}
 
 std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0) {
   char line[160];

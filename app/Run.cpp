@@ -92,6 +92,8 @@ struct RunOutputs {
   explicit RunOutputs(const RunOptions& options, const RunFiles& files)
       : files(inputsOf(options, files)) {
     labels = this->files.declare(files.labelFile, "label file");
+    if (!options.segmentsPath.empty())
+      segments = this->files.declare(options.segmentsPath, "segments file");
     if (files.attributes.kind == AttributeSource::Kind::Computed &&
         !files.attributes.path.empty()) {
       attributes = this->files.declare(files.attributes.path, "attribute file");
@@ -105,6 +107,7 @@ struct RunOutputs {
   }
   OutputFiles files;
   std::size_t labels = 0;
+  std::optional<std::size_t> segments;
   std::optional<std::size_t> colouredMesh;
   std::optional<std::size_t> report;
   std::optional<std::size_t> attributes; // computed values written as an attribute file
@@ -207,12 +210,28 @@ void readValues(InputMesh& input, const RunOptions& options, const RunFiles& fil
   warn(message);
 }
 
+/// The segments of the input's vertices. They come first in the built mesh, so
+/// the segments that hold one of them are numbered 0 .. count-1 before any
+/// segment of vertices the repair added.
+std::vector<std::int32_t> segmentsOfOriginals(std::vector<std::int32_t> segments,
+                                              std::size_t originalCount) {
+  segments.resize(originalCount);
+  return segments;
+}
+
 void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& input,
-                  RunOutputs& outputs, RunReport& report, ReportCollector* reportCollector) {
+                  const std::vector<std::int32_t>& segments, RunOutputs& outputs, RunReport& report,
+                  ReportCollector* reportCollector) {
   Stopwatch stopwatch;
+  if (outputs.segments) {
+    const std::int32_t count =
+        segments.empty() ? 0 : *std::max_element(segments.begin(), segments.end()) + 1;
+    outputs.files.write(*outputs.segments, labelFileText(count, segments.data(), segments.size()));
+  }
   if (outputs.colouredMesh || outputs.report) {
-    const ColouredMesh coloured =
+    ColouredMesh coloured =
         colouredMeshOf(input.mesh, std::move(input.inputPositions), input.originalOf);
+    coloured.segments = segments;
     if (outputs.colouredMesh)
       outputs.files.write(
           *outputs.colouredMesh,
@@ -263,7 +282,9 @@ void runOnThreads(const RunOptions& options, const WarningSink& warnOnly, RunRep
 
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
-  writeOutputs(options, files, input, outputs, sink, reporting ? &reportCollector : nullptr);
+  writeOutputs(options, files, input,
+               segmentsOfOriginals(std::move(result.segments), input.originalCount), outputs, sink,
+               reporting ? &reportCollector : nullptr);
   const ResourceUsage usage = currentResourceUsage();
   sink.note("total " + number(total.total()) + " s (cpu " + number(usage.processorSeconds) +
             " s), peak resident size " + megabytes(usage.peakResidentBytes));

@@ -28,8 +28,9 @@ struct MeshArrays {
 /// value per vertex, with the same pipeline and options as the command line:
 /// k-means, options.filterPasses majority-filter passes, the parameter fit,
 /// options.sweepCount annealing sweeps (schedule from options.initialTemperature
-/// and options.coolingFactor when given) and the ordering of the classes by
-/// increasing mean.
+/// and options.coolingFactor when given), the ordering of the classes by
+/// increasing mean and, when options.minSegmentSize > 1, the merge of the
+/// smaller connected segments; result.segments numbers the connected segments.
 ///
 /// positions[v] is vertex v; facets[f] lists the 0-based vertex indices of
 /// facet f, at least three, consistently oriented. Every vertex is kept, also

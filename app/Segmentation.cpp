@@ -2,6 +2,8 @@
 
 #include "app/RefinedSegmentation.hpp"
 #include "app/Stopwatch.hpp"
+#include "classes/ClassStatistics.hpp"
+#include "classes/SegmentMerge.hpp"
 #include "classes/Segmenter.hpp"
 #include "core/Errors.hpp"
 #include "core/Parallel.hpp"
@@ -90,6 +92,69 @@ SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> va
   return result;
 }
 
+std::string segmentCountText(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " segment" : " segments");
+}
+
+/// The classes as the final labels have them, numbered by increasing mean
+/// again. A class the merge emptied keeps the model's mean and variance, so
+/// that it keeps a place in the order.
+void remeasureClasses(const VertexGraph& graph, std::vector<double> values,
+                      SegmentationResult& result) {
+  const int K = static_cast<int>(result.means.size());
+  const ClassStatistics statistics = statisticsOf(values, result.labels, K);
+  Segmenter segmenter(graph, std::move(values));
+  segmenter.classCount = K;
+  segmenter.labels.swap(result.labels);
+  segmenter.means = std::move(result.means);
+  segmenter.variances = std::move(result.variances);
+  for (int l = 0; l < K; ++l)
+    if (statistics.sizes[l] > 0) {
+      segmenter.means[l] = statistics.means[l];
+      segmenter.variances[l] = statistics.variances[l];
+    }
+  segmenter.sortClassesByMean();
+  result.labels.swap(segmenter.labels);
+  result.means = std::move(segmenter.means);
+  result.variances = std::move(segmenter.variances);
+}
+
+/// --min-segment-size: the segments below the size take a neighbour's label.
+void cleanUpSegments(const VertexGraph& graph, std::vector<double> values,
+                     std::uint32_t minimumSize, Segments& segments, SegmentationResult& result,
+                     RunReport& report) {
+  Stopwatch stopwatch;
+  const std::size_t before = segments.count();
+  const SegmentMergeSummary merge = mergeSmallSegments(graph, segments, minimumSize, result.labels);
+  const std::string size = std::to_string(minimumSize) + " vertices";
+  report.note("segment merge: " + std::to_string(merge.merged) + " of " + segmentCountText(before) +
+              " below " + size + " merged into a neighbouring segment");
+  if (merge.isolated == 1)
+    result.warnings.push_back("1 separate piece of the mesh is smaller than " + size +
+                              " and keeps its labels: it has no neighbouring segment");
+  else if (merge.isolated > 1)
+    result.warnings.push_back(std::to_string(merge.isolated) +
+                              " separate pieces of the mesh are smaller than " + size +
+                              " and keep their labels: they have no neighbouring segment");
+  remeasureClasses(graph, std::move(values), result);
+  report.stageDone("segment merge", stopwatch.lap());
+}
+
+/// The connected segments of the labels, merged first when the options ask for it.
+void findSegments(const VertexGraph& graph, std::vector<double> mergeValues,
+                  const SegmentationOptions& options, SegmentationResult& result,
+                  RunReport& report) {
+  Stopwatch stopwatch;
+  Segments segments = connectedSegments(graph, result.labels);
+  report.stageDone("segments", stopwatch.lap());
+  if (options.minSegmentSize > 1)
+    cleanUpSegments(graph, std::move(mergeValues), options.minSegmentSize, segments, result,
+                    report);
+  result.segmentCount = segments.count();
+  result.segments = std::move(segments.ids);
+  report.note(segmentCountText(result.segmentCount) + " (connected pieces of one class)");
+}
+
 } // namespace
 
 SettlingRule refinedSettlingRule(int sweepCount) {
@@ -130,12 +195,17 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   RunReport& sink = report ? *report : silent;
   const unsigned runSeed = options.seed.value_or(seed);
   sink.seed(runSeed);
+  // The merge measures the classes again on the values.
+  std::vector<double> mergeValues = options.minSegmentSize > 1 ? values : std::vector<double>();
   StageThreads threads(options.threads);
   const unsigned running = threads.running();
   sink.note(std::to_string(running) + (running == 1 ? " thread" : " threads"));
   SegmentationResult result = threads.run([&] {
-    return options.refine ? segmentRefined(graph, std::move(values), options, runSeed, sink)
-                          : segmentPlain(graph, std::move(values), options, runSeed, sink);
+    SegmentationResult segmented =
+        options.refine ? segmentRefined(graph, std::move(values), options, runSeed, sink)
+                       : segmentPlain(graph, std::move(values), options, runSeed, sink);
+    findSegments(graph, std::move(mergeValues), options, segmented, sink);
+    return segmented;
   });
   sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
   return result;

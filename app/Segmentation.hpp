@@ -5,8 +5,8 @@
 
 #include "app/Options.hpp"
 #include "app/RunReport.hpp"
-#include "estimation/ParameterEstimator.hpp"
 #include "core/VertexGraph.hpp"
+#include "estimation/ParameterEstimator.hpp"
 #include "optimisation/Annealing.hpp"
 
 #include <cstdint>
@@ -17,14 +17,20 @@ namespace vornel {
 
 struct SegmentationResult {
   std::vector<std::int32_t> labels; // one per vertex, classes numbered by increasing mean
-  std::vector<double> means;        // per class, ascending
-  std::vector<double> variances;    // per class
-  std::vector<float> parameters;    // theta_1 .. theta_{K-1}, beta (empty when K = 1)
+  /// One per vertex: its connected segment (vertices of one label joined by
+  /// edges), numbered in the order of each segment's first vertex.
+  std::vector<std::int32_t> segments;
+  std::size_t segmentCount = 0;
+  std::vector<double> means;     // per class, ascending
+  std::vector<double> variances; // per class
+  std::vector<float> parameters; // theta_1 .. theta_{K-1}, beta (empty when K = 1)
   EstimateFallback fallback = EstimateFallback::None;
   std::vector<std::string> warnings; // one line each, for the caller to show
 };
 
-/// Segments one value per vertex of graph into options.classCount classes.
+/// Segments one value per vertex of graph into options.classCount classes,
+/// merges the segments below options.minSegmentSize (the class statistics are
+/// then those of the final labels) and numbers the connected segments.
 /// seed is used where options.seed is empty. report, when given, hears about
 /// every stage. Throws InvalidInputError when the values cannot make that many
 /// non-empty classes.

@@ -1,8 +1,10 @@
 // The class model on a million vertices: k-means with K = 5, the class
-// initialisation around it, and three majority-filter passes on a grid; and
-// k-means per value at one and four million values.
+// initialisation around it, three majority-filter passes, the connected
+// segments and their merge on a grid; and k-means per value at one and four
+// million values.
 
 #include "classes/KMeans.hpp"
+#include "classes/SegmentMerge.hpp"
 #include "classes/Segmenter.hpp"
 #include "core/VertexGraph.hpp"
 
@@ -133,6 +135,57 @@ void BM_ThreeFilterPassesOneMillion(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ThreeFilterPassesOneMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+/// The k-means labels of the noisy grid: speckled, many small segments.
+std::vector<std::int32_t> speckledLabels(const vornel::VertexGraph& graph) {
+  vornel::Segmenter segmenter(graph, noisyRegions());
+  vornel::RandomGenerator rng(1);
+  segmenter.initialiseClasses(5, 0, rng);
+  segmenter.majorityFilter();
+  return segmenter.labels;
+}
+
+void BM_ConnectedSegmentsOneMillion(benchmark::State& state) {
+  const vornel::VertexGraph graph = triangulatedGrid(gridSide);
+  const std::vector<std::int32_t> labels = speckledLabels(graph);
+  std::size_t count = 0;
+  for (auto _ : state) {
+    const vornel::Segments segments = vornel::connectedSegments(graph, labels);
+    count = segments.count();
+    benchmark::DoNotOptimize(segments.ids.data());
+  }
+  state.counters["segments"] = static_cast<double>(count);
+}
+BENCHMARK(BM_ConnectedSegmentsOneMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+/// Merging every segment below state.range(0) vertices, after finding them.
+void BM_MergeSmallSegmentsOneMillion(benchmark::State& state) {
+  const vornel::VertexGraph graph = triangulatedGrid(gridSide);
+  const std::vector<std::int32_t> initial = speckledLabels(graph);
+  const vornel::Segments found = vornel::connectedSegments(graph, initial);
+  std::size_t merged = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<std::int32_t> labels = initial;
+    vornel::Segments segments = found;
+    state.ResumeTiming();
+    merged = vornel::mergeSmallSegments(graph, segments, static_cast<std::uint32_t>(state.range(0)),
+                                        labels)
+                 .merged;
+    benchmark::DoNotOptimize(labels.data());
+  }
+  state.counters["segments"] = static_cast<double>(found.count());
+  state.counters["merged"] = static_cast<double>(merged);
+}
+BENCHMARK(BM_MergeSmallSegmentsOneMillion)
+    ->Arg(40)
+    ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

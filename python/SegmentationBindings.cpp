@@ -29,6 +29,7 @@ struct Parameters {
 
 struct Segmentation {
   py::array_t<std::int32_t> labels;
+  py::array_t<std::int32_t> segments;
   py::array_t<double> means;
   py::array_t<double> variances;
   py::object parameters = py::none();
@@ -57,6 +58,7 @@ Segmentation toPython(SegmentationResult&& result) {
     segmentation.parameters = py::cast(std::move(parameters));
   }
   segmentation.labels = arrayOwning(std::move(result.labels));
+  segmentation.segments = arrayOwning(std::move(result.segments));
   segmentation.means = arrayOwning(std::move(result.means));
   segmentation.variances = arrayOwning(std::move(result.variances));
   segmentation.fallback = fallbackName(result.fallback);
@@ -66,7 +68,7 @@ Segmentation toPython(SegmentationResult&& result) {
 
 SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py::handle sweeps,
                                 py::handle seed, bool refine, py::handle temperature,
-                                py::handle cooling, py::handle threads) {
+                                py::handle cooling, py::handle minSegmentSize, py::handle threads) {
   constexpr long long intLowest = std::numeric_limits<int>::min();
   constexpr long long intHighest = std::numeric_limits<int>::max();
   SegmentationOptions options;
@@ -80,6 +82,8 @@ SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py:
   options.refine = refine;
   options.initialTemperature = optionalReal(temperature, "temperature");
   options.coolingFactor = optionalReal(cooling, "cooling");
+  options.minSegmentSize = static_cast<std::uint32_t>(integerArgument(
+      minSegmentSize, "min_segment_size", 0, std::numeric_limits<std::uint32_t>::max()));
   if (!threads.is_none())
     options.threads = static_cast<unsigned>(integerArgument(threads, "threads", 1, maxThreadCount));
   return options;
@@ -88,9 +92,9 @@ SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py:
 Segmentation segmentFromPython(py::handle vertices, py::handle faces, py::handle values,
                                py::handle classes, py::handle filterPasses, py::handle sweeps,
                                py::handle seed, bool refine, py::handle temperature,
-                               py::handle cooling, py::handle threads) {
-  const SegmentationOptions options =
-      optionsFrom(classes, filterPasses, sweeps, seed, refine, temperature, cooling, threads);
+                               py::handle cooling, py::handle minSegmentSize, py::handle threads) {
+  const SegmentationOptions options = optionsFrom(classes, filterPasses, sweeps, seed, refine,
+                                                  temperature, cooling, minSegmentSize, threads);
   MeshArrays mesh = meshFromPython(vertices, faces);
   std::vector<double> vertexValues = valuesFromPython(values, "values");
   SegmentationResult result;
@@ -122,14 +126,15 @@ std::string describe(const Segmentation& segmentation) {
 }
 
 const char* const segmentDoc =
-    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, threads=None) -> vornel.Segmentation
+    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None) -> vornel.Segmentation
 
 Segment a surface mesh into `classes` classes from one value per vertex.
 
 Runs the pipeline of the command line: k-means classes, `filter_passes`
 passes of the 1-ring majority filter, the least-squares fit of the pairwise
 label model, `sweeps` annealing sweeps (the last one greedy), and the
-numbering of the classes by increasing mean. For the same mesh, values,
+numbering of the classes by increasing mean, then the optional merge of
+small segments. For the same mesh, values,
 options and seed the labels are exactly those the command line writes.
 
 Parameters
@@ -161,6 +166,11 @@ temperature : float or None, optional
 cooling : float or None, optional
     Cooling factor per sweep, in (0, 1] (default 0.97; with refine the factor
     that reaches a twentieth of the first temperature at the last sweep).
+min_segment_size : int, optional
+    Merge every connected segment of fewer vertices into the neighbouring
+    segment it shares the most edges with, smallest first (ties to the larger
+    neighbour, then the lower label); the class means and variances are then
+    those of the final labels. 0 or 1: no merging.
 threads : int or None, optional
     Threads for the parallel stages, 1 to 4096. None takes every core the
     process may use. The labels are the same for every count; each call runs
@@ -169,8 +179,9 @@ threads : int or None, optional
 Returns
 -------
 Segmentation
-    labels (int32, one per vertex), means and variances (float64, one per
-    class), the fitted parameters, the fallback used by the fit, warnings.
+    labels and segments (int32, one per vertex), means and variances
+    (float64, one per class), the fitted parameters, the fallback used by the
+    fit, warnings.
 
 Raises
 ------
@@ -179,7 +190,7 @@ ValueError
     hold (non-manifold, inconsistently oriented; the message counts facets
     from 1), a value that is not finite, a value count that differs from the
     vertex count, classes outside 1 to 256 or more classes than distinct
-    values, a schedule out of range.
+    values, a schedule out of range, a min_segment_size outside 0 to 2**32 - 1.
 TypeError
     An argument that is not numbers, or faces that are not integers.
 
@@ -194,6 +205,10 @@ Attributes
 ----------
 labels : numpy.ndarray of int32, shape (n,)
     The class of every vertex, classes numbered by increasing mean.
+segments : numpy.ndarray of int32, shape (n,)
+    The connected segment of every vertex (a maximal set of vertices of one
+    class joined by edges), numbered in the order of each segment's first
+    vertex.
 means : numpy.ndarray of float64, shape (K,)
     The mean value of every class, ascending.
 variances : numpy.ndarray of float64, shape (K,)
@@ -232,6 +247,8 @@ void addSegmentation(py::module_& module) {
 
   py::class_<Segmentation>(module, "Segmentation", segmentationDoc)
       .def_readonly("labels", &Segmentation::labels, "Class of every vertex (int32 array)")
+      .def_readonly("segments", &Segmentation::segments,
+                    "Connected segment of every vertex (int32 array)")
       .def_readonly("means", &Segmentation::means, "Mean of every class (float64 array)")
       .def_readonly("variances", &Segmentation::variances,
                     "Variance of every class (float64 array)")
@@ -246,7 +263,8 @@ void addSegmentation(py::module_& module) {
              py::arg("values"), py::arg("classes"), py::arg("filter_passes") = 3,
              py::arg("sweeps") = 50, py::kw_only(), py::arg("seed") = py::none(),
              py::arg("refine") = false, py::arg("temperature") = py::none(),
-             py::arg("cooling") = py::none(), py::arg("threads") = py::none());
+             py::arg("cooling") = py::none(), py::arg("min_segment_size") = 0,
+             py::arg("threads") = py::none());
 }
 
 } // namespace vornel::python

@@ -26,6 +26,8 @@ class Segmentation:
     @property
     def labels(self) -> npt.NDArray[np.int32]: ...
     @property
+    def segments(self) -> npt.NDArray[np.int32]: ...
+    @property
     def means(self) -> npt.NDArray[np.float64]: ...
     @property
     def variances(self) -> npt.NDArray[np.float64]: ...
@@ -48,6 +50,7 @@ def segment(
     refine: bool = False,
     temperature: Optional[float] = None,
     cooling: Optional[float] = None,
+    min_segment_size: int = 0,
     threads: Optional[int] = None,
 ) -> Segmentation:
     """Segment a surface mesh into `classes` classes from one value per vertex."""

@@ -104,6 +104,7 @@ void describeClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>
 
   surface.positions.resize(count * 3);
   surface.values.resize(count);
+  surface.segments.resize(mesh.segments.empty() ? 0 : count);
   std::array<std::uint32_t, 256> votes{};
   for (std::size_t c = 0; c < count; ++c) {
     double sum[4] = {0.0, 0.0, 0.0, 0.0};
@@ -125,6 +126,12 @@ void describeClusters(const ColouredMesh& mesh, const std::vector<std::uint32_t>
         best = label;
     }
     surface.labels[c] = best;
+    if (!mesh.segments.empty()) {
+      std::uint32_t k = start[c];
+      while (static_cast<std::uint8_t>(mesh.labels[members[k]]) != best)
+        ++k;
+      surface.segments[c] = static_cast<std::uint32_t>(mesh.segments[members[k]]);
+    }
     for (std::uint32_t k = start[c]; k < start[c + 1]; ++k)
       votes[static_cast<std::uint8_t>(mesh.labels[members[k]])] = 0;
   }

@@ -3,8 +3,12 @@
 #include "app/Segmentation.hpp"
 #include "app/report/Base64.hpp"
 #include "app/report/JsonWriter.hpp"
+#include "app/report/SegmentColours.hpp"
+#include "app/report/SegmentSummary.hpp"
 #include "app/report/ValueHistogram.hpp"
 #include "estimation/FallbackMessage.hpp"
+
+#include <algorithm>
 
 namespace vornel {
 
@@ -125,6 +129,39 @@ void writeTrace(JsonWriter& json, const RunRecord& record) {
   json.endObject();
 }
 
+void writeSegments(JsonWriter& json, const ColouredMesh& mesh) {
+  const SegmentSummary summary = summariseSegments(mesh);
+  json.key("segments").beginObject();
+  json.key("count").value(static_cast<std::int64_t>(summary.count));
+  json.key("sizeBins").array(summary.sizeBins);
+  json.key("largest").beginArray();
+  for (const SegmentRow& row : summary.largest) {
+    json.beginObject();
+    json.key("segment").value(row.segment);
+    json.key("class").value(row.label);
+    json.key("vertices").value(row.vertices);
+    json.key("area").value(row.area);
+    json.key("meanValue").value(row.meanValue);
+    json.endObject();
+  }
+  json.endArray();
+  json.endObject();
+}
+
+/// The colour index of each view vertex's segment, as little-endian uint16
+/// (greedy colouring needs few colours; the index is capped at the last one).
+std::string segmentColourBytes(const ColouredMesh& mesh, const ViewSurface& surface) {
+  const std::vector<std::uint32_t> colours = segmentColours(mesh);
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(surface.segments.size() * 2);
+  for (const std::uint32_t segment : surface.segments) {
+    const std::uint32_t colour = std::min<std::uint32_t>(colours[segment], 0xFFFFu);
+    bytes.push_back(static_cast<std::uint8_t>(colour & 0xFFu));
+    bytes.push_back(static_cast<std::uint8_t>(colour >> 8));
+  }
+  return base64OfBytes(bytes);
+}
+
 void writeSurface(JsonWriter& json, const ColouredMesh& mesh, std::size_t triangleBudget) {
   const ViewSurface surface = viewSurfaceOf(mesh, triangleBudget);
   json.key("surface").beginObject();
@@ -138,6 +175,7 @@ void writeSurface(JsonWriter& json, const ColouredMesh& mesh, std::size_t triang
   json.key("triangles").value(base64OfUnsigned(surface.triangles));
   json.key("labels").value(base64OfBytes(surface.labels));
   json.key("values").value(base64OfFloats(surface.values));
+  json.key("segmentColours").value(segmentColourBytes(mesh, surface));
   json.endObject();
 }
 
@@ -159,6 +197,7 @@ std::string reportData(const ReportInputs& inputs) {
   writeRamp(json);
   writeHistogram(json, mesh);
   writeTrace(json, inputs.record);
+  writeSegments(json, mesh);
   writeSurface(json, mesh, inputs.triangleBudget);
   json.endObject();
   return json.text();

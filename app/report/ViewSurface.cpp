@@ -48,6 +48,7 @@ ViewSurface triangulatedSurface(const ColouredMesh& mesh) {
   for (const std::int32_t label : mesh.labels)
     surface.labels.push_back(static_cast<std::uint8_t>(label));
   surface.values = mesh.values;
+  surface.segments.assign(mesh.segments.begin(), mesh.segments.end());
   surface.triangles.reserve(fanTriangleCount(mesh) * 3);
   for (std::size_t f = 0; f < mesh.facetCount(); ++f) {
     const std::uint32_t first = mesh.facetOffsets[f];

@@ -19,6 +19,7 @@ struct ViewSurface {
   std::vector<std::uint32_t> triangles; // three vertex indices per triangle
   std::vector<std::uint8_t> labels;     // the class of each vertex
   std::vector<float> values;            // the attribute value of each vertex
+  std::vector<std::uint32_t> segments;  // the segment of each vertex; empty when not known
   bool simplified = false;
   double cellSize = 0.0; // the clustering grid's cell edge when simplified
 

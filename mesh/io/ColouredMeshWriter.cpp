@@ -1,7 +1,7 @@
 // PLY: binary little endian, vertices with x y z (float), red green blue
-// (uchar), label (int) and quality (float), then faces as uchar-counted int
-// lists. COFF: "COFF", the counts, then x y z r g b a per vertex (positions in
-// the shortest text that reads back to the same float) and the facets.
+// (uchar), label (int), quality (float) and, when known, segment (int), then faces as uchar-counted
+// int lists. COFF: "COFF", the counts, then x y z r g b a per vertex (positions in the shortest
+// text that reads back to the same float) and the facets.
 
 #include "mesh/io/ColouredMeshWriter.hpp"
 
@@ -39,20 +39,26 @@ template <class Number> void appendText(std::string& text, Number value, char se
   text.push_back(separator);
 }
 
+bool hasSegments(const ColouredMesh& mesh) {
+  return !mesh.segments.empty();
+}
+
 std::string plyHeader(const ColouredMesh& mesh) {
   return "ply\nformat binary_little_endian 1.0\nelement vertex " +
          std::to_string(mesh.positions.size()) +
          "\nproperty float x\nproperty float y\nproperty float z\n"
          "property uchar red\nproperty uchar green\nproperty uchar blue\n"
-         "property int label\nproperty float quality\nelement face " +
+         "property int label\nproperty float quality\n" +
+         (hasSegments(mesh) ? "property int segment\n" : "") + "element face " +
          std::to_string(mesh.facetCount()) +
          "\nproperty list uchar int vertex_indices\nend_header\n";
 }
 
 std::string plyBytes(const ColouredMesh& mesh) {
   std::string bytes = plyHeader(mesh);
-  bytes.reserve(bytes.size() + mesh.positions.size() * 23 + mesh.corners.size() * 4 +
-                mesh.facetCount());
+  const bool segments = hasSegments(mesh);
+  bytes.reserve(bytes.size() + mesh.positions.size() * (segments ? 27 : 23) +
+                mesh.corners.size() * 4 + mesh.facetCount());
   for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
     const Point3& p = mesh.positions[v];
     appendFloat(bytes, p.x());
@@ -63,6 +69,8 @@ std::string plyBytes(const ColouredMesh& mesh) {
     }
     appendInt(bytes, mesh.labels[v]);
     appendFloat(bytes, mesh.values[v]);
+    if (segments)
+      appendInt(bytes, mesh.segments[v]);
   }
   for (std::size_t f = 0; f < mesh.facetCount(); ++f) {
     const std::uint32_t size = mesh.facetOffsets[f + 1] - mesh.facetOffsets[f];

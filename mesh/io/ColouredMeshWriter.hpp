@@ -1,6 +1,6 @@
 #pragma once
 // Writing the segmented mesh with one ramp colour per vertex, as binary PLY
-// (with the label and the attribute value on every vertex) or as COFF.
+// (with the label, the attribute value and the segment on every vertex) or as COFF.
 
 #include "mesh/LabeledMesh.hpp"
 
@@ -16,6 +16,8 @@ struct ColouredMesh {
   std::vector<Point3> positions;
   std::vector<std::int32_t> labels;
   std::vector<float> values; // the attribute value, written as PLY "quality"
+  /// The connected segment of each vertex, written as PLY "segment" when filled.
+  std::vector<std::int32_t> segments;
   std::vector<std::uint32_t> facetOffsets{0};
   std::vector<std::uint32_t> corners;
   std::int32_t classCount = 1;

@@ -80,7 +80,8 @@ TEST(FormatsCli, ColourMeshIsOptInAndLeavesTheLabelFileAlone) {
   const std::size_t body = bytes.find("end_header\n") + 11;
   for (std::size_t v = 0; v < expected.size(); ++v) {
     std::int32_t label = -1;
-    std::memcpy(&label, bytes.data() + body + v * 23 + 15, 4);
+    // Records of x y z, rgb, label, quality and segment: 27 bytes.
+    std::memcpy(&label, bytes.data() + body + v * 27 + 15, 4);
     ASSERT_EQ(label, expected[v]) << "vertex " << v;
   }
 }

@@ -1,10 +1,12 @@
 // The library entry point on flat arrays, without files.
 
 #include "app/Segmentation.hpp"
+#include "classes/ClassStatistics.hpp"
 #include "core/Errors.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -109,6 +111,77 @@ TEST(Segment, CleanRegionsFallBackToFiniteParametersWithAWarning) {
   ASSERT_EQ(result.warnings.size(), 1u);
   for (std::size_t i = 0; i < values.size(); ++i)
     EXPECT_EQ(result.labels[i], static_cast<int>(values[i]));
+}
+
+// --- segments and their clean-up ---------------------------------------------
+
+/// One label per segment, different labels across every edge between two
+/// segments, ids met in increasing order.
+void expectSegmentsMatchLabels(const VertexGraph& graph, const SegmentationResult& result) {
+  ASSERT_EQ(result.segments.size(), result.labels.size());
+  std::vector<std::int32_t> labelOf(result.segmentCount, -1);
+  std::int32_t nextNew = 0;
+  for (std::size_t v = 0; v < result.labels.size(); ++v) {
+    const std::int32_t id = result.segments[v];
+    ASSERT_LE(id, nextNew);
+    ASSERT_LT(static_cast<std::size_t>(id), result.segmentCount);
+    nextNew += id == nextNew;
+    if (labelOf[id] < 0)
+      labelOf[id] = result.labels[v];
+    EXPECT_EQ(labelOf[id], result.labels[v]) << "segment " << id << " holds two labels";
+    for (std::uint32_t j = graph.ringBegin(v); j < graph.ringEnd(v); ++j) {
+      const std::uint32_t n = graph.neighbours[j];
+      EXPECT_EQ(result.segments[n] == id, result.labels[n] == result.labels[v]);
+    }
+  }
+  EXPECT_EQ(static_cast<std::size_t>(nextNew), result.segmentCount);
+}
+
+std::vector<std::uint32_t> segmentSizes(const SegmentationResult& result) {
+  std::vector<std::uint32_t> sizes(result.segmentCount, 0);
+  for (const std::int32_t id : result.segments)
+    ++sizes[id];
+  return sizes;
+}
+
+TEST(SegmentCleanUp, ASizeOfOneOrLessChangesNothing) {
+  const VertexGraph graph = gridGraph(30, 30);
+  const std::vector<double> values = stripeValues(30, 30, 3, 0.9, 6);
+  const SegmentationResult plain = segment(graph, values, optionsFor(3, 3, 10), 8);
+  expectSegmentsMatchLabels(graph, plain);
+  for (const std::uint32_t size : {0u, 1u}) {
+    SegmentationOptions options = optionsFor(3, 3, 10);
+    options.minSegmentSize = size;
+    const SegmentationResult result = segment(graph, values, options, 8);
+    EXPECT_EQ(result.labels, plain.labels);
+    EXPECT_EQ(result.segments, plain.segments);
+    EXPECT_EQ(result.means, plain.means);
+    EXPECT_EQ(result.variances, plain.variances);
+    EXPECT_EQ(result.warnings, plain.warnings);
+  }
+}
+
+TEST(SegmentCleanUp, MergedLabelsKeepTheOrderAndGiveTheClassStatistics) {
+  const VertexGraph graph = gridGraph(40, 40);
+  const std::vector<double> values = stripeValues(40, 40, 3, 0.9, 6);
+  const SegmentationResult plain = segment(graph, values, optionsFor(3, 1, 5), 8);
+  const std::vector<std::uint32_t> plainSizes = segmentSizes(plain);
+  ASSERT_GT(std::count_if(plainSizes.begin(), plainSizes.end(),
+                          [](std::uint32_t size) { return size < 30; }),
+            10);
+
+  SegmentationOptions options = optionsFor(3, 1, 5);
+  options.minSegmentSize = 30;
+  const SegmentationResult merged = segment(graph, values, options, 8);
+  expectSegmentsMatchLabels(graph, merged);
+  for (const std::uint32_t size : segmentSizes(merged))
+    EXPECT_GE(size, 30u);
+  EXPECT_LT(merged.segmentCount, plain.segmentCount);
+  const ClassStatistics statistics = statisticsOf(values, merged.labels, 3);
+  EXPECT_EQ(merged.means, statistics.means);
+  EXPECT_EQ(merged.variances, statistics.variances);
+  EXPECT_TRUE(std::is_sorted(merged.means.begin(), merged.means.end()));
+  EXPECT_EQ(segment(graph, values, options, 8).labels, merged.labels);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The report page: reads the JSON data embedded in the page and draws the 3D
-// view (plain WebGL 1), the class table, the histogram, the annealing trace
+// view (plain WebGL 1), the class table, the segments, the histogram, the annealing trace
 // and the run's facts. Sets data-drawn="1" on <body> once everything is drawn,
 // and data-errors to the number of errors met.
 (function () {
@@ -390,6 +390,88 @@
     svg.appendChild(lines);
   }
 
+  // ---- segments -----------------------------------------------------------------
+
+  // Distinct colours for the "segments" view; neighbouring segments have
+  // different indices, and indices beyond the table take golden-angle hues.
+  var SEGMENT_PALETTE = [[31, 119, 180], [255, 127, 14], [44, 160, 44], [214, 39, 40],
+    [148, 103, 189], [140, 86, 75], [227, 119, 194], [188, 189, 34], [23, 190, 207],
+    [255, 221, 87], [0, 64, 128], [160, 255, 160]];
+
+  var segmentColourCache = SEGMENT_PALETTE.slice();
+
+  function segmentColour(index) {
+    if (!segmentColourCache[index]) segmentColourCache[index] = extraSegmentColour(index);
+    return segmentColourCache[index];
+  }
+
+  function extraSegmentColour(index) {
+    var hue = (index * 137.508) % 360 / 60;
+    var lightness = [0.35, 0.55, 0.75][index % 3];
+    var chroma = (1 - Math.abs(2 * lightness - 1)) * 0.7;
+    var x = chroma * (1 - Math.abs(hue % 2 - 1));
+    var parts = [[chroma, x, 0], [x, chroma, 0], [0, chroma, x], [0, x, chroma], [x, 0, chroma], [chroma, 0, x]][Math.floor(hue) % 6];
+    var m = lightness - chroma / 2;
+    return parts.map(function (p) { return Math.round((p + m) * 255); });
+  }
+
+  function sizeBinText(bin) {
+    var low = Math.pow(2, bin), high = 2 * low - 1;
+    return low === high ? formatCount(low) : formatCount(low) + '–' + formatCount(high);
+  }
+
+  function drawSegmentSizes(bins) {
+    var svg = document.getElementById('segment-sizes');
+    if (bins.length === 0) { svg.setAttribute('height', 0); return; }
+    var yRange = [0, largest(bins) * 1.05 || 1];
+    var frame = plotFrame(svg, { left: 70, right: 20, top: 12, bottom: 44 }, [0, bins.length], yRange);
+    drawYAxis(svg, frame, yRange, 'segments', 'left');
+    var axis = svgElement('g', { class: 'axis' });
+    axis.appendChild(svgElement('line', { x1: frame.left, x2: frame.right, y1: frame.bottom, y2: frame.bottom }));
+    var bars = svgElement('g', { class: 'bars' });
+    // Each bar is labelled by its lowest size; labels keep 56 pixels apart.
+    var labelEvery = Math.ceil(56 / (frame.x(1) - frame.x(0)));
+    bins.forEach(function (count, bin) {
+      var x0 = frame.x(bin), x1 = frame.x(bin + 1);
+      var top = frame.y(count);
+      var rect = svgElement('rect', { x: x0 + 1, y: top, width: Math.max(x1 - x0 - 2, 0.5), height: frame.bottom - top, fill: '#7aa6d6' });
+      rect.appendChild(svgElement('title', {}, formatCount(count) + ' segments of ' + sizeBinText(bin) + ' vertices'));
+      bars.appendChild(rect);
+      if (bin % labelEvery === 0)
+        axis.appendChild(svgElement('text', { x: (x0 + x1) / 2, y: frame.bottom + 16, 'text-anchor': 'middle' }, formatCount(Math.pow(2, bin))));
+    });
+    axis.appendChild(svgElement('text', { x: (frame.left + frame.right) / 2, y: frame.bottom + 32, 'text-anchor': 'middle' }, 'vertices per segment (each bar from its number to just below twice it)'));
+    svg.appendChild(bars);
+    svg.appendChild(axis);
+  }
+
+  function drawSegments() {
+    var segments = data.segments;
+    document.getElementById('segment-count').textContent = formatCount(segments.count) +
+      (segments.count === 1 ? ' segment' : ' segments') + (segments.largest.length < segments.count
+        ? '; the table lists the ' + segments.largest.length + ' largest.' : '.');
+    drawSegmentSizes(segments.sizeBins);
+    var table = document.getElementById('segment-table');
+    var head = element('tr');
+    ['segment', 'class', 'vertices', 'share', 'area', 'mean value'].forEach(function (name) {
+      head.appendChild(element('th', {}, name));
+    });
+    table.appendChild(head);
+    segments.largest.forEach(function (row) {
+      var tr = element('tr');
+      tr.appendChild(element('td', {}, String(row.segment)));
+      var label = element('td', { class: 'text' });
+      label.appendChild(swatch(data.classColours[row['class']]));
+      label.appendChild(document.createTextNode(' ' + row['class']));
+      tr.appendChild(label);
+      tr.appendChild(element('td', {}, formatCount(row.vertices)));
+      tr.appendChild(element('td', {}, formatPercent(row.vertices, data.vertexCount)));
+      tr.appendChild(element('td', {}, formatNumber(row.area)));
+      tr.appendChild(element('td', {}, formatNumber(row.meanValue)));
+      table.appendChild(tr);
+    });
+  }
+
   function drawTrace() {
     var svg = document.getElementById('trace');
     var t = data.trace;
@@ -574,6 +656,12 @@
     var triangles = decodeWords(surface.triangles, Uint32Array);
     var labels = decodeBase64(surface.labels);
     var values = decodeWords(surface.values, Float32Array);
+    var segmentBytes = decodeBase64(surface.segmentColours);
+    var segmentColourOf = new Uint16Array(segmentBytes.length >> 1);
+    for (var w = 0; w < segmentColourOf.length; ++w)
+      segmentColourOf[w] = segmentBytes[2 * w] | segmentBytes[2 * w + 1] << 8;
+    if (segmentColourOf.length !== labels.length)
+      document.querySelector('input[name=colour][value=segments]').disabled = true;
     var vertexCount = labels.length;
 
     var note = document.getElementById('view-note');
@@ -581,7 +669,7 @@
       ? 'Simplified for the view: the mesh has ' + formatCount(surface.meshTriangles) +
         ' triangles, more than the view\'s budget of ' + formatCount(surface.triangleBudget) +
         '; shown are ' + formatCount(vertexCount) + ' grid clusters (cell edge ' + formatNumber(surface.cellSize) +
-        ') and ' + formatCount(surface.triangleCount) + ' triangles, each cluster coloured by its majority class. ' +
+        ') and ' + formatCount(surface.triangleCount) + ' triangles, each cluster coloured by its majority class (or, in the segments view, by the segment of its first vertex of that class). ' +
         'The tables and plots use every vertex.'
       : formatCount(vertexCount) + ' vertices and ' + formatCount(surface.triangleCount) + ' triangles, as in the mesh.';
 
@@ -651,8 +739,8 @@
       var colours = new Uint8Array(vertexCount * 3);
       var span = valueHigh > valueLow ? valueHigh - valueLow : 1;
       for (var v = 0; v < vertexCount; ++v) {
-        var colour = state.colourBy === 'classes'
-          ? data.classColours[labels[v]]
+        var colour = state.colourBy === 'classes' ? data.classColours[labels[v]]
+          : state.colourBy === 'segments' ? segmentColour(segmentColourOf[v])
           : data.ramp[Math.max(0, Math.min(255, Math.round((values[v] - valueLow) / span * 255)))];
         colours[v * 3] = colour[0]; colours[v * 3 + 1] = colour[1]; colours[v * 3 + 2] = colour[2];
       }
@@ -747,7 +835,7 @@
       input.addEventListener('change', function () {
         state.colourBy = input.value;
         document.getElementById('legend').hidden = input.value !== 'classes';
-        document.getElementById('value-scale').hidden = input.value === 'classes';
+        document.getElementById('value-scale').hidden = input.value !== 'values';
         updateColours();
         redraw();
       });
@@ -790,6 +878,7 @@
   try {
     drawSummary();
     drawClassTable();
+    drawSegments();
     drawHistogram();
     drawTrace();
     drawRunTable();

@@ -1,9 +1,9 @@
 """The --report page in headless Chromium: for K = 3 and K = 5 on a generated
 striped grid, the page draws without an error, every class colour covers a
 visible share of the 3D view, hiding a class in the legend removes its colour,
-and the histogram and the trace hold drawn elements. The view looks the same
-at coordinates near the ends of the float range, and a file name holding
-markup is shown as text.
+the histogram and the trace hold drawn elements, and the segments view and
+section draw. The view looks the same at coordinates near the ends of the
+float range, and a file name holding markup is shown as text.
 
 Usage: ReportBrowserTest.py --vornel PATH_TO_VORNEL
 Exits 0 when every check passes, 1 when one fails, 77 (skipped) when no
@@ -25,6 +25,7 @@ SKIPPED = 77
 WIDTH, HEIGHT = 48, 32  # grid vertices
 SWEEPS = 15
 MIN_CLASS_SHARE = 0.01  # of the 3D view's pixels
+SEGMENT_COLOURS = [[31, 119, 180], [255, 127, 14]]  # the page's first two segment colours
 
 
 def write_striped_grid(folder, classes, scale=1.0, name="stripes"):
@@ -140,6 +141,27 @@ def check_report(page, vornel, classes, checks):
                       "new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
         checks.check(not page.errors(), "K = {}: errors after switching to values: {}".format(
             classes, page.errors()))
+
+        # The Segments section, and the segments view with class 0 shown again:
+        # the stripes alternate between the page's first two segment colours.
+        page.evaluate("document.querySelector('.legend-item[data-class=\"0\"]').click();"
+                      "document.querySelector('input[name=colour][value=segments]').click();"
+                      "new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+        checks.check(not page.errors(), "K = {}: errors after switching to segments: {}".format(
+            classes, page.errors()))
+        segments = page.evaluate("""({
+            count: JSON.parse(document.getElementById('vornel-data').textContent).segments.count,
+            rows: document.querySelectorAll('#segment-table tr').length,
+            bars: document.querySelectorAll('#segment-sizes .bars rect').length
+        })""")
+        checks.check(segments["count"] >= classes and segments["bars"] >= 1 and
+                     segments["rows"] == min(20, segments["count"]) + 1,
+                     "K = {}: segments section {}".format(classes, segments))
+        segment_shares = class_shares(page.screenshot(clip=box), SEGMENT_COLOURS)
+        print("K = {}: shares of the first two segment colours {}".format(
+            classes, ["{:.3f}".format(s) for s in segment_shares]))
+        checks.check(all(share >= MIN_CLASS_SHARE for share in segment_shares),
+                     "K = {}: segment colours {}".format(classes, segment_shares))
 
 
 def view_box(page):

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -165,6 +166,55 @@ TEST_P(ReportContent, MatchesTheMeshTheLabelsAndTheRunsNumbers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndRefined, ReportContent, ::testing::Values(false, true));
+
+TEST(ReportOutput, TheSegmentsSectionAndColoursFollowTheSegmentsFile) {
+  ReportRun run;
+  writeInputs(run);
+  const std::string segmentsPath = run.folder.file("grid.seg");
+  const CommandResult result = runVornel(
+      {run.mesh, "3", "0", "3", "--seed", "2", "--segments", segmentsPath, "--report", run.report});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const JsonValue data = pageData(testing::readFile(run.report));
+  const testing::LabelFileContent segments =
+      testing::parseLabelFile(testing::readFile(segmentsPath));
+  const testing::LabelFileContent labels = testing::parseLabelFile(testing::readFile(run.labels));
+  std::vector<int> sizes(segments.classCount, 0);
+  for (const int id : segments.labels)
+    ++sizes[id];
+
+  const JsonValue& section = data["segments"];
+  EXPECT_EQ(section["count"].number, segments.classCount);
+  double binned = 0;
+  for (const double count : section["sizeBins"].numbers())
+    binned += count;
+  EXPECT_EQ(binned, segments.classCount);
+  const JsonValue& largest = section["largest"];
+  ASSERT_EQ(largest.size(), std::min<std::size_t>(20, segments.classCount));
+  for (std::size_t row = 0; row < largest.size(); ++row) {
+    const int id = static_cast<int>(largest[row]["segment"].number);
+    EXPECT_EQ(largest[row]["vertices"].number, sizes[id]);
+    if (row > 0) {
+      EXPECT_LE(largest[row]["vertices"].number, largest[row - 1]["vertices"].number);
+    }
+    const auto first = std::find(segments.labels.begin(), segments.labels.end(), id);
+    EXPECT_EQ(largest[row]["class"].number, labels.labels[first - segments.labels.begin()]);
+    EXPECT_GT(largest[row]["area"].number, 0.0);
+  }
+
+  // In the "segments" view the two ends of a drawn edge in different segments differ in colour.
+  const std::vector<std::uint8_t> bytes =
+      testing::decodeBase64(data["surface"]["segmentColours"].text);
+  ASSERT_EQ(bytes.size(), 2u * gridWidth * gridHeight);
+  const auto colour = [&bytes](std::uint32_t v) { return bytes[2 * v] | bytes[2 * v + 1] << 8; };
+  const std::vector<std::uint32_t> triangles =
+      decodeWords<std::uint32_t>(data["surface"]["triangles"]);
+  for (std::size_t t = 0; t < triangles.size(); t += 3)
+    for (int k = 0; k < 3; ++k) {
+      const std::uint32_t a = triangles[t + k], b = triangles[t + (k + 1) % 3];
+      EXPECT_EQ(colour(a) == colour(b), segments.labels[a] == segments.labels[b])
+          << "vertices " << a << " and " << b;
+    }
+}
 
 TEST(ReportOutput, ARepairedMeshIsShownPerInputVertexWithItsWarning) {
   testing::TempFolder folder;

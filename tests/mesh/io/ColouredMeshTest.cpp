@@ -81,6 +81,25 @@ TEST(ColouredMesh, PlyReadsBackWithColoursLabelsQualityAndFaces) {
   }
 }
 
+TEST(ColouredMesh, PlyEndsEachVertexWithItsSegmentWhenGiven) {
+  ColouredMesh coloured = labelledOctahedron();
+  coloured.segments = {0, 1, 2, 3, 4, 4};
+  const std::string bytes = colouredMeshBytes(coloured, ColouredMeshFormat::Ply);
+  EXPECT_NE(bytes.find("property float quality\nproperty int segment\nelement face 8\n"),
+            std::string::npos);
+  EXPECT_EQ(parsePly(bytes, "c.ply").corners, coloured.corners);
+  // Each vertex record: 3 floats, 3 uchar, int, float, int = 27 bytes.
+  const std::size_t body = bytes.find("end_header\n") + 11;
+  ASSERT_EQ(bytes.size(), body + 6 * 27 + 8 * 13);
+  for (std::size_t v = 0; v < 6; ++v) {
+    std::int32_t label = 0, segment = 0;
+    std::memcpy(&label, bytes.data() + body + v * 27 + 15, 4);
+    std::memcpy(&segment, bytes.data() + body + v * 27 + 23, 4);
+    EXPECT_EQ(label, static_cast<std::int32_t>(v % 3));
+    EXPECT_EQ(segment, coloured.segments[v]);
+  }
+}
+
 TEST(ColouredMesh, CoffListsPositionsColoursAndFacets) {
   const std::string text = colouredMeshBytes(labelledOctahedron(), ColouredMeshFormat::Off);
   std::istringstream in(text);
