@@ -98,3 +98,13 @@ def test_every_thread_count_gives_the_same_labels():
     one = labels(1)
     for threads in (2, 3, 8, None):
         np.testing.assert_array_equal(labels(threads), one)
+    # Two calls at once, each on its own threads.
+    together = {}
+    workers = [threading.Thread(target=lambda slot=slot: together.update({slot: labels(2)}))
+               for slot in (0, 1)]
+    for worker in workers:
+        worker.start()
+    for worker in workers:
+        worker.join()
+    for slot in (0, 1):
+        np.testing.assert_array_equal(together[slot], one)
