@@ -55,6 +55,8 @@ const char* const optionsText =
     "  --report FILE.html   also write a report of the run: a self-contained page with\n"
     "                       the surface in 3D, the class table, the value histogram,\n"
     "                       the annealing trace and the run's settings and timings\n"
+    "  --threads N          run the parallel stages on N threads, N >= 1 (default: every\n"
+    "                       core the process may use); the results are the same for every N\n"
     "  --repair             split non-manifold vertices instead of refusing the mesh\n"
     "  --verbose            report every stage on standard error\n"
     "  --version            print the version\n"
@@ -133,6 +135,14 @@ double parseCooling(const std::string& text) {
   if (!(value > 0.0 && value <= 1.0))
     throw UsageError("--cooling must lie in (0, 1], got " + text);
   return value;
+}
+
+unsigned parseThreads(const std::string& text) {
+  const std::optional<long long> value = wholeNumber(text);
+  if (!value || *value < 1 || *value > static_cast<long long>(maxThreadCount))
+    throw UsageError("--threads needs a whole number from 1 to " + std::to_string(maxThreadCount) +
+                     ", got \"" + text + "\"");
+  return static_cast<unsigned>(*value);
 }
 
 /// The measure --compute-attribute names; a name the mesh layer does not know
@@ -224,6 +234,8 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
       options.colourMeshPath = colourMeshPath(optionValue(args, i));
     else if (arg == "--report")
       options.reportPath = reportPath(optionValue(args, i));
+    else if (arg == "--threads")
+      segmentation.threads = parseThreads(optionValue(args, i));
     else if (arg == "--repair")
       options.repair = true;
     else if (arg == "--verbose")

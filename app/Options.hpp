@@ -10,6 +10,9 @@
 
 namespace vornel {
 
+/// The most threads a run may be given.
+constexpr unsigned maxThreadCount = 4096;
+
 /// The segmentation's own settings: the same struct drives the command line
 /// and the library entry point, so the two cannot drift apart.
 struct SegmentationOptions {
@@ -30,6 +33,9 @@ struct SegmentationOptions {
   /// After the annealing, every connected segment below this many vertices
   /// takes the label of a neighbouring segment; nothing changes when <= 1.
   std::uint32_t minSegmentSize = 0;
+  /// Threads for the parallel stages; 0 is every core the process may use (its
+  /// CPU affinity). The results are the same for every count.
+  unsigned threads = 0;
 };
 
 struct RunOptions {

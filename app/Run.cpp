@@ -7,6 +7,7 @@
 #include "app/Stopwatch.hpp"
 #include "app/report/ReportOutput.hpp"
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/curvature/Curvature.hpp"
 #include "mesh/io/AttributeFile.hpp"
@@ -265,17 +266,8 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
                    stopwatch.lap());
 }
 
-} // namespace
-
-std::string missingFileMessage(const std::string& path) {
-  return "The file " + path + " n'existe pas!does not exist\n\n";
-}
-
-bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
-  if (!meshFileExists(options.meshPath)) {
-    std::fputs(missingFileMessage(options.meshPath).c_str(), stdout);
-    return false;
-  }
+/// The whole run after the mesh file was found, on the arena's threads.
+void runOnThreads(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
   RunReport silent;
   // --report: a collector records every event and warning (and passes them on).
   ReportCollector reportCollector(report);
@@ -308,6 +300,20 @@ bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunRepor
   const ResourceUsage usage = currentResourceUsage();
   sink.note("total " + number(total.total()) + " s (cpu " + number(usage.processorSeconds) +
             " s), peak resident size " + megabytes(usage.peakResidentBytes));
+}
+
+} // namespace
+
+std::string missingFileMessage(const std::string& path) {
+  return "The file " + path + " n'existe pas!does not exist\n\n";
+}
+
+bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
+  if (!meshFileExists(options.meshPath)) {
+    std::fputs(missingFileMessage(options.meshPath).c_str(), stdout);
+    return false;
+  }
+  StageThreads(options.segmentation.threads).run([&] { runOnThreads(options, warnOnly, report); });
   return true;
 }
 

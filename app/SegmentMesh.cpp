@@ -1,6 +1,7 @@
 #include "app/SegmentMesh.hpp"
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/build/SurfaceFromSoup.hpp"
@@ -108,6 +109,14 @@ SegmentationResult segmentSoup(PolygonSoup&& soup, std::vector<double>&& values,
   return segment(graph, std::move(values), options, clockSeed, report);
 }
 
+/// The surface and its rings are built on the run's threads too.
+SegmentationResult segmentSoupOnThreads(PolygonSoup&& soup, std::vector<double>&& values,
+                                        const SegmentationOptions& options, RunReport* report) {
+  return StageThreads(options.threads).run([&] {
+    return segmentSoup(std::move(soup), std::move(values), options, report);
+  });
+}
+
 } // namespace
 
 SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& positions,
@@ -116,14 +125,15 @@ SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& position
                                const SegmentationOptions& options, RunReport* report) {
   checkValues(values, positions.size());
   checkSchedule(options);
-  return segmentSoup(soupFrom(positions, facets), std::vector<double>(values), options, report);
+  return segmentSoupOnThreads(soupFrom(positions, facets), std::vector<double>(values), options,
+                              report);
 }
 
 SegmentationResult segmentMesh(MeshArrays mesh, std::vector<double> values,
                                const SegmentationOptions& options, RunReport* report) {
   checkValues(values, mesh.vertexCount());
   checkSchedule(options);
-  return segmentSoup(soupFrom(std::move(mesh)), std::move(values), options, report);
+  return segmentSoupOnThreads(soupFrom(std::move(mesh)), std::move(values), options, report);
 }
 
 } // namespace vornel

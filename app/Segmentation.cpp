@@ -6,6 +6,7 @@
 #include "classes/SegmentMerge.hpp"
 #include "classes/Segmenter.hpp"
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "estimation/FallbackMessage.hpp"
 
 #include <algorithm>
@@ -196,10 +197,16 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   sink.seed(runSeed);
   // The merge measures the classes again on the values.
   std::vector<double> mergeValues = options.minSegmentSize > 1 ? values : std::vector<double>();
-  SegmentationResult result = options.refine
-                                  ? segmentRefined(graph, std::move(values), options, runSeed, sink)
-                                  : segmentPlain(graph, std::move(values), options, runSeed, sink);
-  findSegments(graph, std::move(mergeValues), options, result, sink);
+  StageThreads threads(options.threads);
+  const unsigned running = threads.running();
+  sink.note(std::to_string(running) + (running == 1 ? " thread" : " threads"));
+  SegmentationResult result = threads.run([&] {
+    SegmentationResult segmented =
+        options.refine ? segmentRefined(graph, std::move(values), options, runSeed, sink)
+                       : segmentPlain(graph, std::move(values), options, runSeed, sink);
+    findSegments(graph, std::move(mergeValues), options, segmented, sink);
+    return segmented;
+  });
   sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
   return result;
 }

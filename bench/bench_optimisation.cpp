@@ -81,7 +81,7 @@ void runSweeps(benchmark::State& state, int classCount, double T, bool greedy, S
   const auto fixture = std::make_unique<Fixture>(classCount);
   const EnergyModel model = EnergyModel::fromSegmenter(fixture->segmenter, fixture->parameters);
   RandomGenerator rng(7);
-  std::vector<std::int32_t> working;
+  SweepScratch working;
   long changed = 0;
   for (auto _ : state)
     changed += sweep(fixture->segmenter, model, T, greedy, rng, working);
@@ -161,7 +161,7 @@ void runSphereSweeps(benchmark::State& state, double T, bool greedy) {
   const auto fixture = std::make_unique<SphereFixture>(generator::makeIcosphere(1000000, 3));
   const EnergyModel model = EnergyModel::fromSegmenter(fixture->segmenter, fixture->parameters);
   RandomGenerator rng(7);
-  std::vector<std::int32_t> working;
+  SweepScratch working;
   long changed = 0;
   for (auto _ : state)
     changed += multiClassSweep(fixture->segmenter, model, T, greedy, rng, working);

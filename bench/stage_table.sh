@@ -7,10 +7,10 @@
 # before it), with that peak per vertex.
 #
 #   bench/stage_table.sh [--build DIR] [--work DIR] [--runs N] [--classes K]
-#                        [--keep] [SIZE ...]
+#                        [--threads N] [--keep] [SIZE ...]
 #
 # Defaults: build folder build, work folder /tmp/vornel-stage-table, 3 runs,
-# ClustNb 3 (MedianNb 3, IterNB 50, seed 1), sizes 1000000 and 4000000. The
+# ClustNb 3 (MedianNb 3, IterNB 50, seed 1), every core, sizes 1000000 and 4000000. The
 # generated files are removed at the end unless --keep is given; a sphere
 # already in the work folder is reused. On a shared machine compare the
 # processor times: wall times include the time spent waiting for a core.
@@ -21,6 +21,7 @@ work=/tmp/vornel-stage-table
 runs=3
 classes=3
 keep=0
+threads=()
 sizes=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -28,6 +29,7 @@ while [ $# -gt 0 ]; do
   --work) work="$2"; shift 2 ;;
   --runs) runs="$2"; shift 2 ;;
   --classes) classes="$2"; shift 2 ;;
+  --threads) threads=(--threads "$2"); shift 2 ;;
   --keep) keep=1; shift ;;
   -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
   *) sizes+=("$1"); shift ;;
@@ -50,11 +52,12 @@ for size in "${sizes[@]}"; do
   logs=()
   for run in $(seq 1 "$runs"); do
     log="$work/sphere$size.run$run.log"
-    "$vornel" "$mesh" "$classes" 3 50 --seed 1 --verbose 2>"$log"
+    "$vornel" "$mesh" "$classes" 3 50 --seed 1 --verbose "${threads[@]}" 2>"$log"
     logs+=("$log")
   done
 
-  echo "== sphere of $size vertices (asked), ClustNb $classes, 3 filter passes, 50 sweeps;" \
+  echo "== sphere of $size vertices (asked), ClustNb $classes, 3 filter passes, 50 sweeps," \
+    "${threads[*]:-every core};" \
     "medians of $runs runs"
   awk -v runs="$runs" '
     function stageName(text) {

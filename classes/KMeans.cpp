@@ -2,6 +2,7 @@
 
 #include "classes/SortedKMeans.hpp"
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -156,18 +157,27 @@ private:
     return converged;
   }
 
+  /// Every point to its nearest centre, in parallel; the member counts are
+  /// summed per block and added in block order.
   void assignAll(bool fromSentinel) {
-    std::fill(counts_.begin(), counts_.end(), 0);
-    if (dimension_ == 1)
-      assignAllOneDimensional(fromSentinel);
-    else
-      for (std::size_t p = 0; p < count_; ++p)
-        record(p, nearestCentre(p, fromSentinel));
-  }
-
-  void record(std::size_t p, int cluster) {
-    assignment_[p] = cluster;
-    ++counts_[cluster];
+    const bool onLine = dimension_ == 1 && pointsModerate_ &&
+                        std::all_of(centres_.begin(), centres_.end(), isModerate);
+    counts_ = combineBlocks(
+        count_, std::vector<std::int32_t>(K_, 0),
+        [&](std::size_t begin, std::size_t end) {
+          std::vector<std::int32_t> counts(K_, 0);
+          for (std::size_t p = begin; p < end; ++p) {
+            const int cluster =
+                onLine ? nearestOnLine(points_[p], fromSentinel) : nearestCentre(p, fromSentinel);
+            assignment_[p] = cluster;
+            ++counts[cluster];
+          }
+          return counts;
+        },
+        [](std::vector<std::int32_t>& total, const std::vector<std::int32_t>& part) {
+          for (std::size_t j = 0; j < total.size(); ++j)
+            total[j] += part[j];
+        });
   }
 
   /// The nearest centre, ties to the lowest index. With fromSentinel the best
@@ -206,26 +216,17 @@ private:
   /// difference when all points and centres are 0 or of a moderate magnitude
   /// (see exactInOneDimension); the distances are then compared as |p - c|
   /// without branching on them.
-  void assignAllOneDimensional(bool fromSentinel) {
-    if (!pointsModerate_ || !std::all_of(centres_.begin(), centres_.end(), isModerate)) {
-      for (std::size_t p = 0; p < count_; ++p)
-        record(p, nearestCentre(p, fromSentinel));
-      return;
-    }
+  int nearestOnLine(double x, bool fromSentinel) const {
     const double* centres = centres_.data();
-    const int first = fromSentinel ? 0 : 1;
-    for (std::size_t p = 0; p < count_; ++p) {
-      const double x = points_[p];
-      double bestDistance = fromSentinel ? 1e20 : std::fabs(x - centres[0]);
-      int best = 0;
-      for (int j = first; j < K_; ++j) {
-        const double distance = std::fabs(x - centres[j]);
-        const bool closer = distance < bestDistance;
-        best = closer ? j : best;
-        bestDistance = closer ? distance : bestDistance;
-      }
-      record(p, best);
+    double bestDistance = fromSentinel ? 1e20 : std::fabs(x - centres[0]);
+    int best = 0;
+    for (int j = fromSentinel ? 0 : 1; j < K_; ++j) {
+      const double distance = std::fabs(x - centres[j]);
+      const bool closer = distance < bestDistance;
+      best = closer ? j : best;
+      bestDistance = closer ? distance : bestDistance;
     }
+    return best;
   }
 
   /// 0, or a magnitude in [2^-458, 2^510]. Two such numbers are multiples of

@@ -42,7 +42,6 @@ public:
 
 private:
   std::vector<std::int32_t> scratchLabels_; // working copy of one filter pass
-  std::vector<std::int32_t> histogram_;     // reused for every vertex
 };
 
 } // namespace vornel

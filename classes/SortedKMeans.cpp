@@ -2,6 +2,7 @@
 
 #include "classes/RadixSort.hpp"
 #include "core/LargeArray.hpp"
+#include "core/Parallel.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -169,8 +170,11 @@ SortedValues::clusterOfEachValue(const std::vector<SortedRange>& ranges) const {
   const RangeLookup clusterOf(ranges, sorted_);
   std::vector<std::int32_t> clusters;
   reserveLarge(clusters, values_.size());
-  for (const double x : values_)
-    clusters.push_back(clusterOf(x));
+  clusters.resize(values_.size());
+  forEachBlock(values_.size(), [&](std::size_t begin, std::size_t end, std::size_t) {
+    for (std::size_t p = begin; p < end; ++p)
+      clusters[p] = clusterOf(values_[p]);
+  });
   return clusters;
 }
 

@@ -8,6 +8,8 @@
 
 #include "mesh/LabeledMesh.hpp"
 
+#include "core/Parallel.hpp"
+
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -61,6 +63,15 @@ Vector3 unitOrZero(const Vector3& sum) {
           static_cast<float>(s.z * inverse)};
 }
 
+/// calls visit(i) for every vertex index i, in parallel blocks.
+template <class Visit> void forEachVertex(const Surface& surface, const Visit& visit) {
+  forEachBlock(surface.size_of_vertices(), [&](std::size_t begin, std::size_t end, std::size_t) {
+    for (std::size_t i = begin; i < end; ++i) {
+      visit(i);
+    }
+  });
+}
+
 /// The unit normal at corner P1 of the corner triple P0, P1, P2 (zero when the
 /// corners are collinear).
 Double3 cornerNormal(const Point3& p0, const Point3& p1, const Point3& p2) {
@@ -79,23 +90,36 @@ void LabeledMesh::computeBoundingBox() {
   if (surface.size_of_vertices() == 0) {
     return;
   }
+  // Minima and maxima are exact, so the blocks' boxes merge to the same box in
+  // any grouping.
   const Point3& first = surface.vertices_begin()->point();
-  Vector3 low{first.x(), first.y(), first.z()};
-  Vector3 high = low;
-  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
-    const Point3& p = v->point();
+  const Vector3 start{first.x(), first.y(), first.z()};
+  using Box = std::array<Vector3, 2>;
+  const auto widenBox = [](Box& box, const Box& other) {
     for (int k = 0; k < 3; ++k) {
-      const float c = p[k];
-      if (c < low[k]) {
-        low[k] = c;
+      if (other[0][k] < box[0][k]) {
+        box[0][k] = other[0][k];
       }
-      if (high[k] < c) {
-        high[k] = c;
+      if (box[1][k] < other[1][k]) {
+        box[1][k] = other[1][k];
       }
     }
-  }
-  boxMin = low;
-  boxMax = high;
+  };
+  const auto vertices = surface.vertices_begin();
+  const Box box = combineBlocks(
+      surface.size_of_vertices(), Box{start, start},
+      [&](std::size_t begin, std::size_t end) {
+        Box part{start, start};
+        for (std::size_t i = begin; i < end; ++i) {
+          const Point3& p = vertices[static_cast<std::ptrdiff_t>(i)].point();
+          const Vector3 point{p.x(), p.y(), p.z()};
+          widenBox(part, Box{point, point});
+        }
+        return part;
+      },
+      widenBox);
+  boxMin = box[0];
+  boxMax = box[1];
 }
 
 void LabeledMesh::normaliseIntoUnitBox() {
@@ -116,21 +140,22 @@ void LabeledMesh::normaliseIntoUnitBox() {
   // Two passes, each storing floats: every centred component is rounded to
   // float before it is scaled. (Fusing the passes lets the optimiser keep the
   // centred value in double precision, which changes the result.)
-  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
-    const Point3& p = v->point();
-    v->point() = Point3(static_cast<float>(p.x() - centre.x), static_cast<float>(p.y() - centre.y),
-                        static_cast<float>(p.z() - centre.z));
-  }
+  const auto vertices = surface.vertices_begin();
+  forEachVertex(surface, [&](std::size_t i) {
+    Point3& p = vertices[static_cast<std::ptrdiff_t>(i)].point();
+    p = Point3(static_cast<float>(p.x() - centre.x), static_cast<float>(p.y() - centre.y),
+               static_cast<float>(p.z() - centre.z));
+  });
   // All vertices at one place: centred, but there is no size to scale by.
   if (extent == 0.0) {
     return;
   }
   const double scale = 1.0 / extent;
-  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
-    const Point3& p = v->point();
-    v->point() = Point3(static_cast<float>(p.x() * scale), static_cast<float>(p.y() * scale),
-                        static_cast<float>(p.z() * scale));
-  }
+  forEachVertex(surface, [&](std::size_t i) {
+    Point3& p = vertices[static_cast<std::ptrdiff_t>(i)].point();
+    p = Point3(static_cast<float>(p.x() * scale), static_cast<float>(p.y() * scale),
+               static_cast<float>(p.z() * scale));
+  });
 }
 
 bool LabeledMesh::allFacetsHaveDegree(int k) const {
@@ -346,17 +371,11 @@ void computeVertexNormal(Vertex& vertex) {
   }
 }
 
-void prepareGeometry(LabeledMesh& mesh) {
-  mesh.normaliseIntoUnitBox();
-  // One walk over the halfedge structure: the vertex rings, in vertex order,
-  // computing each facet's normal (and degree) when a ring first meets it.
-  if (mesh.surface.size_of_facets() == 0) {
-    mesh.isQuadMesh = true;
-    mesh.isTriangleMesh = true;
-    walkInterleaved<RingWalk, 8>(mesh.surface.vertices_begin(), mesh.surface.vertices_end(),
-                                 [](const RingWalk&) {});
-    return;
-  }
+namespace {
+
+/// The one-thread walk: the vertex rings in vertex order, computing each
+/// facet's normal (and degree) when a ring first meets it.
+void computeNormalsInOneWalk(LabeledMesh& mesh) {
   FacetNormals facets(mesh.surface);
   walkInterleaved<RingWalk, 8>(
       mesh.surface.vertices_begin(), mesh.surface.vertices_end(), [](const RingWalk&) {},
@@ -364,6 +383,64 @@ void prepareGeometry(LabeledMesh& mesh) {
   facets.completeRest(mesh.surface);
   mesh.isQuadMesh = facets.allQuads();
   mesh.isTriangleMesh = facets.allTriangles();
+}
+
+/// Which facet degrees a block of facets holds.
+struct PureDegrees {
+  bool allTriangles = true;
+  bool allQuads = true;
+};
+
+/// On several threads: every facet's normal in parallel blocks, then every
+/// vertex's. Each normal is formed in its own fixed order, so the results are
+/// those of the single walk.
+void computeNormalsInTwoPasses(LabeledMesh& mesh) {
+  Surface& surface = mesh.surface;
+  const auto facets = surface.facets_begin();
+  const PureDegrees degrees = combineBlocks(
+      surface.size_of_facets(), PureDegrees{},
+      [&](std::size_t begin, std::size_t end) {
+        PureDegrees part;
+        walkInterleaved<FacetWalk, 4>(facets + static_cast<std::ptrdiff_t>(begin),
+                                      facets + static_cast<std::ptrdiff_t>(end),
+                                      [&part](const FacetWalk& walk) {
+                                        part.allTriangles = part.allTriangles && walk.degree() == 3;
+                                        part.allQuads = part.allQuads && walk.degree() == 4;
+                                      });
+        return part;
+      },
+      [](PureDegrees& total, const PureDegrees& part) {
+        total.allTriangles = total.allTriangles && part.allTriangles;
+        total.allQuads = total.allQuads && part.allQuads;
+      });
+  const auto vertices = surface.vertices_begin();
+  forEachBlock(surface.size_of_vertices(), [&](std::size_t begin, std::size_t end, std::size_t) {
+    walkInterleaved<RingWalk, 8>(vertices + static_cast<std::ptrdiff_t>(begin),
+                                 vertices + static_cast<std::ptrdiff_t>(end),
+                                 [](const RingWalk&) {});
+  });
+  mesh.isQuadMesh = degrees.allQuads;
+  mesh.isTriangleMesh = degrees.allTriangles;
+}
+
+} // namespace
+
+void prepareGeometry(LabeledMesh& mesh) {
+  mesh.normaliseIntoUnitBox();
+  if (mesh.surface.size_of_facets() == 0) {
+    mesh.isQuadMesh = true;
+    mesh.isTriangleMesh = true;
+    walkInterleaved<RingWalk, 8>(mesh.surface.vertices_begin(), mesh.surface.vertices_end(),
+                                 [](const RingWalk&) {});
+    return;
+  }
+  // The single walk visits the halfedge structure once; two passes visit it
+  // twice but in parallel.
+  if (severalThreads()) {
+    computeNormalsInTwoPasses(mesh);
+  } else {
+    computeNormalsInOneWalk(mesh);
+  }
 }
 
 } // namespace vornel

@@ -2,6 +2,7 @@
 // one feature value per vertex, and writing labels back to the vertices.
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "mesh/MeshInput.hpp"
 
 #include <limits>
@@ -9,6 +10,65 @@
 #include <string>
 
 namespace vornel {
+
+namespace {
+
+/// Calls visit(neighbour index) for the vertex at the other end of every
+/// incoming halfedge of vertex, in ring order: h -> opposite(next(h)).
+template <class Visit>
+void visitRing(const Surface& surface, const Vertex& vertex, const Visit& visit) {
+  const auto start = vertex.halfedge();
+  if (start == Surface::Halfedge_const_handle()) {
+    return;
+  }
+  auto h = start;
+  do {
+    visit(vertexIndex(surface, *h->opposite()->vertex()));
+    h = h->next()->opposite();
+  } while (h != start);
+}
+
+/// One walk in vertex order, appending each ring.
+void appendRings(const Surface& surface, VertexGraph& graph) {
+  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
+    visitRing(surface, *v,
+              [&graph](std::uint32_t neighbour) { graph.neighbours.push_back(neighbour); });
+    graph.offsets.push_back(static_cast<std::uint32_t>(graph.neighbours.size()));
+  }
+}
+
+/// On several threads: the ring sizes in parallel, their prefix sums, then
+/// every ring written in parallel to its place; the same arrays as appendRings.
+void fillRingsInParallel(const Surface& surface, VertexGraph& graph) {
+  const std::size_t count = surface.size_of_vertices();
+  const auto vertices = surface.vertices_begin();
+  const auto vertexAt = [&vertices](std::size_t i) -> const Vertex& {
+    return vertices[static_cast<std::ptrdiff_t>(i)];
+  };
+  graph.offsets.resize(count + 1);
+  std::uint32_t* const offsets = graph.offsets.data();
+  offsets[0] = 0;
+  forEachBlock(count, [&](std::size_t begin, std::size_t end, std::size_t) {
+    for (std::size_t i = begin; i < end; ++i) {
+      std::uint32_t degree = 0;
+      visitRing(surface, vertexAt(i), [&degree](std::uint32_t) { ++degree; });
+      offsets[i + 1] = degree;
+    }
+  });
+  for (std::size_t i = 0; i < count; ++i) {
+    offsets[i + 1] += offsets[i];
+  }
+  graph.neighbours.resize(offsets[count]);
+  std::uint32_t* const neighbours = graph.neighbours.data();
+  forEachBlock(count, [&](std::size_t begin, std::size_t end, std::size_t) {
+    for (std::size_t i = begin; i < end; ++i) {
+      std::uint32_t* next = neighbours + offsets[i];
+      visitRing(surface, vertexAt(i), [&next](std::uint32_t neighbour) { *next++ = neighbour; });
+    }
+  });
+}
+
+} // namespace
 
 VertexGraph buildVertexGraph(const LabeledMesh& mesh) {
   const Surface& surface = mesh.surface;
@@ -19,17 +79,11 @@ VertexGraph buildVertexGraph(const LabeledMesh& mesh) {
   VertexGraph graph;
   graph.offsets.reserve(surface.size_of_vertices() + 1);
   graph.neighbours.reserve(surface.size_of_halfedges());
-  for (auto v = surface.vertices_begin(); v != surface.vertices_end(); ++v) {
-    const auto start = v->halfedge();
-    if (start != Surface::Halfedge_const_handle()) {
-      // Incoming halfedges in ring order: h -> opposite(next(h)).
-      auto h = start;
-      do {
-        graph.neighbours.push_back(vertexIndex(surface, *h->opposite()->vertex()));
-        h = h->next()->opposite();
-      } while (h != start);
-    }
-    graph.offsets.push_back(static_cast<std::uint32_t>(graph.neighbours.size()));
+  // One walk on one thread; two walks (sizes, then rings) split over several.
+  if (severalThreads()) {
+    fillRingsInParallel(surface, graph);
+  } else {
+    appendRings(surface, graph);
   }
   return graph;
 }

@@ -46,8 +46,8 @@ public:
   long run(long long k, double T, SweepPhase phase, AnnealingReport& result) {
     const bool greedy = phase == SweepPhase::Greedy;
     const long changed = segmenter_.classCount > 2
-                             ? multiClassSweep(segmenter_, model_, T, greedy, rng_, workingLabels_)
-                             : twoClassSweep(segmenter_, model_, T, greedy, rng_, workingLabels_);
+                             ? multiClassSweep(segmenter_, model_, T, greedy, rng_, scratch_)
+                             : twoClassSweep(segmenter_, model_, T, greedy, rng_, scratch_);
     ++result.sweepsRun;
     result.greedySweeps += greedy ? 1 : 0;
     if (observer_)
@@ -63,7 +63,7 @@ private:
   RandomGenerator rng_;
   const SweepObserver& observer_;
   const int round_;
-  std::vector<std::int32_t> workingLabels_;
+  SweepScratch scratch_;
 };
 
 /// sweepCount sweeps at T0 * factor^(k-1) while k <= sweepCount + extra; the

@@ -31,6 +31,22 @@ public:
     return acceptsDraw(exponent, rng.next() % 1000);
   }
 
+  /// The test split in two, for decisions formed ahead of their draws: the
+  /// value of one proposal, 0 when p >= 1 (no draw needed), else its negative
+  /// exponent. Formed exactly as accepts() forms it.
+  double pendingExponent(double eOld, double eNew) const {
+    const double exponent = exponentOf(eOld, eNew);
+    return certainWithoutDraw(exponent) ? 0.0 : exponent;
+  }
+
+  /// The decision from pendingExponent: the same outcome and the same draws as
+  /// accepts() on the energies it was formed from.
+  bool acceptsPending(double pending, RandomGenerator& rng) const {
+    if (!(pending < 0.0))
+      return true;
+    return acceptsDraw(pending, rng.next() % 1000);
+  }
+
   /// Decides r * 0.001 <= exp(exponent) for a negative exponent.
   bool acceptsDraw(double exponent, int draw) const {
     // Away from log(r * 0.001) the comparison of the exponents settles it (exp

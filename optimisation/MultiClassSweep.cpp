@@ -3,6 +3,7 @@
 #include "optimisation/SweepFrame.hpp"
 #include "optimisation/Sweeps.hpp"
 
+#include <algorithm>
 #include <array>
 
 namespace vornel {
@@ -21,23 +22,53 @@ SweepData sweepData(const Segmenter& segmenter) {
           segmenter.labels.data(), segmenter.values.data()};
 }
 
-/// Annealing: one proposed label per vertex, decided by the Metropolis test.
-long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, RandomGenerator& rng,
-                    std::vector<std::int32_t>& workingLabels) {
+/// The label a draw proposes, on 8 bits: every label but the current one is
+/// equally likely.
+class Proposal {
+public:
+  explicit Proposal(int classCount)
+      : proposals_(classCount - 1),
+        // For a power of two the remainder is a mask (the draws are non-negative).
+        mask_((proposals_ & (proposals_ - 1)) == 0 ? proposals_ - 1 : -1) {}
+
+  std::int32_t candidate(int draw, std::int32_t current) const {
+    const std::uint8_t drawn =
+        static_cast<std::uint8_t>(mask_ >= 0 ? draw & mask_ : draw % proposals_);
+    const std::uint8_t current8 = static_cast<std::uint8_t>(current);
+    return drawn < current8 ? drawn : static_cast<std::uint8_t>(drawn + 1);
+  }
+
+private:
+  int proposals_;
+  int mask_;
+};
+
+/// same[l] = the number of v's ring neighbours labelled l, for every class l.
+void countRingLabels(const SweepData& data, int classCount, std::size_t v, int* same) {
+  const std::uint32_t* const begin = data.neighbours + data.offsets[v];
+  const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
+  if (RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(end - begin))) {
+    const RingLabelCounts counts(begin, end, data.labels);
+    for (int label = 0; label < classCount; ++label)
+      same[label] = counts[label];
+    return;
+  }
+  std::fill_n(same, classCount, 0);
+  for (const std::uint32_t* n = begin; n != end; ++n)
+    ++same[data.labels[*n]];
+}
+
+/// Annealing on one thread: one proposed label per vertex, decided by the
+/// Metropolis test as the vertex is reached.
+long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, double T,
+                           RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
   const int classCount = model.classCount;
-  const int proposals = classCount - 1;
-  // For a power of two the remainder is a mask (the draws are non-negative).
-  const int proposalMask = (proposals & (proposals - 1)) == 0 ? proposals - 1 : -1;
+  const Proposal proposal(classCount);
 
-  return runSweepFrame(segmenter, workingLabels, [&](std::size_t v, std::int32_t current) {
-    // Proposal and comparison on 8 bits: every label but the current one is equally likely.
-    const int draw = rng.next();
-    const std::uint8_t drawn =
-        static_cast<std::uint8_t>(proposalMask >= 0 ? draw & proposalMask : draw % proposals);
-    const std::uint8_t current8 = static_cast<std::uint8_t>(current);
-    const std::int32_t candidate = drawn < current8 ? drawn : static_cast<std::uint8_t>(drawn + 1);
+  return runSweepInOrder(segmenter, scratch, [&](std::size_t v, std::int32_t current) {
+    const std::int32_t candidate = proposal.candidate(rng.next(), current);
     const std::uint32_t* const begin = data.neighbours + data.offsets[v];
     const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
     const int degree = static_cast<int>(end - begin);
@@ -59,6 +90,38 @@ long annealingSweep(Segmenter& segmenter, const EnergyModel& model, double T, Ra
                         model.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
     return metropolis.accepts(eOld, eNew, rng) ? candidate : current;
   });
+}
+
+/// Annealing on several threads: every label's pending test is formed for
+/// every vertex in parallel, then the draws pick one per vertex in order.
+long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double T,
+                         RandomGenerator& rng, SweepScratch& scratch) {
+  const SweepData data = sweepData(segmenter);
+  const MetropolisTest metropolis(T);
+  const int classCount = model.classCount;
+  const Proposal proposal(classCount);
+
+  const auto prepare = [&](std::size_t v, std::int32_t current, double* pending) {
+    std::array<int, maxAnnealedClasses> same;
+    countRingLabels(data, classCount, v, same.data());
+    const int degree = static_cast<int>(data.offsets[v + 1] - data.offsets[v]);
+    const double x = data.values[v];
+    const double eOld = model.dataTerm(current, x) +
+                        model.neighbourhoodTerm(current, same[current], degree - same[current]);
+    for (int label = 0; label < classCount; ++label) {
+      if (label == current)
+        continue;
+      const double eNew = model.dataTerm(label, x) +
+                          model.neighbourhoodTerm(label, same[label], degree - same[label]);
+      pending[label] = metropolis.pendingExponent(eOld, eNew);
+    }
+  };
+  return runDrawnSweep(segmenter, scratch, static_cast<std::size_t>(classCount), prepare,
+                       [&](std::size_t, std::int32_t current, const double* pending) {
+                         const std::int32_t candidate = proposal.candidate(rng.next(), current);
+                         return metropolis.acceptsPending(pending[candidate], rng) ? candidate
+                                                                                   : current;
+                       });
 }
 
 /// The label of strictly lowest local energy, starting from the current one;
@@ -84,14 +147,13 @@ std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t 
   return static_cast<std::int32_t>(best);
 }
 
-/// Greedy: the label of strictly lowest local energy, starting from the current one.
-long greedySweep(Segmenter& segmenter, const EnergyModel& model,
-                 std::vector<std::int32_t>& workingLabels) {
+/// Greedy: the label of strictly lowest local energy, starting from the current
+/// one. No draws: the vertices are decided in parallel.
+long greedySweep(Segmenter& segmenter, const EnergyModel& model, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const int classCount = model.classCount;
-  std::array<int, maxAnnealedClasses> ringCounts{}; // back to all zero after every vertex
 
-  return runSweepFrame(segmenter, workingLabels, [&](std::size_t v, std::int32_t current) {
+  return runSweepFrame(segmenter, scratch, [&](std::size_t v, std::int32_t current) {
     const std::uint32_t* const begin = data.neighbours + data.offsets[v];
     const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
     const int degree = static_cast<int>(end - begin);
@@ -100,24 +162,23 @@ long greedySweep(Segmenter& segmenter, const EnergyModel& model,
       const RingLabelCounts counts(begin, end, data.labels);
       return lowestEnergyLabel(model, x, current, degree, [&](int label) { return counts[label]; });
     }
-    for (const std::uint32_t* n = begin; n != end; ++n)
-      ++ringCounts[data.labels[*n]];
-    const std::int32_t best =
-        lowestEnergyLabel(model, x, current, degree, [&](int label) { return ringCounts[label]; });
-    for (const std::uint32_t* n = begin; n != end; ++n)
-      ringCounts[data.labels[*n]] = 0;
-    return best;
+    std::array<int, maxAnnealedClasses> same;
+    countRingLabels(data, classCount, v, same.data());
+    return lowestEnergyLabel(model, x, current, degree, [&](int label) { return same[label]; });
   });
 }
 
 } // namespace
 
 long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, bool greedy,
-                     RandomGenerator& rng, std::vector<std::int32_t>& workingLabels) {
+                     RandomGenerator& rng, SweepScratch& scratch) {
   if (model.classCount < 2)
     return 0; // no other label to propose
-  return greedy ? greedySweep(segmenter, model, workingLabels)
-                : annealingSweep(segmenter, model, T, rng, workingLabels);
+  if (greedy)
+    return greedySweep(segmenter, model, scratch);
+  return sweepsAhead(scratch, model.classCount)
+             ? annealingSweepAhead(segmenter, model, T, rng, scratch)
+             : annealingSweepInOrder(segmenter, model, T, rng, scratch);
 }
 
 } // namespace vornel

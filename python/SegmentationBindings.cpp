@@ -68,7 +68,7 @@ Segmentation toPython(SegmentationResult&& result) {
 
 SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py::handle sweeps,
                                 py::handle seed, bool refine, py::handle temperature,
-                                py::handle cooling, py::handle minSegmentSize) {
+                                py::handle cooling, py::handle minSegmentSize, py::handle threads) {
   constexpr long long intLowest = std::numeric_limits<int>::min();
   constexpr long long intHighest = std::numeric_limits<int>::max();
   SegmentationOptions options;
@@ -84,15 +84,17 @@ SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py:
   options.coolingFactor = optionalReal(cooling, "cooling");
   options.minSegmentSize = static_cast<std::uint32_t>(integerArgument(
       minSegmentSize, "min_segment_size", 0, std::numeric_limits<std::uint32_t>::max()));
+  if (!threads.is_none())
+    options.threads = static_cast<unsigned>(integerArgument(threads, "threads", 1, maxThreadCount));
   return options;
 }
 
 Segmentation segmentFromPython(py::handle vertices, py::handle faces, py::handle values,
                                py::handle classes, py::handle filterPasses, py::handle sweeps,
                                py::handle seed, bool refine, py::handle temperature,
-                               py::handle cooling, py::handle minSegmentSize) {
+                               py::handle cooling, py::handle minSegmentSize, py::handle threads) {
   const SegmentationOptions options = optionsFrom(classes, filterPasses, sweeps, seed, refine,
-                                                  temperature, cooling, minSegmentSize);
+                                                  temperature, cooling, minSegmentSize, threads);
   MeshArrays mesh = meshFromPython(vertices, faces);
   std::vector<double> vertexValues = valuesFromPython(values, "values");
   SegmentationResult result;
@@ -124,7 +126,7 @@ std::string describe(const Segmentation& segmentation) {
 }
 
 const char* const segmentDoc =
-    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, min_segment_size=0) -> vornel.Segmentation
+    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None) -> vornel.Segmentation
 
 Segment a surface mesh into `classes` classes from one value per vertex.
 
@@ -170,6 +172,10 @@ min_segment_size : int, optional
     segment it shares the most edges with, smallest first (ties to the larger
     neighbour, then the lower label); the class means and variances are then
     those of the final labels. 0 or 1: no merging.
+threads : int or None, optional
+    Threads for the parallel stages, 1 to 4096. None takes every core the
+    process may use. The labels are the same for every count; each call runs
+    on its own threads, so calls from several Python threads do not interfere.
 
 Returns
 -------
@@ -258,7 +264,8 @@ void addSegmentation(py::module_& module) {
              py::arg("values"), py::arg("classes"), py::arg("filter_passes") = 3,
              py::arg("sweeps") = 50, py::kw_only(), py::arg("seed") = py::none(),
              py::arg("refine") = false, py::arg("temperature") = py::none(),
-             py::arg("cooling") = py::none(), py::arg("min_segment_size") = 0);
+             py::arg("cooling") = py::none(), py::arg("min_segment_size") = 0,
+             py::arg("threads") = py::none());
 }
 
 } // namespace vornel::python

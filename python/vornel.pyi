@@ -51,6 +51,7 @@ def segment(
     temperature: Optional[float] = None,
     cooling: Optional[float] = None,
     min_segment_size: int = 0,
+    threads: Optional[int] = None,
 ) -> Segmentation:
     """Segment a surface mesh into `classes` classes from one value per vertex."""
 

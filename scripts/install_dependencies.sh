@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, where missing.
 set -euo pipefail
 
-packages=(g++ cmake make libcgal-dev libgtest-dev googletest libbenchmark-dev)
+packages=(g++ cmake make libcgal-dev libtbb-dev libgtest-dev googletest libbenchmark-dev)
 # The Python module and its tests (Debian's own interpreter, /usr/bin/python3).
 packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest)
 if [ "${VORNEL_WITH_CLANG:-0}" = 1 ]; then

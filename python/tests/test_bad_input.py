@@ -137,6 +137,12 @@ BAD_SEGMENT_CALLS = {
     "a cooling factor above 1": (
         lambda: vornel.segment(VERTICES, FACES, VALUES, 2, cooling=1.5),
         ValueError, "the cooling factor must lie in (0, 1], got 1.5"),
+    "no thread": (
+        lambda: vornel.segment(VERTICES, FACES, VALUES, 2, threads=0),
+        ValueError, "threads must lie between 1 and 4096, got 0"),
+    "a thread count of text": (
+        lambda: vornel.segment(VERTICES, FACES, VALUES, 2, threads="many"),
+        TypeError, "threads must be an integer"),
     "a temperature of text": (
         lambda: vornel.segment(VERTICES, FACES, VALUES, 2, temperature="hot"),
         TypeError, "temperature must be a number or None, got 'hot'"),

@@ -1,6 +1,7 @@
 // Whole seeded runs pinned to the label files they wrote when these hashes were
 // taken. A change of compiler flags, summation order or stage layout that moves
 // any rounding shows here even where a stage's own reference test moves with it.
+// The same files come out on any number of threads.
 // The inputs are generated in code by stable writers (std::to_chars, std::mt19937);
 // the hashes are FNV-1a 64 of the label file's bytes.
 
@@ -180,6 +181,13 @@ std::string labelsOf(const GoldenRun& run, const std::vector<std::string>& extra
 TEST(GoldenRuns, LabelFilesOfSeededRunsAreUnchanged) {
   for (const GoldenRun& run : goldenRuns())
     EXPECT_EQ(hex(fnv1a(labelsOf(run))), hex(run.labelHash)) << run.name;
+}
+
+TEST(GoldenRuns, LabelFilesAreTheSameOnEveryThreadCount) {
+  for (const GoldenRun& run : goldenRuns())
+    for (const char* threads : {"1", "2", "3", "8"})
+      EXPECT_EQ(hex(fnv1a(labelsOf(run, {"--threads", threads}))), hex(run.labelHash))
+          << run.name << " on " << threads << " threads";
 }
 
 } // namespace

@@ -18,7 +18,7 @@ struct SweepCase {
   SweepCase& operator=(const SweepCase&) = delete;
   VertexGraph graph;
   Segmenter segmenter;
-  std::vector<std::int32_t> working;
+  SweepScratch working;
 };
 
 void setClasses(Segmenter& segmenter, std::vector<std::int32_t> labels, std::vector<double> means,
