@@ -41,7 +41,10 @@ struct SweepScratch {
 /// Whether an annealing sweep over classCount classes forms its tests ahead of
 /// the draws. That form does the work of one energy for every class, the other
 /// of two, so it pays only with enough threads: measured on a sphere, it costs
-/// about 0.4 + 0.35 K times the one-thread sweep on one thread.
+/// about 0.4 + 0.35 K times the one-thread sweep on one thread, and the walk
+/// over the draws stays on one thread. On two threads it paid for two classes
+/// (0.93 s to 0.55 s for 50 sweeps of 1M vertices) but lost for three (0.80 s to
+/// 0.88 s, 7.4 s to 8.8 s at 10M), hence the margin in the rule.
 inline bool sweepsAhead(const SweepScratch& scratch, int classCount) {
   switch (scratch.form) {
   case DrawnSweepForm::InOrder:
@@ -52,7 +55,7 @@ inline bool sweepsAhead(const SweepScratch& scratch, int classCount) {
     break;
   }
   const int threads = oneapi::tbb::this_task_arena::max_concurrency();
-  return 20 * threads > 8 + 7 * classCount;
+  return 20 * threads > 19 + 7 * classCount;
 }
 
 namespace sweepframe {
