@@ -1,9 +1,14 @@
 #pragma once
 // A std::vector whose resize leaves new elements of trivial types
 // uninitialised: for large index arrays that are filled right after being
-// sized, where zero-filling first would double the memory traffic.
+// sized, where zero-filling first would double the memory traffic. As the
+// whole array is written at once, its memory is faulted in by all of the
+// run's threads when it is allocated (core/PrefaultPages.hpp).
 
 #include "core/LargeBlockAllocator.hpp"
+#include "core/PrefaultPages.hpp"
+
+#include <cstddef>
 
 #include <memory>
 #include <new>
@@ -16,6 +21,12 @@ template <class T> struct DefaultInitAllocator : LargeBlockAllocator<T> {
   template <class U> struct rebind { using other = DefaultInitAllocator<U>; };
   DefaultInitAllocator() = default;
   template <class U> DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t count) {
+    T* const block = LargeBlockAllocator<T>::allocate(count);
+    prefaultPages(block, count * sizeof(T));
+    return block;
+  }
 
   template <class U> void construct(U* place) noexcept(noexcept(U())) {
     ::new (static_cast<void*>(place)) U;

@@ -6,6 +6,8 @@
 
 #include "mesh/build/CornerPairing.hpp"
 
+#include "core/Parallel.hpp"
+
 #include <algorithm>
 
 namespace vornel {
@@ -60,14 +62,16 @@ void CornerPairing::linkFacetCorners(const PolygonSoup& soup, std::size_t facetE
   }
   next_.resize(cornerEnd);
   previous_.resize(cornerEnd);
-  for (std::size_t f = 0; f < facetEnd; ++f) {
-    const std::uint32_t begin = soup.facetOffsets[f];
-    const std::uint32_t end = soup.facetOffsets[f + 1];
-    for (std::uint32_t k = begin; k < end; ++k) {
-      next_[k] = k + 1 == end ? begin : k + 1;
-      previous_[k] = k == begin ? end - 1 : k - 1;
+  forEachBlock(facetEnd, [&](std::size_t first, std::size_t last, std::size_t) {
+    for (std::size_t f = first; f < last; ++f) {
+      const std::uint32_t begin = soup.facetOffsets[f];
+      const std::uint32_t end = soup.facetOffsets[f + 1];
+      for (std::uint32_t k = begin; k < end; ++k) {
+        next_[k] = k + 1 == end ? begin : k + 1;
+        previous_[k] = k == begin ? end - 1 : k - 1;
+      }
     }
-  }
+  });
 }
 
 void CornerPairing::groupByVertex(std::size_t pointCount) {
@@ -88,23 +92,37 @@ void CornerPairing::groupByVertex(std::size_t pointCount) {
   }
   std::copy_backward(offsets_.begin(), offsets_.end() - 1, offsets_.end());
   offsets_[0] = 0;
-  for (std::size_t v = 0; v < pointCount; ++v) {
-    sortGroup(grouped_.data() + offsets_[v], grouped_.data() + offsets_[v + 1]);
-  }
+  forEachBlock(pointCount, [&](std::size_t first, std::size_t last, std::size_t) {
+    for (std::size_t v = first; v < last; ++v) {
+      sortGroup(grouped_.data() + offsets_[v], grouped_.data() + offsets_[v + 1]);
+    }
+  });
 }
 
 void CornerPairing::pairEdges() {
   twins_.assign(cornerCount_, none);
-  for (std::uint32_t v = 0; v + 1 < offsets_.size(); ++v) {
-    const std::uint64_t* const last = cornersAtEnd(v);
-    for (const std::uint64_t* run = cornersAtBegin(v); run != last;) {
+  // Every twin entry is written from the smaller end of its edge only, so
+  // blocks of vertices write disjoint entries.
+  firstRepeatedEdge_ = combineBlocks(
+      vertexCount(), none,
+      [&](std::size_t first, std::size_t last) {
+        return pairVertices(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
+      },
+      [](std::uint32_t& earliest, std::uint32_t part) { earliest = std::min(earliest, part); });
+}
+
+std::uint32_t CornerPairing::pairVertices(std::uint32_t first, std::uint32_t last) {
+  std::uint32_t firstRepeated = none;
+  for (std::uint32_t v = first; v < last; ++v) {
+    const std::uint64_t* const end = cornersAtEnd(v);
+    for (const std::uint64_t* run = cornersAtBegin(v); run != end;) {
       const std::uint32_t target = targetOf(*run);
       const std::uint64_t* runEnd = run + 1;
-      while (runEnd != last && targetOf(*runEnd) == target) {
+      while (runEnd != end && targetOf(*runEnd) == target) {
         ++runEnd;
       }
       if (runEnd - run > 1) {
-        firstRepeatedEdge_ = std::min(firstRepeatedEdge_, cornerOf(run[1]));
+        firstRepeated = std::min(firstRepeated, cornerOf(run[1]));
       }
       // Each edge is paired once, from its smaller end, both ways at once.
       if (target >= v) {
@@ -113,6 +131,7 @@ void CornerPairing::pairEdges() {
       run = runEnd;
     }
   }
+  return firstRepeated;
 }
 
 void CornerPairing::pairRuns(const std::uint64_t* run, const std::uint64_t* runEnd,

@@ -56,6 +56,9 @@ private:
   void linkFacetCorners(const PolygonSoup& soup, std::size_t facetEnd);
   void groupByVertex(std::size_t pointCount);
   void pairEdges();
+  /// Pairs the edges whose smaller end is a vertex in [first, last); returns
+  /// the first repeated edge among them, or none.
+  std::uint32_t pairVertices(std::uint32_t first, std::uint32_t last);
   /// Pairs the corners of one vertex's run of entries towards target with
   /// the target's corners whose edge runs back.
   void pairRuns(const std::uint64_t* run, const std::uint64_t* runEnd, std::uint32_t target,

@@ -8,6 +8,8 @@
 #include "mesh/build/SoupValidation.hpp"
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
+#include "core/ScratchVector.hpp"
 #include "mesh/build/CornerPairing.hpp"
 #include "mesh/build/SurfaceBuilder.hpp"
 
@@ -37,7 +39,7 @@ public:
   /// The first facet with fewer than three corners, a corner outside the
   /// vertices or a vertex twice.
   std::optional<SoupProblem> run() {
-    for (std::size_t f = 0; f < soup_.facetCount(); ++f) {
+    for (std::size_t f = firstSuspect(); f < soup_.facetCount(); ++f) {
       if (isSoundTriangle(f)) {
         continue; // nearly every facet: no call that could build a message
       }
@@ -49,6 +51,37 @@ public:
   }
 
 private:
+  /// The first facet that is not plainly sound, searched in parallel blocks;
+  /// every facet before it is. Long facets need the shared stamp table, so
+  /// they are left to the sequential search.
+  std::size_t firstSuspect() const {
+    return combineBlocks(
+        soup_.facetCount(), none,
+        [&](std::size_t first, std::size_t last) {
+          for (std::size_t f = first; f < last; ++f) {
+            if (!isSoundTriangle(f) && !isSoundShortFacet(f)) {
+              return f;
+            }
+          }
+          return none;
+        },
+        [](std::size_t& earliest, std::size_t part) { earliest = std::min(earliest, part); });
+  }
+
+  bool isSoundShortFacet(std::size_t f) const {
+    const std::uint32_t begin = soup_.facetOffsets[f];
+    const std::uint32_t end = soup_.facetOffsets[f + 1];
+    if (end < begin + 3 || end - begin > pairwiseCornerLimit) {
+      return false;
+    }
+    for (std::uint32_t k = begin; k < end; ++k) {
+      if (soup_.corners[k] >= soup_.points.size()) {
+        return false;
+      }
+    }
+    return repeatedPairwise(begin, end) == end;
+  }
+
   bool isSoundTriangle(std::size_t f) const {
     const std::uint32_t begin = soup_.facetOffsets[f];
     if (soup_.facetOffsets[f + 1] != begin + 3) {
@@ -157,7 +190,8 @@ std::size_t firstClashOf(const std::vector<FanSpan>& fans) {
 }
 
 /// Follows the fans at each vertex: corner c is followed by the corner at the
-/// same vertex in the facet across c's outgoing edge.
+/// same vertex in the facet across c's outgoing edge. Vertices are searched in
+/// parallel blocks: a walk only ever marks corners of its own vertex.
 class FanSearch {
 public:
   FanSearch(const PolygonSoup& soup, const CornerPairing& pairing, std::size_t facetEnd)
@@ -165,19 +199,37 @@ public:
         visited_(cornerEnd_, 0) {}
 
   /// The earliest facet after which some vertex carries a closed fan beside
-  /// another fan, with that vertex; none when there is no such vertex.
+  /// another fan, with that vertex (the smallest such vertex on a tie); none
+  /// when there is no such vertex.
   std::pair<std::size_t, std::uint32_t> run() {
-    std::pair<std::size_t, std::uint32_t> earliest{none, 0};
-    for (std::uint32_t v = 0; v < pairing_.vertexCount(); ++v) {
-      const std::size_t clash = clashAt(v);
-      if (clash < earliest.first) {
-        earliest = {clash, v};
-      }
-    }
-    return earliest;
+    using Clash = std::pair<std::size_t, std::uint32_t>;
+    return combineBlocks(
+        pairing_.vertexCount(), Clash{none, 0},
+        [&](std::size_t first, std::size_t last) {
+          Scratch scratch;
+          Clash earliest{none, 0};
+          for (auto v = static_cast<std::uint32_t>(first); v < last; ++v) {
+            const std::size_t clash = clashAt(v, scratch);
+            if (clash < earliest.first) {
+              earliest = {clash, v};
+            }
+          }
+          return earliest;
+        },
+        [](Clash& earliest, const Clash& part) {
+          if (part.first < earliest.first) {
+            earliest = part;
+          }
+        });
   }
 
 private:
+  /// What the search at one vertex works in, kept across a block's vertices.
+  struct Scratch {
+    std::vector<std::uint32_t> corners;
+    std::vector<FanSpan> fans;
+  };
+
   bool inRange(std::uint32_t corner) const {
     return corner != CornerPairing::none && corner < cornerEnd_;
   }
@@ -189,57 +241,59 @@ private:
     return inRange(pairing_.twin(pairing_.previous(corner)));
   }
 
-  std::size_t clashAt(std::uint32_t v) {
-    corners_.clear();
+  std::size_t clashAt(std::uint32_t v, Scratch& scratch) {
+    std::vector<std::uint32_t>& corners = scratch.corners;
+    corners.clear();
     for (const std::uint64_t* e = pairing_.cornersAtBegin(v); e != pairing_.cornersAtEnd(v); ++e) {
       const auto corner = static_cast<std::uint32_t>(*e);
       if (corner < cornerEnd_) {
-        corners_.push_back(corner);
+        corners.push_back(corner);
       }
     }
-    if (corners_.size() < 4 || !hasClosedFanBesideAnother()) {
+    if (corners.size() < 4 || !hasClosedFanBesideAnother(corners)) {
       return none; // a closed fan has at least three corners, another fan one more
     }
     // Rare: walk the fans again, now noting the facets each one spans.
-    for (const std::uint32_t corner : corners_) {
+    for (const std::uint32_t corner : corners) {
       visited_[corner] = 0;
     }
-    fans_.clear();
-    for (const std::uint32_t corner : corners_) {
+    std::vector<FanSpan>& fans = scratch.fans;
+    fans.clear();
+    for (const std::uint32_t corner : corners) {
       if (!hasPredecessor(corner)) {
-        fans_.push_back(walk(corner, false));
+        fans.push_back(walk(corner, false));
       }
     }
-    for (const std::uint32_t corner : corners_) {
+    for (const std::uint32_t corner : corners) {
       if (!visited_[corner]) {
-        fans_.push_back(walk(corner, true));
+        fans.push_back(walk(corner, true));
       }
     }
-    return firstClashOf(fans_);
+    return firstClashOf(fans);
   }
 
   /// Whether the vertex carries a closed fan beside another fan. The open
   /// fans are walked from their first corners; a corner they leave out lies on
   /// a closed fan. Without open fans, one closed fan must hold every corner:
   /// the common interior vertex, settled by a single walk around it.
-  bool hasClosedFanBesideAnother() {
+  bool hasClosedFanBesideAnother(const std::vector<std::uint32_t>& corners) {
     bool open = false;
-    for (const std::uint32_t corner : corners_) {
+    for (const std::uint32_t corner : corners) {
       if (!hasPredecessor(corner)) {
         open = true;
         markFan(corner);
       }
     }
-    const auto unvisited = std::find_if(corners_.begin(), corners_.end(),
+    const auto unvisited = std::find_if(corners.begin(), corners.end(),
                                         [&](std::uint32_t corner) { return !visited_[corner]; });
-    if (unvisited == corners_.end()) {
+    if (unvisited == corners.end()) {
       return false;
     }
     if (open) {
       return true;
     }
     markFan(*unvisited);
-    return std::any_of(corners_.begin(), corners_.end(),
+    return std::any_of(corners.begin(), corners.end(),
                        [&](std::uint32_t corner) { return !visited_[corner]; });
   }
 
@@ -263,9 +317,7 @@ private:
   const PolygonSoup& soup_;
   const CornerPairing& pairing_;
   const std::uint32_t cornerEnd_;
-  std::vector<std::uint8_t> visited_;
-  std::vector<std::uint32_t> corners_;
-  std::vector<FanSpan> fans_;
+  ScratchVector<std::uint8_t> visited_; // per corner; each vertex's search marks its own corners
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "mesh/build/SurfaceBuilder.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrefaultPages.hpp"
 #include "mesh/build/CornerPairing.hpp"
 #include "mesh/build/SoupTopology.hpp"
 
@@ -70,6 +71,30 @@ private:
   std::uintptr_t end_;
 };
 
+/// Faults in a store of records ahead of the pass that appends to it, a chunk
+/// at a time, from all of the run's threads: the system clears the fresh pages
+/// on every core, and no more than a chunk is resident ahead of the pass, so
+/// that the memory the pass gives back keeps the peak where it was.
+template <class Record> class AheadFault {
+public:
+  explicit AheadFault(std::size_t capacity) : capacity_(capacity) {}
+
+  /// `used` records, starting at `first`, are written; the pass goes on past them.
+  void reach(Record& first, std::size_t used) {
+    if (used + chunkRecords / 2 < faulted_ || faulted_ == capacity_) {
+      return;
+    }
+    const std::size_t end = std::min(capacity_, std::max(faulted_, used) + chunkRecords);
+    prefaultPages(&first + faulted_, (end - faulted_) * sizeof(Record));
+    faulted_ = end;
+  }
+
+private:
+  static constexpr std::size_t chunkRecords = (std::size_t{8} << 20) / sizeof(Record);
+  const std::size_t capacity_;
+  std::size_t faulted_ = 0;
+};
+
 /// Writes the surface in three passes. First every corner's outgoing edge gets
 /// its halfedge number (a new pair where the edge first appears, else the
 /// twin's opposite), in place of the twin array. Then the facets are written
@@ -86,8 +111,11 @@ public:
     const std::size_t edgeCount = numberHalfedges();
     const std::vector<std::pair<std::uint32_t, std::uint32_t>> pinchedLinks = pinchedBorderLinks();
     hds_.reserve(soup_.points.size(), 2 * edgeCount, soup_.facetCount());
+    AheadFault<Vertex> vertexFault(soup_.points.size());
     for (const Point3& point : soup_.points) {
-      records.set_vertex_halfedge(hds_.vertices_push_back(Vertex(point)), HalfedgeHandle());
+      const VertexHandle vertex = hds_.vertices_push_back(Vertex(point));
+      records.set_vertex_halfedge(vertex, HalfedgeHandle());
+      vertexFault.reach(*hds_.vertices_begin(), hds_.size_of_vertices());
     }
     soup_.points = {};
     vertices_ = hds_.vertices_begin();
@@ -130,10 +158,14 @@ private:
     const std::uint32_t* const halfedgeOf = topology_.twins.data();
     PrefixRelease cornerRelease(corners, soup_.corners.size() * sizeof(std::uint32_t));
     PrefixRelease numberRelease(halfedgeOf, topology_.twins.size() * sizeof(std::uint32_t));
+    AheadFault<Facet> facetFault(soup_.facetCount());
+    AheadFault<Halfedge> halfedgeFault(hds_.capacity_of_halfedges());
     for (std::size_t f = 0; f < soup_.facetCount(); ++f) {
       const std::uint32_t begin = soup_.facetOffsets[f];
       const std::uint32_t end = soup_.facetOffsets[f + 1];
       writeFacet(begin, end, hds_.faces_push_back(Facet()));
+      facetFault.reach(*hds_.faces_begin(), hds_.size_of_faces());
+      halfedgeFault.reach(*hds_.halfedges_begin(), hds_.size_of_halfedges());
       cornerRelease.consumedUpTo(corners + begin);
       numberRelease.consumedUpTo(halfedgeOf + begin);
     }

@@ -6,6 +6,7 @@
 
 #include "mesh/build/CornerPairing.hpp"
 
+#include "core/Parallel.hpp"
 #include "mesh/MeshFixtures.hpp"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,28 @@ TEST(CornerPairing, TwinsAndFirstRepeatMatchADirectSearch) {
     SCOPED_TRACE("trial " + std::to_string(trial));
     expectPairingAsSearched(soup, soup.facetCount());
     expectPairingAsSearched(soup, soup.facetCount() / 2);
+  }
+}
+
+TEST(CornerPairing, EveryThreadCountPairsAsOneThread) {
+  // Many blocks of vertices and corners, edges repeating in both directions.
+  std::mt19937 random(7);
+  const PolygonSoup soup = randomSoup(random, 9000, 60000, false);
+  const auto pairedOn = [&](unsigned threads) {
+    return StageThreads(threads).run([&] {
+      const CornerPairing pairing(soup, soup.facetCount() - 5);
+      std::vector<std::uint32_t> twins;
+      for (std::uint32_t k = 0; k < pairing.cornerCount(); ++k) {
+        twins.push_back(pairing.twin(k));
+      }
+      twins.push_back(pairing.firstRepeatedEdge());
+      return twins;
+    });
+  };
+  const std::vector<std::uint32_t> reference = pairedOn(1);
+  ASSERT_NE(reference.back(), CornerPairing::none);
+  for (const unsigned threads : {2u, 3u, 8u}) {
+    EXPECT_EQ(pairedOn(threads), reference) << threads << " threads";
   }
 }
 
