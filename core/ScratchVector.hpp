@@ -9,7 +9,6 @@
 #include "core/PrefaultPages.hpp"
 
 #include <cstddef>
-
 #include <memory>
 #include <new>
 #include <utility>
