@@ -147,6 +147,7 @@ TEST(ObjChunks, TheFirstFaultInFileOrderIsNamed) {
       head + "f 1 2 -100000 x\n" + tail,
       "f -1 -2 -3\n" + valid,
       // forward corners, checked against the whole file
+      "f 1 2 999999\n" + valid,
       head + "f 1 2 999999\n" + tail + "f 1 2 999998\n",
       head + "f 1 2 999999\n" + tail + "f 1 2 -999999\n",
       head + "f 1 2 99999999999999999999//1\n" + tail,
