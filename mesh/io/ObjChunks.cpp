@@ -1,5 +1,7 @@
-// The chunks are parsed independently; what a chunk cannot know (the lines and
-// vertices before it) is applied when they are joined in file order.
+// Two passes over the chunks, each on the threads: the first counts each
+// chunk's lines by kind, the second parses each chunk into its place in a soup
+// sized from the counts, at line numbers and vertex counts that the counts of
+// the chunks before it give. No chunk holds arrays of its own.
 
 #include "mesh/io/ObjChunks.hpp"
 
@@ -12,85 +14,33 @@
 namespace vornel {
 namespace {
 
-std::vector<ObjLines> parseChunks(std::string_view text, const std::vector<std::size_t>& bounds) {
-  std::vector<ObjLines> chunks(bounds.size() - 1);
+std::string_view chunkText(std::string_view text, const std::vector<std::size_t>& bounds,
+                           std::size_t c) {
+  return text.substr(bounds[c], bounds[c + 1] - bounds[c]);
+}
+
+// Runs work(c) for every chunk c on the arena's threads.
+template <class Work> void forEachChunk(std::size_t chunks, Work&& work) {
   forEachBlock(
-      chunks.size(),
+      chunks,
       [&](std::size_t begin, std::size_t end, std::size_t) {
         for (std::size_t c = begin; c != end; ++c) {
-          chunks[c] = parseObjLines(text.substr(bounds[c], bounds[c + 1] - bounds[c]),
-                                    RelativeCorners::Defer);
+          work(c);
         }
       },
       1);
-  return chunks;
 }
 
-// Resolves the relative corners against the vertices of the earlier chunks and
-// throws the first fault in file order: a chunk's relative corners come before
-// the fault that stopped it.
-void resolveInFileOrder(std::vector<ObjLines>& chunks, const std::string& sourceName) {
-  std::uint64_t linesBefore = 0;
-  std::size_t verticesBefore = 0;
-  for (ObjLines& chunk : chunks) {
-    for (const DeferredCorner& corner : chunk.deferred) {
-      const std::size_t defined = verticesBefore + corner.definedBefore;
-      if (corner.index < -static_cast<long long>(defined)) {
-        throw objLineError(sourceName, linesBefore + corner.line,
-                           relativeCornerProblem(corner.written, defined));
-      }
-      chunk.soup.corners[corner.position] =
-          static_cast<std::uint32_t>(static_cast<long long>(defined) + corner.index);
-    }
-    if (chunk.fault) {
-      throw objLineError(sourceName, linesBefore + chunk.fault->line, chunk.fault->what);
-    }
-    linesBefore += chunk.lineCount;
-    verticesBefore += chunk.soup.points.size();
+// What the chunks before each chunk hold, then the whole text's counts.
+std::vector<ObjLineCounts> countsBefore(const std::vector<ObjLineCounts>& own) {
+  std::vector<ObjLineCounts> before(own.size() + 1);
+  for (std::size_t c = 0; c < own.size(); ++c) {
+    before[c + 1].lines = before[c].lines + own[c].lines;
+    before[c + 1].vertices = before[c].vertices + own[c].vertices;
+    before[c + 1].facets = before[c].facets + own[c].facets;
+    before[c + 1].corners = before[c].corners + own[c].corners;
   }
-}
-
-template <class T> void release(std::vector<T>& array) {
-  std::vector<T>().swap(array);
-}
-
-// Appends each chunk in turn and frees it at once, so that the chunks and the
-// soup together never hold much more than the soup.
-PolygonSoup join(std::vector<ObjLines>& chunks) {
-  PolygonSoup soup;
-  std::size_t points = 0;
-  std::size_t corners = 0;
-  std::size_t facets = 0;
-  for (const ObjLines& chunk : chunks) {
-    points += chunk.soup.points.size();
-    corners += chunk.soup.corners.size();
-    facets += chunk.soup.facetCount();
-  }
-  soup.points.reserve(points);
-  soup.corners.reserve(corners);
-  soup.facetOffsets.reserve(facets + 1);
-  soup.facetLines.reserve(facets);
-  std::uint64_t linesBefore = 0;
-  for (ObjLines& chunk : chunks) {
-    PolygonSoup& part = chunk.soup;
-    soup.points.insert(soup.points.end(), part.points.begin(), part.points.end());
-    release(part.points);
-    // Offsets wrap at 32 bits exactly as the one-pass parser's do.
-    const auto cornersBefore = static_cast<std::uint32_t>(soup.corners.size());
-    soup.corners.insert(soup.corners.end(), part.corners.begin(), part.corners.end());
-    release(part.corners);
-    for (std::size_t f = 1; f < part.facetOffsets.size(); ++f) {
-      soup.facetOffsets.push_back(cornersBefore + part.facetOffsets[f]);
-    }
-    release(part.facetOffsets);
-    for (const std::uint64_t line : part.facetLines) {
-      soup.facetLines.push_back(linesBefore + line);
-    }
-    release(part.facetLines);
-    linesBefore += chunk.lineCount;
-  }
-  soup.firstVertexNumber = 1;
-  return soup;
+  return before;
 }
 
 } // namespace
@@ -111,13 +61,30 @@ std::vector<std::size_t> objChunkBounds(std::string_view text, std::size_t chunk
 PolygonSoup parseObjInChunks(std::string_view text, const std::string& sourceName,
                              std::size_t chunkBytes) {
   text = withoutByteOrderMark(text);
-  std::vector<ObjLines> chunks = parseChunks(text, objChunkBounds(text, chunkBytes));
-  resolveInFileOrder(chunks, sourceName);
+  const std::vector<std::size_t> bounds = objChunkBounds(text, chunkBytes);
+  const std::size_t chunks = bounds.size() - 1;
+  std::vector<ObjLineCounts> own(chunks);
+  forEachChunk(chunks, [&](std::size_t c) { own[c] = countObjLines(chunkText(text, bounds, c)); });
+  const std::vector<ObjLineCounts> before = countsBefore(own);
+  const ObjLineCounts& total = before.back();
+  PolygonSoup soup;
+  soup.points.resize(total.vertices);
+  soup.corners.resize(total.corners);
+  soup.facetOffsets.resize(total.facets + 1);
+  soup.facetLines.resize(total.facets);
+  std::vector<ObjLinesParsed> parsed(chunks);
+  forEachChunk(chunks, [&](std::size_t c) {
+    parsed[c] = parseObjLinesInPlace(chunkText(text, bounds, c), before[c], own[c], soup);
+  });
   std::uint32_t largestCorner = 0;
-  for (const ObjLines& chunk : chunks) {
+  for (const ObjLinesParsed& chunk : parsed) {
+    // The first fault in file order: the chunks before it are well formed.
+    if (chunk.fault) {
+      throw objLineError(sourceName, chunk.fault->line, chunk.fault->what);
+    }
     largestCorner = std::max(largestCorner, chunk.largestCorner);
   }
-  PolygonSoup soup = join(chunks);
+  soup.firstVertexNumber = 1;
   checkForwardCorners(soup, largestCorner, sourceName);
   return soup;
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 
 namespace vornel {
 namespace {
@@ -198,19 +199,36 @@ LineKind lineKind(const char* p, const char* end) {
   }
   return (*p == 'f' && (p + 1 == end || isBlank(p[1]))) ? LineKind::Facet : LineKind::Other;
 }
+// Skips the characters of one corner: they end at white space or a comment.
+const char* cornerEnd(const char* p, const char* end) {
+  while (p != end && !isBlank(*p) && *p != '#') {
+    ++p;
+  }
+  return p;
+}
 
-struct LineCounts {
-  std::size_t vertexLines = 0; // an upper bound of the vertex count
-  std::size_t facetLines = 0;  // the facet count
-};
+// The corners a facet line holds when each is well formed, as parseFacet reads them.
+std::size_t cornersOfFacetLine(const char* p, const char* end) {
+  std::size_t corners = 0;
+  for (p = skipBlanks(p, end); p != end && *p != '#'; p = skipBlanks(p, end)) {
+    p = cornerEnd(p, end);
+    ++corners;
+  }
+  return corners;
+}
 
-LineCounts countLines(const char* p, const char* const end) {
-  LineCounts counts;
+ObjLineCounts countLines(const char* p, const char* const end, bool withCorners) {
+  ObjLineCounts counts;
   while (p != end) {
     const char* const lineEnd = findLineBreak(p, end);
-    const LineKind kind = lineKind(skipBlanks(p, lineEnd), lineEnd);
-    counts.vertexLines += (kind == LineKind::Vertex) ? 1 : 0;
-    counts.facetLines += (kind == LineKind::Facet) ? 1 : 0;
+    const char* const keyword = skipBlanks(p, lineEnd);
+    const LineKind kind = lineKind(keyword, lineEnd);
+    ++counts.lines;
+    counts.vertices += (kind == LineKind::Vertex) ? 1 : 0;
+    if (kind == LineKind::Facet) {
+      ++counts.facets;
+      counts.corners += withCorners ? cornersOfFacetLine(keyword + 1, lineEnd) : 0;
+    }
     p = nextLineStart(lineEnd, end);
   }
   return counts;
@@ -221,41 +239,92 @@ struct LineFaultThrown {
   ObjLineFault fault;
 };
 
-class ObjLineParser {
+// Appends to a soup: the one pass. The arrays get their final size up front
+// (for triangle facets), so that they never grow by copying and trimming them
+// later copies nothing.
+class SoupAppender {
 public:
-  ObjLineParser(std::string_view text, RelativeCorners relative)
-      : text_(text), relative_(relative) {}
+  SoupAppender(PolygonSoup& soup, const ObjLineCounts& counts) : soup_(soup) {
+    soup_.points.reserve(counts.vertices);
+    soup_.facetOffsets.reserve(counts.facets + 1);
+    soup_.facetLines.reserve(counts.facets);
+    soup_.corners.reserve(3 * counts.facets);
+  }
+  std::size_t vertexCount() const { return soup_.points.size(); }
+  std::size_t cornerCount() const { return soup_.corners.size(); }
+  void addPoint(float x, float y, float z) { soup_.points.emplace_back(x, y, z); }
+  void addCorner(std::uint32_t corner) { soup_.corners.push_back(corner); }
+  void endFacet(std::uint64_t line) {
+    soup_.facetOffsets.push_back(static_cast<std::uint32_t>(soup_.corners.size()));
+    soup_.facetLines.push_back(line);
+  }
 
-  ObjLines run() {
+private:
+  PolygonSoup& soup_;
+};
+
+// Writes a chunk's items into their places in a soup sized for the whole
+// text. The counts allow for exactly the items of well-formed lines; a chunk
+// with a fault stops before it writes past them.
+class SoupWindow {
+public:
+  SoupWindow(PolygonSoup& soup, const ObjLineCounts& before, const ObjLineCounts& own)
+      : soup_(soup), vertex_(before.vertices), corner_(before.corners), facet_(before.facets),
+        vertexEnd_(before.vertices + own.vertices), cornerEnd_(before.corners + own.corners),
+        facetEnd_(before.facets + own.facets) {}
+  std::size_t vertexCount() const { return vertex_; }
+  std::size_t cornerCount() const { return corner_; }
+  void addPoint(float x, float y, float z) {
+    checkRoom(vertex_, vertexEnd_);
+    soup_.points[vertex_++] = Point3(x, y, z);
+  }
+  void addCorner(std::uint32_t corner) {
+    checkRoom(corner_, cornerEnd_);
+    soup_.corners[corner_++] = corner;
+  }
+  void endFacet(std::uint64_t line) {
+    checkRoom(facet_, facetEnd_);
+    soup_.facetLines[facet_] = line;
+    soup_.facetOffsets[++facet_] = static_cast<std::uint32_t>(corner_);
+  }
+
+private:
+  static void checkRoom(std::size_t next, std::size_t end) {
+    if (next == end) {
+      throw std::logic_error("OBJ chunk: more items than its lines were counted to hold");
+    }
+  }
+  PolygonSoup& soup_;
+  std::size_t vertex_;
+  std::size_t corner_;
+  std::size_t facet_;
+  const std::size_t vertexEnd_;
+  const std::size_t cornerEnd_;
+  const std::size_t facetEnd_;
+};
+
+template <class Output> class ObjLineParser {
+public:
+  ObjLineParser(std::string_view text, Output& output, std::uint64_t linesBefore)
+      : text_(text), output_(output), line_(linesBefore) {}
+
+  ObjLinesParsed run() {
     const char* p = text_.data();
     const char* const end = p + text_.size();
-    reserve(countLines(p, end));
     try {
       while (p != end) {
         const char* const lineEnd = findLineBreak(p, end);
-        ++result_.lineCount;
+        ++line_;
         parseLine(p, lineEnd);
         p = nextLineStart(lineEnd, end);
       }
     } catch (LineFaultThrown& thrown) {
       result_.fault = std::move(thrown.fault);
     }
-    result_.soup.firstVertexNumber = 1;
     return std::move(result_);
   }
 
 private:
-  // The arrays get their final size up front (for triangle facets), so that
-  // they never grow by copying and trimming them later copies nothing.
-  void reserve(const LineCounts& counts) {
-    soup().points.reserve(counts.vertexLines);
-    soup().facetOffsets.reserve(counts.facetLines + 1);
-    soup().facetLines.reserve(counts.facetLines);
-    soup().corners.reserve(3 * counts.facetLines);
-  }
-
-  PolygonSoup& soup() { return result_.soup; }
-
   void parseLine(const char* p, const char* end) {
     p = skipBlanks(p, end);
     switch (lineKind(p, end)) {
@@ -291,19 +360,18 @@ private:
              " is not a finite number");
       }
     }
-    soup().points.emplace_back(xyz[0], xyz[1], xyz[2]);
+    output_.addPoint(xyz[0], xyz[1], xyz[2]);
   }
 
   void parseFacet(const char* p, const char* end) {
-    const std::size_t firstCorner = soup().corners.size();
+    const std::size_t firstCorner = output_.cornerCount();
     for (p = skipBlanks(p, end); p != end && *p != '#'; p = skipBlanks(p, end)) {
       p = parseCorner(p, end);
     }
-    if (soup().corners.size() - firstCorner < 3) {
+    if (output_.cornerCount() - firstCorner < 3) {
       fail("facet has fewer than three corners");
     }
-    soup().facetOffsets.push_back(static_cast<std::uint32_t>(soup().corners.size()));
-    soup().facetLines.push_back(result_.lineCount);
+    output_.endFacet(line_);
   }
 
   const char* parseCorner(const char* p, const char* end) {
@@ -316,7 +384,7 @@ private:
     if (!next || !endsCorner(next, end)) {
       fail("corner " + quotedWord(wordAt(p, end)) + " is not a number");
     }
-    soup().corners.push_back(
+    output_.addCorner(
         resolveIndex(index, std::string_view(p, static_cast<std::size_t>(indexEnd - p))));
     return next;
   }
@@ -335,7 +403,7 @@ private:
     }
     const std::uint32_t corner = index - 1;
     result_.largestCorner = corner > result_.largestCorner ? corner : result_.largestCorner;
-    soup().corners.push_back(corner);
+    output_.addCorner(corner);
     return q;
   }
 
@@ -344,11 +412,16 @@ private:
   // defined so far. Messages show the index as written: one beyond 64 bits
   // has been read as the largest value of its sign.
   std::uint32_t resolveIndex(long long index, std::string_view written) {
+    const long long defined = static_cast<long long>(output_.vertexCount());
     if (index == 0) {
       fail("corner index 0 is not valid (indices start at 1)");
     }
     if (index < 0) {
-      return resolveRelative(index, written);
+      if (index < -defined) {
+        fail("corner index " + std::string(written) + " reaches before the first vertex (" +
+             std::to_string(defined) + " vertices defined so far)");
+      }
+      return static_cast<std::uint32_t>(defined + index);
     }
     if (index > std::numeric_limits<std::uint32_t>::max()) {
       fail("corner index " + std::string(written) + " is beyond the vertex count");
@@ -360,43 +433,36 @@ private:
     return corner;
   }
 
-  // A chunk stores a place holder and leaves the index to the join.
-  std::uint32_t resolveRelative(long long index, std::string_view written) {
-    const std::size_t defined = soup().points.size();
-    if (relative_ == RelativeCorners::Defer) {
-      result_.deferred.push_back(
-          {soup().corners.size(), result_.lineCount, defined, index, written});
-      return 0;
-    }
-    if (index < -static_cast<long long>(defined)) {
-      fail(relativeCornerProblem(written, defined));
-    }
-    return static_cast<std::uint32_t>(static_cast<long long>(defined) + index);
-  }
-
   [[noreturn]] void fail(std::string what) const {
-    throw LineFaultThrown{{result_.lineCount, std::move(what)}};
+    throw LineFaultThrown{{line_, std::move(what)}};
   }
 
   std::string_view text_;
-  RelativeCorners relative_;
-  ObjLines result_;
+  Output& output_;
+  std::uint64_t line_;
+  ObjLinesParsed result_;
 };
 
 } // namespace
 
-ObjLines parseObjLines(std::string_view text, RelativeCorners relative) {
-  return ObjLineParser(text, relative).run();
+ObjLineCounts countObjLines(std::string_view text) {
+  return countLines(text.data(), text.data() + text.size(), true);
+}
+
+ObjLinesParsed parseObjLines(std::string_view text, PolygonSoup& soup) {
+  SoupAppender output(soup, countLines(text.data(), text.data() + text.size(), false));
+  return ObjLineParser<SoupAppender>(text, output, 0).run();
+}
+
+ObjLinesParsed parseObjLinesInPlace(std::string_view text, const ObjLineCounts& before,
+                                    const ObjLineCounts& own, PolygonSoup& soup) {
+  SoupWindow output(soup, before, own);
+  return ObjLineParser<SoupWindow>(text, output, before.lines).run();
 }
 
 InvalidInputError objLineError(const std::string& sourceName, std::uint64_t line,
                                const std::string& what) {
   return InvalidInputError(sourceName + ":" + std::to_string(line) + ": " + what);
-}
-
-std::string relativeCornerProblem(std::string_view written, std::size_t defined) {
-  return "corner index " + std::string(written) + " reaches before the first vertex (" +
-         std::to_string(defined) + " vertices defined so far)";
 }
 
 void checkForwardCorners(const PolygonSoup& soup, std::uint32_t largestCorner,

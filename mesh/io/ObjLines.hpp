@@ -1,9 +1,7 @@
 #pragma once
-// Parsing a run of whole OBJ lines into a polygon soup. The file parser runs it
-// over the whole text, or over chunks of it on several threads and then joins
-// the chunks; either way line numbers and the vertices a relative index counts
-// back over are those of the run, so a chunk leaves what depends on the
-// earlier chunks to the join.
+// Parsing a run of whole OBJ lines into a polygon soup: the whole text in one
+// pass, or one chunk of it written in place into a soup sized from counts of
+// the lines before it, so that chunks can be parsed at once.
 
 #include "core/Errors.hpp"
 #include "mesh/PolygonSoup.hpp"
@@ -12,50 +10,45 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vornel {
 
-/// The first fault of a run of lines; line counts from 1 at the run's first line.
+/// What the lines of a text hold when all are well formed.
+struct ObjLineCounts {
+  std::uint64_t lines = 0;
+  std::size_t vertices = 0; // vertex lines
+  std::size_t facets = 0;   // facet lines
+  std::size_t corners = 0;  // corners of the facet lines
+};
+
+/// The first fault of a run of lines.
 struct ObjLineFault {
   std::uint64_t line = 0;
   std::string what;
 };
 
-/// A negative corner index left for the join to resolve: the vertices before
-/// the run are not known while it is parsed.
-struct DeferredCorner {
-  std::size_t position = 0;      // in the run's corners
-  std::uint64_t line = 0;        // counted from the run's first line
-  std::size_t definedBefore = 0; // the run's vertices before the facet line
-  long long index = 0;           // as read: negative
-  std::string_view written;      // as written, for the message
-};
-
-/// Relative indices resolved against the run's own vertices (the whole file)
-/// or deferred (a chunk).
-enum class RelativeCorners { Resolve, Defer };
-
-struct ObjLines {
-  PolygonSoup soup;                // facetLines counted from the run's first line
-  std::uint64_t lineCount = 0;     // lines read, up to the fault if there is one
-  std::uint32_t largestCorner = 0; // the largest positive corner (0-based)
-  std::vector<DeferredCorner> deferred;
+struct ObjLinesParsed {
+  std::uint32_t largestCorner = 0;   // the largest positive corner read (0-based)
   std::optional<ObjLineFault> fault; // parsing stopped there
 };
 
-/// Parses the lines of text (whole lines, framed as TextLines frames them)
-/// until the end or the first fault. Forward corners are not checked: they
-/// need the vertex count of the whole file.
-ObjLines parseObjLines(std::string_view text, RelativeCorners relative);
+/// Counts the lines of text (framed as TextLines frames them) by kind.
+ObjLineCounts countObjLines(std::string_view text);
+
+/// Parses the lines of text into soup (empty) until the end or the first
+/// fault. Forward corners are not checked: see checkForwardCorners.
+ObjLinesParsed parseObjLines(std::string_view text, PolygonSoup& soup);
+
+/// The same for a chunk whose own lines count own, after lines that count
+/// before: its items go to their places in soup, sized for the whole text.
+/// Line numbers and relative indices are right when the lines before are
+/// well formed, which is all the first fault in file order needs.
+ObjLinesParsed parseObjLinesInPlace(std::string_view text, const ObjLineCounts& before,
+                                    const ObjLineCounts& own, PolygonSoup& soup);
 
 /// The error that names line of sourceName.
 InvalidInputError objLineError(const std::string& sourceName, std::uint64_t line,
                                const std::string& what);
-
-/// What is wrong with a relative corner index that reaches before the first
-/// vertex, defined vertices having been read.
-std::string relativeCornerProblem(std::string_view written, std::size_t defined);
 
 /// Throws for the first facet, in file order, with a corner beyond the vertex
 /// count; largestCorner is the largest corner read.

@@ -12,12 +12,14 @@ namespace {
 
 // The reference: one pass over the whole text.
 PolygonSoup parseObjInOnePass(std::string_view text, const std::string& sourceName) {
-  ObjLines lines = parseObjLines(text, RelativeCorners::Resolve);
-  if (lines.fault) {
-    throw objLineError(sourceName, lines.fault->line, lines.fault->what);
+  PolygonSoup soup;
+  const ObjLinesParsed parsed = parseObjLines(text, soup);
+  if (parsed.fault) {
+    throw objLineError(sourceName, parsed.fault->line, parsed.fault->what);
   }
-  checkForwardCorners(lines.soup, lines.largestCorner, sourceName);
-  return std::move(lines.soup);
+  soup.firstVertexNumber = 1;
+  checkForwardCorners(soup, parsed.largestCorner, sourceName);
+  return soup;
 }
 
 } // namespace

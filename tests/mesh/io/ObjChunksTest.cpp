@@ -141,8 +141,8 @@ TEST(ObjChunks, TheFirstFaultInFileOrderIsNamed) {
       // in two chunks, and a later fault that one pass would never reach
       head + "f 1 x 3\n" + tail + "vx 1 2 3\n",
       head + "v 1 nan 3\r" + tail + "f 1 2\n",
-      // relative corners that reach before the first vertex: resolved only
-      // when the earlier chunks are known, yet they come first
+      // relative corners that reach before the first vertex: they count
+      // the vertices of the earlier chunks
       head + "f -1 -2 -100000\r\n" + tail + "f 1 2\n",
       head + "f 1 2 -100000 x\n" + tail,
       "f -1 -2 -3\n" + valid,
