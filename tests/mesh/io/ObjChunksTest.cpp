@@ -52,7 +52,7 @@ std::string generatedObj(LineEnds ends, unsigned seed = 7) {
                                      std::to_string(relative) + "/1/1"};
         text += " " + forms[random() % 4];
       }
-      text += (kind == 5 ? " # facet" : "");
+      text += (kind == 5 ? " # facet" : kind == 6 ? "#f 1 2 3" : "");
     } else if (kind == 8) {
       text += "# a comment, f 1 2 3";
     } else {
