@@ -1,6 +1,6 @@
 #pragma once
 // Parsing OBJ text in chunks of whole lines on the calling arena's threads,
-// joined into exactly the soup, or the error, of one pass over the text.
+// into exactly the soup, or the error, of one pass over the text.
 
 #include "mesh/PolygonSoup.hpp"
 
@@ -12,7 +12,7 @@
 namespace vornel {
 
 /// The text per chunk: a few milliseconds of parsing, so that many chunks
-/// balance the threads and their arrays stay small beside the soup.
+/// balance the threads.
 constexpr std::size_t objChunkBytes = std::size_t(1) << 20;
 
 /// Where the chunks of text start, then text.size(): every chunkBytes bytes,
