@@ -17,7 +17,8 @@ namespace vornel {
 /// InvalidInputError naming "sourceName:line" for a vertex line without three numbers or with a
 /// coordinate that is not finite, a line whose keyword starts with "v" but is not v, vt, vn or
 /// vp, a facet with fewer than three corners, a corner index of 0 or outside the vertices, or a
-/// corner that is not a number.
+/// corner that is not a number. On several threads a large text is parsed in
+/// chunks (see ObjChunks) with the same soup and the same messages.
 PolygonSoup parseObj(std::string_view text, const std::string& sourceName);
 
 /// Reads and parses an OBJ file (a regular file; see MappedFile). Throws

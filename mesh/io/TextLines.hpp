@@ -82,4 +82,21 @@ inline const char* nextLineStart(const char* lineBreak, const char* const end) {
                                                                               : lineBreak + 1;
 }
 
+/// The first position at or after pos where a line starts, or text.size():
+/// pieces of a text cut there hold whole lines, framed as in the whole text.
+inline std::size_t lineStartAtOrAfter(std::string_view text, std::size_t pos) {
+  if (pos == 0 || pos >= text.size()) {
+    return pos < text.size() ? pos : text.size();
+  }
+  if (text[pos - 1] == '\n') {
+    return pos;
+  }
+  if (text[pos - 1] == '\r') {
+    return text[pos] == '\n' ? pos + 1 : pos; // inside a CR LF pair, or after a lone CR
+  }
+  const char* const end = text.data() + text.size();
+  return static_cast<std::size_t>(nextLineStart(findLineBreak(text.data() + pos, end), end) -
+                                  text.data());
+}
+
 } // namespace vornel
