@@ -1,5 +1,5 @@
 #pragma once
-// Ring adjacencies of square grids, for tests of stages that need only the
+// Ring adjacencies of paths and square grids, for tests of stages that need only the
 // vertex graph and not a surface.
 
 #include "core/VertexGraph.hpp"
@@ -8,6 +8,16 @@
 #include <vector>
 
 namespace vornel::testing {
+
+/// A path 0 - 1 - ... - (n-1).
+inline VertexGraph pathGraph(std::uint32_t n) {
+  std::vector<std::vector<std::uint32_t>> rings(n);
+  for (std::uint32_t v = 0; v + 1 < n; ++v) {
+    rings[v].push_back(v + 1);
+    rings[v + 1].push_back(v);
+  }
+  return VertexGraph::fromRings(rings);
+}
 
 /// A side x side grid, vertex y * side + x, each vertex joined to its
 /// horizontal and vertical neighbours (4 inside, 2 or 3 on the border).

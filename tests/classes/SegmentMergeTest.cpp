@@ -12,16 +12,6 @@ namespace {
 using Labels = std::vector<std::int32_t>;
 using Rings = std::vector<std::vector<std::uint32_t>>;
 
-/// A path 0 - 1 - ... - (n-1).
-VertexGraph path(std::uint32_t n) {
-  Rings rings(n);
-  for (std::uint32_t v = 0; v + 1 < n; ++v) {
-    rings[v].push_back(v + 1);
-    rings[v + 1].push_back(v);
-  }
-  return VertexGraph::fromRings(rings);
-}
-
 /// Labels in runs along a path: {label, length} pairs.
 Labels runs(const std::vector<std::pair<std::int32_t, int>>& pieces) {
   Labels labels;
@@ -42,7 +32,7 @@ SegmentMergeSummary merge(const VertexGraph& graph, Labels& labels, std::uint32_
 }
 
 TEST(MergeSmallSegments, ATieInEdgesGoesToTheLargerNeighbourThenToTheLowerLabel) {
-  const VertexGraph graph = path(9);
+  const VertexGraph graph = testing::pathGraph(9);
   Labels larger = runs({{2, 3}, {1, 1}, {0, 5}});
   EXPECT_EQ(merge(graph, larger, 2).merged, 1u);
   EXPECT_EQ(larger, runs({{2, 3}, {0, 6}}));
@@ -73,21 +63,21 @@ TEST(MergeSmallSegments, TheSmallestGoesFirst) {
   // Segment {10} (size 1) goes before {8, 9} (size 2): it joins the larger
   // right-hand neighbour, which then also takes {8, 9}. The other order would
   // have given both to the left.
-  const VertexGraph graph = path(21);
+  const VertexGraph graph = testing::pathGraph(21);
   Labels labels = runs({{0, 8}, {1, 2}, {2, 1}, {3, 10}});
   EXPECT_EQ(merge(graph, labels, 3).merged, 2u);
   EXPECT_EQ(labels, runs({{0, 8}, {3, 13}}));
 }
 
 TEST(MergeSmallSegments, AJoinedSegmentStillTooSmallIsConsideredAgain) {
-  const VertexGraph graph = path(13);
+  const VertexGraph graph = testing::pathGraph(13);
   Labels labels = runs({{1, 1}, {2, 2}, {0, 10}});
   EXPECT_EQ(merge(graph, labels, 4).merged, 2u);
   EXPECT_EQ(labels, Labels(13, 0));
 }
 
 TEST(MergeSmallSegments, NeighboursOfTheChosenLabelJoinThroughTheMergedSegment) {
-  const VertexGraph graph = path(11);
+  const VertexGraph graph = testing::pathGraph(11);
   Labels labels = runs({{0, 5}, {1, 1}, {0, 5}});
   // The halves, each below the size, join through the merged vertex: one
   // segment of 11, reached by a single merge.
@@ -95,7 +85,7 @@ TEST(MergeSmallSegments, NeighboursOfTheChosenLabelJoinThroughTheMergedSegment) 
   EXPECT_EQ(labels, Labels(11, 0));
 
   // Both halves large: the one not chosen joins all the same.
-  const VertexGraph longer = path(14);
+  const VertexGraph longer = testing::pathGraph(14);
   Labels large = runs({{0, 6}, {1, 1}, {0, 7}});
   EXPECT_EQ(merge(longer, large, 2).merged, 1u);
   EXPECT_EQ(large, Labels(14, 0));
@@ -125,7 +115,7 @@ TEST(MergeSmallSegments, ASmallSeparatePieceStaysAndIsCounted) {
 }
 
 TEST(MergeSmallSegments, ASizeOfOneOrLessChangesNothing) {
-  const VertexGraph graph = path(5);
+  const VertexGraph graph = testing::pathGraph(5);
   for (const std::uint32_t size : {0u, 1u}) {
     Labels labels{0, 1, 0, 2, 0};
     const SegmentMergeSummary summary = merge(graph, labels, size);

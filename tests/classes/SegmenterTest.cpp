@@ -1,6 +1,8 @@
 #include "classes/Segmenter.hpp"
 #include "core/Errors.hpp"
 
+#include "GridGraphs.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,16 +16,6 @@ namespace {
 using Rings = std::vector<std::vector<std::uint32_t>>;
 using Labels = std::vector<std::int32_t>;
 
-/// A path 0 - 1 - ... - (n-1).
-VertexGraph path(std::uint32_t n) {
-  Rings rings(n);
-  for (std::uint32_t v = 0; v + 1 < n; ++v) {
-    rings[v].push_back(v + 1);
-    rings[v + 1].push_back(v);
-  }
-  return VertexGraph::fromRings(rings);
-}
-
 Segmenter labelled(const VertexGraph& graph, Labels labels, int classCount) {
   Segmenter segmenter(graph, std::vector<double>(graph.vertexCount(), 0.0));
   segmenter.labels = std::move(labels);
@@ -36,7 +28,7 @@ Segmenter labelled(const VertexGraph& graph, Labels labels, int classCount) {
 // --- class initialisation -------------------------------------------------
 
 TEST(InitialiseClasses, OneRepeatedValueMakesOneClassWithoutSpread) {
-  const VertexGraph graph = path(5);
+  const VertexGraph graph = testing::pathGraph(5);
   Segmenter segmenter(graph, std::vector<double>(5, 2.5));
   RandomGenerator rng(1);
   segmenter.initialiseClasses(1, 0, rng);
@@ -47,7 +39,7 @@ TEST(InitialiseClasses, OneRepeatedValueMakesOneClassWithoutSpread) {
 }
 
 TEST(InitialiseClasses, MeansAndPopulationVariances) {
-  const VertexGraph graph = path(5);
+  const VertexGraph graph = testing::pathGraph(5);
   for (const unsigned seed : {1u, 2u, 3u, 4u}) {
     Segmenter segmenter(graph, {1.0, 12.0, 2.0, 10.0, 3.0});
     RandomGenerator rng(seed);
@@ -65,7 +57,7 @@ TEST(InitialiseClasses, MeansAndPopulationVariances) {
 }
 
 TEST(InitialiseClasses, OffsetOneKeepsClassZeroAndAddsClassesAfterIt) {
-  const VertexGraph graph = path(6);
+  const VertexGraph graph = testing::pathGraph(6);
   Segmenter segmenter(graph, {100.0, 1.0, 2.0, 100.0, 10.0, 11.0});
   segmenter.labels = {0, 1, 1, 0, 1, 1};
   segmenter.means = {100.0};
@@ -91,7 +83,7 @@ TEST(InitialiseClasses, OffsetOneKeepsClassZeroAndAddsClassesAfterIt) {
 }
 
 TEST(InitialiseClasses, TooFewValuesOrDistinctValuesIsAnError) {
-  const VertexGraph graph = path(3);
+  const VertexGraph graph = testing::pathGraph(3);
   Segmenter segmenter(graph, {1.0, 1.0, 2.0});
   RandomGenerator rng(1);
   EXPECT_THROW(segmenter.initialiseClasses(4, 0, rng), InvalidInputError);
@@ -129,7 +121,7 @@ TEST(MajorityFilter, IsolatedVertexKeepsItsLabel) {
 }
 
 TEST(MajorityFilter, JudgesEveryVertexOnTheLabelsBeforeThePass) {
-  const VertexGraph graph = path(4);
+  const VertexGraph graph = testing::pathGraph(4);
   Segmenter segmenter = labelled(graph, {0, 1, 1, 0}, 2);
   segmenter.majorityFilter();
   // Updated in place in vertex order it would give 1, 1, 0, 0.
@@ -199,7 +191,7 @@ Segmenter withMeans(const VertexGraph& graph, std::vector<double> means) {
 }
 
 TEST(ClassOrdering, AscendingMeansChangeNothing) {
-  const VertexGraph graph = path(6);
+  const VertexGraph graph = testing::pathGraph(6);
   Segmenter segmenter = withMeans(graph, {1.0, 2.0, 3.0});
   segmenter.sortClassesByMean();
   EXPECT_EQ(segmenter.labels, (Labels{0, 1, 2, 0, 1, 2}));
@@ -208,7 +200,7 @@ TEST(ClassOrdering, AscendingMeansChangeNothing) {
 }
 
 TEST(ClassOrdering, DescendingMeansSwapTheOuterClasses) {
-  const VertexGraph graph = path(6);
+  const VertexGraph graph = testing::pathGraph(6);
   Segmenter segmenter = withMeans(graph, {3.0, 2.0, 1.0});
   segmenter.sortClassesByMean();
   EXPECT_EQ(segmenter.labels, (Labels{2, 1, 0, 2, 1, 0}));
@@ -217,7 +209,7 @@ TEST(ClassOrdering, DescendingMeansSwapTheOuterClasses) {
 }
 
 TEST(ClassOrdering, EqualMeansFollowTheExchanges) {
-  const VertexGraph graph = path(6);
+  const VertexGraph graph = testing::pathGraph(6);
   Segmenter segmenter = withMeans(graph, {2.0, 2.0, 1.0});
   segmenter.sortClassesByMean();
   // Class 2 -> 0, class 1 stays, class 0 -> 2.
@@ -227,7 +219,7 @@ TEST(ClassOrdering, EqualMeansFollowTheExchanges) {
 }
 
 TEST(ClassOrdering, OneClassChangesNothing) {
-  const VertexGraph graph = path(3);
+  const VertexGraph graph = testing::pathGraph(3);
   Segmenter segmenter = withMeans(graph, {4.0});
   segmenter.sortClassesByMean();
   EXPECT_EQ(segmenter.labels, (Labels{0, 0, 0}));
@@ -235,7 +227,7 @@ TEST(ClassOrdering, OneClassChangesNothing) {
 }
 
 TEST(ClassOrdering, MatchesExchangeByExchangeRelabelling) {
-  const VertexGraph graph = path(40);
+  const VertexGraph graph = testing::pathGraph(40);
   std::mt19937 engine(21);
   for (int trial = 0; trial < 50; ++trial) {
     std::vector<double> means(6);

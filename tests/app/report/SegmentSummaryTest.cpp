@@ -1,4 +1,5 @@
 #include "app/report/SegmentSummary.hpp"
+#include "app/report/QuadGrid.hpp"
 #include "app/report/SegmentColours.hpp"
 
 #include <gtest/gtest.h>
@@ -8,23 +9,15 @@
 namespace vornel {
 namespace {
 
-/// An n x n grid of unit squares (quads) in the plane z = 0; vertex
-/// y * (n + 1) + x has value x and the segment its column gives.
+/// An n x n grid of quads; vertex y * (n + 1) + x has value x and the segment
+/// its column gives.
 ColouredMesh gridOfQuads(int n, std::int32_t (*segmentOfColumn)(int)) {
-  ColouredMesh mesh;
-  for (int y = 0; y <= n; ++y)
-    for (int x = 0; x <= n; ++x) {
-      mesh.positions.emplace_back(static_cast<float>(x), static_cast<float>(y), 0.0f);
-      mesh.segments.push_back(segmentOfColumn(x));
-      mesh.labels.push_back(segmentOfColumn(x) % 2);
-      mesh.values.push_back(static_cast<float>(x));
-    }
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      const auto a = static_cast<std::uint32_t>(y * (n + 1) + x);
-      mesh.corners.insert(mesh.corners.end(), {a, a + 1, a + n + 2, a + n + 1});
-      mesh.facetOffsets.push_back(static_cast<std::uint32_t>(mesh.corners.size()));
-    }
+  ColouredMesh mesh = testing::quadGrid(n);
+  for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
+    const std::int32_t segment = segmentOfColumn(testing::quadGridColumn(n, v));
+    mesh.segments.push_back(segment);
+    mesh.labels.push_back(segment % 2);
+  }
   return mesh;
 }
 

@@ -1,5 +1,6 @@
 #include "app/report/ViewSurface.hpp"
 #include "app/report/GridClustering.hpp"
+#include "app/report/QuadGrid.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,23 +9,13 @@
 namespace vornel {
 namespace {
 
-/// An n x n grid of unit squares in the plane z = 0, as quads, labelled by
-/// column: the left half class 0, the right half class 1; value = column.
+/// An n x n grid of quads labelled by column: the left half class 0, the
+/// right half class 1; value = column.
 ColouredMesh gridOfQuads(int n) {
-  ColouredMesh mesh;
+  ColouredMesh mesh = testing::quadGrid(n);
   mesh.classCount = 2;
-  for (int y = 0; y <= n; ++y)
-    for (int x = 0; x <= n; ++x) {
-      mesh.positions.emplace_back(static_cast<float>(x), static_cast<float>(y), 0.0f);
-      mesh.labels.push_back(2 * x < n ? 0 : 1);
-      mesh.values.push_back(static_cast<float>(x));
-    }
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      const auto a = static_cast<std::uint32_t>(y * (n + 1) + x);
-      mesh.corners.insert(mesh.corners.end(), {a, a + 1, a + n + 2, a + n + 1});
-      mesh.facetOffsets.push_back(static_cast<std::uint32_t>(mesh.corners.size()));
-    }
+  for (std::size_t v = 0; v < mesh.positions.size(); ++v)
+    mesh.labels.push_back(2 * testing::quadGridColumn(n, v) < n ? 0 : 1);
   return mesh;
 }
 
