@@ -61,6 +61,9 @@ const char* const optionsText =
     "                       core the process may use); the results are the same for every N\n"
     "  --repair             split non-manifold vertices instead of refusing the mesh\n"
     "  --verbose            report every stage on standard error\n"
+    "  --progress           show the stage (and the annealing's sweep) on one line of\n"
+    "                       standard error, rewritten in place and erased at the end;\n"
+    "                       only on a terminal, and not with --verbose\n"
     "  --version            print the version\n"
     "  --help               print this text\n"
     "\nExit status: 0 on success, 1 when an input or output file is at fault,\n"
@@ -222,6 +225,8 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
       options.repair = true;
     else if (arg == "--verbose")
       options.verbose = true;
+    else if (arg == "--progress")
+      options.showProgress = true;
     else
       throw UsageError("unknown option \"" + arg + "\" (see vornel --help)");
   }

@@ -2,13 +2,17 @@
 
 #include "app/CommandLine.hpp"
 #include "app/MemoryReuse.hpp"
+#include "app/ProgressLine.hpp"
 #include "app/SignalCleanup.hpp"
 #include "app/VerboseReport.hpp"
 #include "core/Errors.hpp"
 #include "estimation/Matrix.hpp"
 #include "pipeline/FileRun.hpp"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -39,11 +43,24 @@ int runCommand(const std::vector<std::string>& args) {
   case vornel::CommandKind::Run:
     break;
   }
-  const auto warn = [](const std::string& message) { printError("warning: " + message); };
   vornel::VerboseReport verbose(stderr);
   vornel::RunReport* report = command.options.verbose ? &verbose : nullptr;
+  vornel::RunOptions options = command.options;
+  // The line is rewritten in place: on a terminal only, and not between the
+  // --verbose lines, which show the stages already. Its destructor erases it,
+  // also when the run fails, before the message is printed.
+  std::unique_ptr<vornel::ProgressLine> progress;
+  if (options.showProgress && !options.verbose && ::isatty(STDERR_FILENO)) {
+    progress = std::make_unique<vornel::ProgressLine>(stderr);
+    options.segmentation.progress = progress->sink();
+  }
+  const auto warn = [&progress](const std::string& message) {
+    if (progress)
+      progress->erase(); // a warning is a line of its own
+    printError("warning: " + message);
+  };
   try {
-    vornel::runOnFiles(command.options, warn, report);
+    vornel::runOnFiles(options, warn, report);
   } catch (const vornel::MissingMeshError& error) {
     std::fputs(vornel::missingFileMessage(error.path).c_str(), stdout);
     return exitFailure;

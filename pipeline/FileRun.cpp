@@ -172,6 +172,8 @@ CheckedSoup readInputSoup(const RunOptions& options) {
 void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
               RunReport& report) {
   Stopwatch stopwatch;
+  const ProgressSink& progress = options.segmentation.progress;
+  tellProgress(progress, "reading " + options.meshPath);
   CheckedSoup checked = readInputSoup(options);
   if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
@@ -182,6 +184,8 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   input.values = std::move(checked.vertexValues);
   if (options.computedAttribute) {
     // On the input positions, before the surface takes the soup over.
+    tellProgress(progress,
+                 std::string("computing ") + curvatureMeasureName(*options.computedAttribute));
     input.values = computedValues(*options.computedAttribute, checked.soup, input.originalCount,
                                   options.meshPath);
     report.stageDone(std::string("computing ") + curvatureMeasureName(*options.computedAttribute),
@@ -222,6 +226,7 @@ void readValues(InputMesh& input, const RunOptions& options, const RunFiles& fil
   }
   const std::string& attributeFile = files.attributes.path;
   mesh.attributeFileName = attributeFile;
+  tellProgress(options.segmentation.progress, "reading " + attributeFile);
   const AttributeValues values = readAttributeFile(attributeFile, input.originalCount);
   storeValuesOfOriginals(mesh, values.values, input.originalOf);
   report.stageDone("reading " + attributeFile, stopwatch.lap());
@@ -250,6 +255,7 @@ std::vector<std::int32_t> writeOutputs(const RunOptions& options, const RunFiles
                                        RunOutputs& outputs, RunReport& report,
                                        ReportCollector* reportCollector) {
   Stopwatch stopwatch;
+  tellProgress(options.segmentation.progress, "writing " + files.labelFile);
   if (outputs.segments) {
     const std::int32_t count =
         segments.empty() ? 0 : *std::max_element(segments.begin(), segments.end()) + 1;
@@ -301,6 +307,7 @@ FileRunResult runOnThreads(const RunOptions& options, const WarningSink& warnOnl
   readValues(input, options, files, warn, sink);
 
   Stopwatch stopwatch;
+  tellProgress(options.segmentation.progress, "ring adjacency");
   const VertexGraph graph = buildVertexGraph(mesh);
   sink.stageDone("ring adjacency", stopwatch.lap());
   const unsigned clockSeed = static_cast<unsigned>(std::time(nullptr));

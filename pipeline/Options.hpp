@@ -3,6 +3,7 @@
 // program that calls the library directly.
 
 #include "mesh/curvature/CurvatureMeasure.hpp"
+#include "pipeline/Progress.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,8 @@ struct SegmentationOptions {
   /// Threads for the parallel stages; 0 is every core the process may use (its
   /// CPU affinity). The results are the same for every count.
   unsigned threads = 0;
+  /// Told each stage as it starts and each annealing sweep; empty: nothing is told.
+  ProgressSink progress;
 };
 
 struct RunOptions {
@@ -51,6 +54,7 @@ struct RunOptions {
   std::string reportPath;     // also write the HTML report of the run here when not empty
   bool verbose = false;       // report every stage on standard error
   bool repair = false;        // split non-manifold vertices instead of refusing the mesh
+  bool showProgress = false;  // the progress line on standard error (on a terminal)
 };
 
 } // namespace vornel

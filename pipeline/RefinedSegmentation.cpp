@@ -131,6 +131,7 @@ std::string describeAnnealing(int round, const SettlingRule& rule, const Anneali
 void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsigned seed,
                   SegmentationResult& result, RunReport& report) {
   Stopwatch stopwatch;
+  tellProgress(options.progress, "noise variance");
   const double edgeVariance = edgeNoiseVariance(segmenter.graph, segmenter.values);
   const double noiseVariance = std::isfinite(edgeVariance) ? edgeVariance : 0.0;
   applyVarianceFloor(segmenter, noiseVariance);
@@ -140,18 +141,26 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
   report.classes("after the variance floor",
                  summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
 
+  tellProgress(options.progress, "majority filter");
   for (int pass = 0; pass < options.filterPasses; ++pass)
     segmenter.majorityFilter();
   report.stageDone("majority filter", stopwatch.lap());
 
   const AnnealingSchedule schedule = annealingScheduleFor(options);
-  const auto observe = [&report](const SweepSummary& sweep) { report.sweep(sweep); };
+  const int bound = sweepBound(schedule);
   const auto annealRound = [&](int round) {
+    const std::string stage = "annealing, round " + std::to_string(round) + " of 2";
+    tellProgress(options.progress, stage, 0, bound);
+    const auto observe = [&](const SweepSummary& sweep) {
+      report.sweep(sweep);
+      tellProgress(options.progress, stage, sweep.sweep, bound);
+    };
     const AnnealingReport annealing =
         anneal(segmenter, schedule, result.parameters, seed, nullptr, observe, round);
     if (schedule.settling && annealing.sweepsRun > 0)
       report.note(describeAnnealing(round, *schedule.settling, annealing, segmenter.labels.size()));
   };
+  tellProgress(options.progress, "parameter estimate");
   result.parameters = fitParameters(segmenter, 1.0f, 1, report);
   report.stageDone("parameter estimate", stopwatch.lap());
   annealRound(1);
@@ -161,6 +170,7 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
   applyVarianceFloor(segmenter, noiseVariance);
   report.classes("second round",
                  summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
+  tellProgress(options.progress, "second parameter estimate");
   result.parameters = fitParameters(segmenter, result.parameters.back(), 2, report);
   report.stageDone("second parameter estimate", stopwatch.lap());
   annealRound(2);
@@ -198,6 +208,7 @@ SegmentationResult segmentRefined(const VertexGraph& graph, std::vector<double> 
                                   RunReport& report) {
   SegmentationResult result;
   Stopwatch stopwatch;
+  tellProgress(options.progress, "k-means");
   Segmenter segmenter(graph, std::move(values));
   initialiseFromBestStart(segmenter, options.classCount, seed, result, report);
   report.stageDone("k-means", stopwatch.lap());
@@ -209,6 +220,7 @@ SegmentationResult segmentRefined(const VertexGraph& graph, std::vector<double> 
     refineLabels(segmenter, options, seed, result, report);
 
   stopwatch.lap();
+  tellProgress(options.progress, "class ordering");
   segmenter.sortClassesByMean();
   report.stageDone("class ordering", stopwatch.lap());
   result.labels = std::move(segmenter.labels);

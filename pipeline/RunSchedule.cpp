@@ -3,7 +3,9 @@
 #include "core/Errors.hpp"
 #include "pipeline/RefinedSegmentation.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -47,6 +49,15 @@ AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options) {
   if (options.coolingFactor)
     schedule.coolingFactor = *options.coolingFactor;
   return schedule;
+}
+
+int sweepBound(const AnnealingSchedule& schedule) {
+  if (schedule.sweepCount <= 0)
+    return 0;
+  long long bound = schedule.sweepCount;
+  if (schedule.settling)
+    bound += static_cast<long long>(schedule.settling->settlingCap) + schedule.settling->greedyCap;
+  return static_cast<int>(std::min<long long>(bound, std::numeric_limits<int>::max()));
 }
 
 } // namespace vornel

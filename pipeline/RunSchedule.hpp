@@ -23,4 +23,9 @@ void checkSchedule(const SegmentationOptions& options);
 /// schedule settles (see refinedSchedule); the default one is fixed.
 AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options);
 
+/// The most sweeps the schedule may run, for the progress line: all of them
+/// for the fixed schedule; the cooling, settling and greedy caps for one that
+/// settles, which may stop before.
+int sweepBound(const AnnealingSchedule& schedule);
+
 } // namespace vornel

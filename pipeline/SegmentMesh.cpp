@@ -87,6 +87,7 @@ SegmentationResult segmentSoup(PolygonSoup&& soup, std::vector<double>&& values,
   // so the soup and the mesh are dropped as soon as the graph is built.
   VertexGraph graph;
   {
+    tellProgress(options.progress, "building the mesh");
     LabeledMesh mesh;
     buildSurface(std::move(soup), mesh, facetSource);
     graph = buildVertexGraph(mesh);

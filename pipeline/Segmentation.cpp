@@ -47,10 +47,12 @@ void checkInput(const VertexGraph& graph, const std::vector<double>& values,
 void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsigned seed,
                   SegmentationResult& result, RunReport& report) {
   Stopwatch stopwatch;
+  tellProgress(options.progress, "majority filter");
   for (int pass = 0; pass < options.filterPasses; ++pass)
     segmenter.majorityFilter();
   report.stageDone("majority filter", stopwatch.lap());
 
+  tellProgress(options.progress, "parameter estimate");
   ParameterEstimator estimator(segmenter.graph);
   estimator.buildConfigurations(segmenter.labels, segmenter.classCount);
   result.parameters = estimator.estimate();
@@ -60,8 +62,14 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
   report.stageDone("parameter estimate", stopwatch.lap());
   report.parameters(result.parameters, result.fallback);
 
-  const auto observe = [&report](const SweepSummary& sweep) { report.sweep(sweep); };
-  anneal(segmenter, annealingScheduleFor(options), result.parameters, seed, nullptr, observe);
+  const AnnealingSchedule schedule = annealingScheduleFor(options);
+  const int bound = sweepBound(schedule);
+  tellProgress(options.progress, "annealing", 0, bound);
+  const auto observe = [&](const SweepSummary& sweep) {
+    report.sweep(sweep);
+    tellProgress(options.progress, "annealing", sweep.sweep, bound);
+  };
+  anneal(segmenter, schedule, result.parameters, seed, nullptr, observe);
   report.stageDone("annealing", stopwatch.lap());
 }
 
@@ -70,6 +78,7 @@ SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> va
                                 RunReport& report) {
   SegmentationResult result;
   Stopwatch stopwatch;
+  tellProgress(options.progress, "k-means");
   Segmenter segmenter(graph, std::move(values));
   RandomGenerator generator(seed);
   const InitialisationReport initialisation =
@@ -87,6 +96,7 @@ SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> va
     refineLabels(segmenter, options, seed, result, report);
 
   stopwatch.lap();
+  tellProgress(options.progress, "class ordering");
   segmenter.sortClassesByMean();
   report.stageDone("class ordering", stopwatch.lap());
   result.labels = std::move(segmenter.labels);
@@ -148,11 +158,14 @@ void findSegments(const VertexGraph& graph, std::vector<double> mergeValues,
                   const SegmentationOptions& options, SegmentationResult& result,
                   RunReport& report) {
   Stopwatch stopwatch;
+  tellProgress(options.progress, "segments");
   Segments segments = connectedSegments(graph, result.labels);
   report.stageDone("segments", stopwatch.lap());
-  if (options.minSegmentSize > 1)
+  if (options.minSegmentSize > 1) {
+    tellProgress(options.progress, "segment merge");
     cleanUpSegments(graph, std::move(mergeValues), options.minSegmentSize, segments, result,
                     report);
+  }
   result.segmentCount = segments.count();
   result.segments = std::move(segments.ids);
   report.note(segmentCountText(result.segmentCount) + " (connected pieces of one class)");
