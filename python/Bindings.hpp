@@ -11,6 +11,9 @@ namespace py = pybind11;
 /// segment() and its result classes.
 void addSegmentation(py::module_& module);
 
+/// segment_file(): the command line's whole run on a mesh file.
+void addFileRun(py::module_& module);
+
 /// read_mesh(), read_attribute() and write_labels().
 void addFiles(py::module_& module);
 

@@ -9,6 +9,7 @@ namespace {
 const char* const moduleDoc = R"(Segment surface meshes into classes from one value per vertex.
 
 segment(vertices, faces, values, classes, ...)  the whole pipeline on arrays
+segment_file(path, classes, ...)                the command line's run on a file
 read_mesh(path)                                 an OBJ, OFF or PLY mesh as arrays
 read_attribute(path, count)                     an attribute file as an array
 write_labels(path, labels, classes)             a label file
@@ -35,6 +36,7 @@ PYBIND11_MODULE(vornel, module) {
   module.attr("__version__") = VORNEL_VERSION;
   vornel::python::registerErrorTranslation();
   vornel::python::addSegmentation(module);
+  vornel::python::addFileRun(module);
   vornel::python::addFiles(module);
   vornel::python::addCurvature(module);
 }

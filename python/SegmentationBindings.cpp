@@ -5,6 +5,8 @@
 #include "ArrayInput.hpp"
 #include "ArrayOutput.hpp"
 #include "Bindings.hpp"
+#include "PythonProgress.hpp"
+#include "SegmentationConversion.hpp"
 
 #include "estimation/FallbackMessage.hpp"
 #include "pipeline/SegmentMesh.hpp"
@@ -60,9 +62,12 @@ Segmentation toPython(SegmentationResult&& result) {
   return segmentation;
 }
 
-SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py::handle sweeps,
-                                py::handle seed, bool refine, py::handle temperature,
-                                py::handle cooling, py::handle minSegmentSize, py::handle threads) {
+} // namespace
+
+SegmentationOptions segmentationOptionsFrom(py::handle classes, py::handle filterPasses,
+                                            py::handle sweeps, py::handle seed, bool refine,
+                                            py::handle temperature, py::handle cooling,
+                                            py::handle minSegmentSize, py::handle threads) {
   constexpr long long intLowest = std::numeric_limits<int>::min();
   constexpr long long intHighest = std::numeric_limits<int>::max();
   SegmentationOptions options;
@@ -83,12 +88,21 @@ SegmentationOptions optionsFrom(py::handle classes, py::handle filterPasses, py:
   return options;
 }
 
+py::object segmentationObject(SegmentationResult&& result) {
+  return py::cast(toPython(std::move(result)));
+}
+
+namespace {
+
 Segmentation segmentFromPython(py::handle vertices, py::handle faces, py::handle values,
                                py::handle classes, py::handle filterPasses, py::handle sweeps,
                                py::handle seed, bool refine, py::handle temperature,
-                               py::handle cooling, py::handle minSegmentSize, py::handle threads) {
-  const SegmentationOptions options = optionsFrom(classes, filterPasses, sweeps, seed, refine,
-                                                  temperature, cooling, minSegmentSize, threads);
+                               py::handle cooling, py::handle minSegmentSize, py::handle threads,
+                               py::handle progress) {
+  SegmentationOptions options = segmentationOptionsFrom(
+      classes, filterPasses, sweeps, seed, refine, temperature, cooling, minSegmentSize, threads);
+  const PythonProgress shown(progress);
+  options.progress = shown.sink();
   MeshArrays mesh = meshFromPython(vertices, faces);
   std::vector<double> vertexValues = valuesFromPython(values, "values");
   SegmentationResult result;
@@ -120,7 +134,7 @@ std::string describe(const Segmentation& segmentation) {
 }
 
 const char* const segmentDoc =
-    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None) -> vornel.Segmentation
+    R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None, progress=None) -> vornel.Segmentation
 
 Segment a surface mesh into `classes` classes from one value per vertex.
 
@@ -169,6 +183,12 @@ threads : int or None, optional
     Threads for the parallel stages, 1 to 4096. None takes every core the
     process may use. The labels are the same for every count; each call runs
     on its own threads, so calls from several Python threads do not interfere.
+progress : None, bool or callable, optional
+    None or False: nothing is shown. A callable is called as the run goes
+    with the stage (str) and the fraction of it done (float, 0 to 1: the
+    annealing's sweeps; 0 for a stage told only as it starts), holding the
+    GIL; an exception it raises ends the run. True shows a tqdm bar (tqdm
+    must be installed), erased at the end. The labels never depend on it.
 
 Returns
 -------
@@ -258,7 +278,7 @@ void addSegmentation(py::module_& module) {
              py::arg("sweeps") = 50, py::kw_only(), py::arg("seed") = py::none(),
              py::arg("refine") = false, py::arg("temperature") = py::none(),
              py::arg("cooling") = py::none(), py::arg("min_segment_size") = 0,
-             py::arg("threads") = py::none());
+             py::arg("threads") = py::none(), py::arg("progress") = py::none());
 }
 
 } // namespace vornel::python

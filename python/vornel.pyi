@@ -1,7 +1,7 @@
 """Segment surface meshes into classes from one value per vertex."""
 
 import os
-from typing import Literal, Optional, Sequence, Tuple, Union, overload
+from typing import Callable, Literal, Optional, Sequence, Tuple, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -11,6 +11,7 @@ __version__: str
 _Path = Union[str, "os.PathLike[str]"]
 _Faces = Union[npt.ArrayLike, Sequence[Sequence[int]]]
 _FacesOut = Union[npt.NDArray[np.int64], list[npt.NDArray[np.int64]]]
+_Progress = Union[None, bool, Callable[[str, float], object]]
 
 class Parameters:
     """The fitted pairwise label model: class weights theta_1 .. theta_{K-1} and beta."""
@@ -21,7 +22,7 @@ class Parameters:
     def beta(self) -> float: ...
 
 class Segmentation:
-    """The result of segment()."""
+    """The result of segment() and segment_file()."""
 
     @property
     def labels(self) -> npt.NDArray[np.int32]: ...
@@ -52,8 +53,33 @@ def segment(
     cooling: Optional[float] = None,
     min_segment_size: int = 0,
     threads: Optional[int] = None,
+    progress: _Progress = None,
 ) -> Segmentation:
     """Segment a surface mesh into `classes` classes from one value per vertex."""
+
+def segment_file(
+    path: _Path,
+    classes: int,
+    filter_passes: int = 3,
+    sweeps: int = 50,
+    *,
+    seed: Optional[int] = None,
+    refine: bool = False,
+    temperature: Optional[float] = None,
+    cooling: Optional[float] = None,
+    min_segment_size: int = 0,
+    threads: Optional[int] = None,
+    attribute_file: Optional[_Path] = None,
+    attribute_property: Optional[str] = None,
+    compute_attribute: Optional[str] = None,
+    labels_file: Optional[_Path] = None,
+    colour_mesh: Optional[_Path] = None,
+    segments_file: Optional[_Path] = None,
+    report: Optional[_Path] = None,
+    repair: bool = False,
+    progress: _Progress = None,
+) -> Tuple[Segmentation, list[str]]:
+    """Run the command line's whole run on one mesh file; the result and the paths written."""
 
 @overload
 def read_mesh(

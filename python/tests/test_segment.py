@@ -86,8 +86,10 @@ def test_version_is_that_of_the_command_line():
 def test_every_function_documents_its_signature():
     assert vornel.segment.__doc__.startswith(
         "segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, "
-        "refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None) -> vornel.Segmentation\n")
-    for function in (vornel.read_mesh, vornel.read_attribute, vornel.write_labels):
+        "refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None, "
+        "progress=None) -> vornel.Segmentation\n")
+    for function in (vornel.segment_file, vornel.read_mesh, vornel.read_attribute,
+                     vornel.write_labels):
         assert function.__doc__.startswith(function.__name__ + "(path, ")
         assert "Raises" in function.__doc__
     assert "labels" in vornel.Segmentation.__doc__ and "beta" in vornel.Parameters.__doc__
