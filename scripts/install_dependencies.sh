@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(g++ cmake make libcgal-dev libtbb-dev libgtest-dev googletest libbenchmark-dev)
 # The Python module and its tests (Debian's own interpreter, /usr/bin/python3).
 packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest)
+# The Dask batch example and its test, and progress=True's bar.
+packages+=(python3-distributed python3-tqdm)
 if [ "${VORNEL_WITH_CLANG:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
