@@ -11,7 +11,7 @@ with the command line's rules (all or nothing, never over an input). A mesh
 whose label file is newer than the mesh and its attribute file is skipped,
 unless --force is given.
 
-Without --scheduler a LocalCluster of N worker processes runs on this machine;
+Without --scheduler a LocalCluster of N workers runs on this machine;
 with it, the cluster at ADDRESS (tcp://host:8786) does, whose workers must
 import vornel and see FOLDER under the same path. Each mesh runs on one thread
 (--threads-per-mesh says otherwise), so that N single-threaded workers keep N
@@ -23,6 +23,8 @@ mesh does not stop the others; the exit status is 1 when one failed.
 """
 
 import argparse
+import contextlib
+import logging
 import os
 import sys
 import time
@@ -100,15 +102,25 @@ def parse_arguments(argv):
     return parser.parse_args(argv)
 
 
+@contextlib.contextmanager
 def connect(arguments):
+    """A client of the cluster at --scheduler, or of a local cluster of N
+    workers. The local workers are threads of this process: segment_file
+    releases the GIL while a mesh runs, so they keep N cores busy without the
+    seconds that starting worker processes takes. The client closes before
+    its cluster, so that it never looks for a scheduler that has gone."""
     from dask.distributed import Client, LocalCluster
 
     if arguments.scheduler:
-        return Client(arguments.scheduler)
-    # One thread per worker process: each runs one mesh at a time.
-    cluster = LocalCluster(n_workers=arguments.workers, threads_per_worker=1,
-                           processes=True, dashboard_address=None)
-    return Client(cluster)
+        with Client(arguments.scheduler) as client:
+            yield client
+        return
+    with LocalCluster(n_workers=arguments.workers, threads_per_worker=1, processes=False,
+                      dashboard_address=None) as cluster, Client(cluster) as client:
+        yield client
+        # An in-process scheduler that stops logs the progress bar's
+        # cancelled feed as an error; nothing is wrong then.
+        logging.getLogger("distributed.core").setLevel(logging.CRITICAL)
 
 
 def main(argv=None):
@@ -131,8 +143,6 @@ def main(argv=None):
                              pure=False)
         progress(futures)
         rows = client.gather(futures)
-        if not arguments.scheduler:
-            client.cluster.close()
     print()
     print(summary_table(rows))
     return 1 if any("error" in row for row in rows) else 0
