@@ -72,6 +72,13 @@ TEST(Segment, RejectsImpossibleRequests) {
   const double infinity = std::numeric_limits<double>::infinity();
   EXPECT_THROW(segment(graph, {1, 2, infinity, 4}, optionsFor(2, 3, 50), 1), InvalidInputError);
   EXPECT_THROW(segment(graph, {std::nan(""), 2, 3, 4}, optionsFor(2, 3, 50), 1), InvalidInputError);
+  // The schedule's rules hold here as they do on the command line and in segmentMesh.
+  SegmentationOptions options = optionsFor(2, 3, 50);
+  options.coolingFactor = 1.5;
+  EXPECT_THROW(segment(graph, {1, 2, 3, 4}, options, 1), InvalidInputError);
+  options.coolingFactor.reset();
+  options.initialTemperature = infinity;
+  EXPECT_THROW(segment(graph, {1, 2, 3, 4}, options, 1), InvalidInputError);
 }
 
 TEST(Segment, ClassesComeOutNumberedByIncreasingMean) {
