@@ -54,19 +54,22 @@ struct SweepScratch {
 
 /// The form an annealing sweep over classCount classes takes: the one pinned
 /// in scratch, else the faster one for the calling arena's thread count.
-/// The ahead form does the work of one energy for every class, the in-order
-/// form of two, so it pays only with enough threads: measured on a sphere, it
-/// costs about 0.4 + 0.35 K times the one-thread sweep on one thread, and the
-/// walk over the draws stays on one thread. On two threads it paid for two
-/// classes (0.93 s to 0.55 s for 50 sweeps of 1M vertices) but lost for three
-/// (0.80 s to 0.88 s, 7.4 s to 8.8 s at 10M), hence the margin in the rule.
-/// The gathered form moves only the ring gathers and the current energy to the
-/// threads, which pays on two threads for every class count it packs.
+/// The walk over the draws stays on one thread and bounds the gain. The ahead
+/// form leaves it little to do, but does the work of one energy for every
+/// class (about 0.4 + 0.35 K times the one-thread sweep, measured on a
+/// sphere); on two threads it paid for two classes (0.93 s to 0.55 s for 50
+/// sweeps of 1M vertices) but lost for three (0.80 s to 0.88 s). The gathered
+/// form adds about a third to the work and leaves about half of the one-thread
+/// sweep to the walk, so it pays from two threads; the ahead form overtakes it
+/// once its work spread over the other threads is below that half.
 inline DrawnSweepForm drawnSweepForm(const SweepScratch& scratch, int classCount) {
   if (scratch.form != DrawnSweepForm::Chosen)
     return scratch.form;
   const int threads = oneapi::tbb::this_task_arena::max_concurrency();
-  if (threads > 1 && classCount > 2 && classCount <= RingLabelCounts::packedClasses)
+  if (threads == 1)
+    return DrawnSweepForm::InOrder;
+  const bool aheadPays = classCount == 2 || 10 * (threads - 1) > 8 + 7 * classCount;
+  if (!aheadPays && classCount <= RingLabelCounts::packedClasses)
     return DrawnSweepForm::Gathered;
   return 20 * threads > 19 + 7 * classCount ? DrawnSweepForm::Ahead : DrawnSweepForm::InOrder;
 }
