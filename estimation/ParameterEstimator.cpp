@@ -5,6 +5,7 @@
 #include "estimation/ParameterEstimator.hpp"
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "estimation/RingTable.hpp"
 #include "estimation/RowEquation.hpp"
 
@@ -60,6 +61,32 @@ pairsSeenTogether(const std::vector<NeighbourhoodConfiguration>& configurations)
   return equations;
 }
 
+/// Vertices per range of the ring table collected on several threads: ranges
+/// repeat few rings, so that appending them costs little next to collecting.
+constexpr std::size_t ringTableRange = std::size_t{1} << 16;
+
+/// The ring table of every vertex. On several threads ranges are collected
+/// apart and appended in vertex order, which gives the table of one pass.
+std::vector<NeighbourhoodConfiguration>
+collectRingTable(const VertexGraph& graph, const std::vector<std::int32_t>& labels, int K) {
+  const std::size_t count = graph.vertexCount();
+  RingTable table(K);
+  if (!severalThreads() || count <= ringTableRange) {
+    table.addVertices(graph, labels, 0, count);
+    return table.release();
+  }
+  std::vector<RingTable> parts(blockCount(count, ringTableRange), RingTable(K));
+  forEachBlock(
+      count,
+      [&](std::size_t begin, std::size_t end, std::size_t range) {
+        parts[range].addVertices(graph, labels, begin, end);
+      },
+      ringTableRange);
+  for (const RingTable& part : parts)
+    table.append(part);
+  return table.release();
+}
+
 /// Decreasing product of the pair's centre counts; stable, so runs repeat.
 void orderByEvidence(std::vector<PairEquation>& equations,
                      const std::vector<NeighbourhoodConfiguration>& configurations) {
@@ -86,10 +113,7 @@ void ParameterEstimator::buildConfigurations(const std::vector<std::int32_t>& la
     return; // a single class has no label pair and nothing to estimate
   }
   checkLabels(graph, labels, K);
-  // One range for now; ranges collected apart would be appended in order.
-  RingTable table(K);
-  table.addVertices(graph, labels, 0, graph.vertexCount());
-  configurations = table.release();
+  configurations = collectRingTable(graph, labels, K);
   equations = pairsSeenTogether(configurations);
   orderByEvidence(equations, configurations);
   usableRows = static_cast<int>(equations.size());

@@ -58,38 +58,54 @@ void countRingLabels(const SweepData& data, int classCount, std::size_t v, int* 
     ++same[data.labels[*n]];
 }
 
+/// The Metropolis decision of one vertex as it is reached: its proposal's
+/// draw, the ring counts of its label and the candidate, then the test.
+class InOrderDecision {
+public:
+  InOrderDecision(const SweepData& data, const EnergyModel& model, const MetropolisTest& metropolis,
+                  RandomGenerator& rng)
+      : data_(data), model_(model), metropolis_(metropolis), rng_(rng),
+        proposal_(model.classCount) {}
+
+  std::int32_t operator()(std::size_t v, std::int32_t current) const {
+    const std::int32_t candidate = proposal_.candidate(rng_.next(), current);
+    const std::uint32_t* const begin = data_.neighbours + data_.offsets[v];
+    const std::uint32_t* const end = data_.neighbours + data_.offsets[v + 1];
+    const int degree = static_cast<int>(end - begin);
+    int sameCurrent = 0;
+    int sameCandidate = 0;
+    if (RingLabelCounts::packable(model_.classCount, static_cast<std::uint32_t>(degree))) {
+      const RingLabelCounts counts(begin, end, data_.labels);
+      sameCurrent = counts[current];
+      sameCandidate = counts[candidate];
+    } else {
+      const TwoLabelCounts counts(begin, end, data_.labels, current, candidate);
+      sameCurrent = counts.sameFirst;
+      sameCandidate = counts.sameSecond;
+    }
+    const double x = data_.values[v];
+    const double eOld = model_.dataTerm(current, x) +
+                        model_.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
+    const double eNew = model_.dataTerm(candidate, x) +
+                        model_.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
+    return metropolis_.accepts(eOld, eNew, rng_) ? candidate : current;
+  }
+
+private:
+  const SweepData& data_;
+  const EnergyModel& model_;
+  const MetropolisTest& metropolis_;
+  RandomGenerator& rng_;
+  Proposal proposal_;
+};
+
 /// Annealing on one thread: one proposed label per vertex, decided by the
 /// Metropolis test as the vertex is reached.
 long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, double T,
                            RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
-  const int classCount = model.classCount;
-  const Proposal proposal(classCount);
-
-  return runSweepInOrder(segmenter, scratch, [&](std::size_t v, std::int32_t current) {
-    const std::int32_t candidate = proposal.candidate(rng.next(), current);
-    const std::uint32_t* const begin = data.neighbours + data.offsets[v];
-    const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
-    const int degree = static_cast<int>(end - begin);
-    int sameCurrent = 0;
-    int sameCandidate = 0;
-    if (RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(degree))) {
-      const RingLabelCounts counts(begin, end, data.labels);
-      sameCurrent = counts[current];
-      sameCandidate = counts[candidate];
-    } else {
-      const TwoLabelCounts counts(begin, end, data.labels, current, candidate);
-      sameCurrent = counts.sameFirst;
-      sameCandidate = counts.sameSecond;
-    }
-    const double x = data.values[v];
-    const double eOld = model.dataTerm(current, x) +
-                        model.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
-    const double eNew = model.dataTerm(candidate, x) +
-                        model.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
-    return metropolis.accepts(eOld, eNew, rng) ? candidate : current;
-  });
+  return runSweepInOrder(segmenter, scratch, InOrderDecision(data, model, metropolis, rng));
 }
 
 /// Annealing on several threads: every label's pending test is formed for
@@ -116,12 +132,52 @@ long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double 
       pending[label] = metropolis.pendingExponent(eOld, eNew);
     }
   };
-  return runDrawnSweep(segmenter, scratch, static_cast<std::size_t>(classCount), prepare,
-                       [&](std::size_t, std::int32_t current, const double* pending) {
+  return runDrawnSweep(segmenter, scratch, scratch.pending, static_cast<std::size_t>(classCount),
+                       prepare, [&](std::size_t, std::int32_t current, const double* pending) {
                          const std::int32_t candidate = proposal.candidate(rng.next(), current);
                          return metropolis.acceptsPending(pending[candidate], rng) ? candidate
                                                                                    : current;
                        });
+}
+
+/// Annealing on several threads with at most eight classes: the ring gathers
+/// (the memory-bound part) and the energy under the current label are formed
+/// in parallel; the walk over the draws forms only the drawn candidate's
+/// energy, from the packed counts. A ring too long to pack is decided in the
+/// walk as the in-order sweep decides it.
+long annealingSweepGathered(Segmenter& segmenter, const EnergyModel& model, double T,
+                            RandomGenerator& rng, SweepScratch& scratch) {
+  const SweepData data = sweepData(segmenter);
+  const MetropolisTest metropolis(T);
+  const int classCount = model.classCount;
+  const Proposal proposal(classCount);
+  const InOrderDecision inOrder(data, model, metropolis, rng);
+
+  const auto prepare = [&](std::size_t v, std::int32_t current, GatheredRing* ring) {
+    const std::uint32_t* const begin = data.neighbours + data.offsets[v];
+    const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
+    const int degree = static_cast<int>(end - begin);
+    if (!RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(degree))) {
+      ring->counts = GatheredRing::unpacked;
+      return;
+    }
+    const RingLabelCounts counts(begin, end, data.labels);
+    const int same = counts[current];
+    ring->counts = counts.packed();
+    ring->currentEnergy = model.dataTerm(current, data.values[v]) +
+                          model.neighbourhoodTerm(current, same, degree - same);
+  };
+  const auto decide = [&](std::size_t v, std::int32_t current, const GatheredRing* ring) {
+    if (ring->counts == GatheredRing::unpacked)
+      return inOrder(v, current);
+    const std::int32_t candidate = proposal.candidate(rng.next(), current);
+    const int degree = static_cast<int>(data.offsets[v + 1] - data.offsets[v]);
+    const int same = RingLabelCounts::fromPacked(ring->counts)[candidate];
+    const double eNew = model.dataTerm(candidate, data.values[v]) +
+                        model.neighbourhoodTerm(candidate, same, degree - same);
+    return metropolis.accepts(ring->currentEnergy, eNew, rng) ? candidate : current;
+  };
+  return runDrawnSweep(segmenter, scratch, scratch.gathered, 1, prepare, decide);
 }
 
 /// The label of strictly lowest local energy, starting from the current one;
@@ -176,9 +232,17 @@ long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, b
     return 0; // no other label to propose
   if (greedy)
     return greedySweep(segmenter, model, scratch);
-  return sweepsAhead(scratch, model.classCount)
-             ? annealingSweepAhead(segmenter, model, T, rng, scratch)
-             : annealingSweepInOrder(segmenter, model, T, rng, scratch);
+  switch (drawnSweepForm(scratch, model.classCount)) {
+  case DrawnSweepForm::Gathered:
+    if (model.classCount <= RingLabelCounts::packedClasses)
+      return annealingSweepGathered(segmenter, model, T, rng, scratch);
+    break; // too many classes to pack: the ahead form
+  case DrawnSweepForm::InOrder:
+    return annealingSweepInOrder(segmenter, model, T, rng, scratch);
+  default:
+    break;
+  }
+  return annealingSweepAhead(segmenter, model, T, rng, scratch);
 }
 
 } // namespace vornel

@@ -33,10 +33,22 @@ public:
       counts_ += units[labels[*n]];
   }
 
+  /// Counts kept as packed() gave them.
+  static RingLabelCounts fromPacked(std::uint64_t packed) {
+    RingLabelCounts counts;
+    counts.counts_ = packed;
+    return counts;
+  }
+
+  /// The counts in one word, eight bits per label from label 0 up.
+  std::uint64_t packed() const { return counts_; }
+
   /// The number of neighbours labelled label.
   int operator[](int label) const { return static_cast<int>((counts_ >> (8 * label)) & 0xff); }
 
 private:
+  RingLabelCounts() = default;
+
   /// One count of each label in its own eight bits.
   static constexpr std::uint64_t units[packedClasses] = {
       std::uint64_t{1},       std::uint64_t{1} << 8,  std::uint64_t{1} << 16,

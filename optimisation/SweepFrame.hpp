@@ -8,6 +8,7 @@
 #include "classes/Segmenter.hpp"
 #include "core/LargeArray.hpp"
 #include "core/Parallel.hpp"
+#include "optimisation/RingLabelCounts.hpp"
 
 #include <oneapi/tbb/task_group.h>
 
@@ -22,40 +23,55 @@ namespace vornel {
 
 /// How an annealing sweep takes its draws; every form gives the same labels.
 enum class DrawnSweepForm {
-  Chosen,  // the faster one for the arena's thread count and the class count
-  InOrder, // each vertex decided as it is reached (runSweepInOrder)
-  Ahead,   // every proposal's test formed in parallel first (runDrawnSweep)
+  Chosen,   // the faster one for the arena's thread count and the class count
+  InOrder,  // each vertex decided as it is reached (runSweepInOrder)
+  Ahead,    // every proposal's test formed in parallel first (runDrawnSweep)
+  Gathered, // ring label counts and the current energy formed in parallel first,
+            // the drawn candidate's energy in the walk (runDrawnSweep; K <= 8)
+};
+
+/// What the gathered form keeps of one vertex: its ring's label counts packed
+/// as RingLabelCounts packs them, and its energy under its current label.
+struct GatheredRing {
+  /// Counts that no packable ring can have: the vertex is decided in the walk
+  /// from its ring, as runSweepInOrder decides it.
+  static constexpr std::uint64_t unpacked = ~std::uint64_t{0};
+  std::uint64_t counts;
+  double currentEnergy;
 };
 
 /// Memory a sweep keeps from one sweep to the next.
 struct SweepScratch {
   std::vector<std::int32_t> labels; // the labels being decided
-  /// Two chunks of per-proposal decision data: one filled while the other is walked.
-  std::array<std::vector<double>, 2> pending;
+  /// Two chunks of decision data: one filled while the other is walked.
+  std::array<std::vector<double>, 2> pending;        // per proposal (ahead)
+  std::array<std::vector<GatheredRing>, 2> gathered; // per vertex (gathered)
   /// Decision data per chunk: about 2 MiB, so that a chunk is still in the
   /// cache when its draws are walked (tests make it small to use many chunks).
   std::size_t chunkBytes = std::size_t{2} << 20;
   DrawnSweepForm form = DrawnSweepForm::Chosen; // tests pin one form
 };
 
-/// Whether an annealing sweep over classCount classes forms its tests ahead of
-/// the draws. That form does the work of one energy for every class, the other
-/// of two, so it pays only with enough threads: measured on a sphere, it costs
-/// about 0.4 + 0.35 K times the one-thread sweep on one thread, and the walk
-/// over the draws stays on one thread. On two threads it paid for two classes
-/// (0.93 s to 0.55 s for 50 sweeps of 1M vertices) but lost for three (0.80 s to
-/// 0.88 s, 7.4 s to 8.8 s at 10M), hence the margin in the rule.
-inline bool sweepsAhead(const SweepScratch& scratch, int classCount) {
-  switch (scratch.form) {
-  case DrawnSweepForm::InOrder:
-    return false;
-  case DrawnSweepForm::Ahead:
-    return true;
-  case DrawnSweepForm::Chosen:
-    break;
-  }
+/// The form an annealing sweep over classCount classes takes: the one pinned
+/// in scratch, else the faster one for the calling arena's thread count.
+/// The walk over the draws stays on one thread and bounds the gain. The ahead
+/// form leaves it little to do, but does the work of one energy for every
+/// class (about 0.4 + 0.35 K times the one-thread sweep, measured on a
+/// sphere); on two threads it paid for two classes (0.93 s to 0.55 s for 50
+/// sweeps of 1M vertices) but lost for three (0.80 s to 0.88 s). The gathered
+/// form adds about a third to the work and leaves about half of the one-thread
+/// sweep to the walk, so it pays from two threads; the ahead form overtakes it
+/// once its work spread over the other threads is below that half.
+inline DrawnSweepForm drawnSweepForm(const SweepScratch& scratch, int classCount) {
+  if (scratch.form != DrawnSweepForm::Chosen)
+    return scratch.form;
   const int threads = oneapi::tbb::this_task_arena::max_concurrency();
-  return 20 * threads > 19 + 7 * classCount;
+  if (threads == 1)
+    return DrawnSweepForm::InOrder;
+  const bool aheadPays = classCount == 2 || 10 * (threads - 1) > 8 + 7 * classCount;
+  if (!aheadPays && classCount <= RingLabelCounts::packedClasses)
+    return DrawnSweepForm::Gathered;
+  return 20 * threads > 19 + 7 * classCount ? DrawnSweepForm::Ahead : DrawnSweepForm::InOrder;
 }
 
 namespace sweepframe {
@@ -66,9 +82,9 @@ inline void prepareWorkingLabels(SweepScratch& scratch, std::size_t count) {
 }
 
 /// Vertices per chunk of the drawn sweep: whole blocks, at least one.
-inline std::size_t chunkVertices(std::size_t chunkBytes, std::size_t slotsPerVertex) {
+inline std::size_t chunkVertices(std::size_t chunkBytes, std::size_t bytesPerVertex) {
   const std::size_t blocks =
-      std::max<std::size_t>(1, chunkBytes / (slotsPerVertex * sizeof(double) * parallelBlockSize));
+      std::max<std::size_t>(1, chunkBytes / (bytesPerVertex * parallelBlockSize));
   return blocks * parallelBlockSize;
 }
 
@@ -119,25 +135,28 @@ long runSweepInOrder(Segmenter& segmenter, SweepScratch& scratch, Decide&& decid
 }
 
 /// A sweep with draws on several threads. prepare(v, l, slots) writes, for
-/// vertex v with current label l, slotsPerVertex values that decide v for every
+/// vertex v with current label l, slotsPerVertex slots that decide v for every
 /// possible proposal; it reads only the labels at the start of the sweep and
 /// runs in parallel. decide(v, l, slots) then takes v's draws and returns its
 /// new label; it runs on the calling thread in vertex order, so the draws are
-/// those of runSweepInOrder. The next chunk is prepared while one is decided.
-template <class Prepare, class Decide>
-long runDrawnSweep(Segmenter& segmenter, SweepScratch& scratch, std::size_t slotsPerVertex,
+/// those of runSweepInOrder. The next chunk is prepared into one of buffers
+/// while the other is decided.
+template <class Slot, class Prepare, class Decide>
+long runDrawnSweep(Segmenter& segmenter, SweepScratch& scratch,
+                   std::array<std::vector<Slot>, 2>& buffers, std::size_t slotsPerVertex,
                    const Prepare& prepare, Decide&& decide) {
   const std::vector<std::int32_t>& labels = segmenter.labels;
   const std::size_t count = labels.size();
   sweepframe::prepareWorkingLabels(scratch, count);
-  const std::size_t chunk = sweepframe::chunkVertices(scratch.chunkBytes, slotsPerVertex);
+  const std::size_t chunk =
+      sweepframe::chunkVertices(scratch.chunkBytes, slotsPerVertex * sizeof(Slot));
   const std::size_t chunks = blockCount(count, chunk);
-  for (auto& buffer : scratch.pending)
+  for (auto& buffer : buffers)
     buffer.resize(std::min(count, chunk) * slotsPerVertex);
 
   const auto prepareChunk = [&](std::size_t c) {
     const std::size_t first = c * chunk;
-    double* const slots = scratch.pending[c % 2].data();
+    Slot* const slots = buffers[c % 2].data();
     forEachBlock(std::min(chunk, count - first),
                  [&](std::size_t begin, std::size_t end, std::size_t) {
                    for (std::size_t i = begin; i < end; ++i)
@@ -161,7 +180,7 @@ long runDrawnSweep(Segmenter& segmenter, SweepScratch& scratch, std::size_t slot
     }
     const std::size_t first = c * chunk;
     const std::size_t last = std::min(count, first + chunk);
-    const double* const slots = scratch.pending[c % 2].data();
+    const Slot* const slots = buffers[c % 2].data();
     for (std::size_t v = first; v < last; ++v) {
       const std::int32_t current = labels[v];
       const std::int32_t decided = decide(v, current, slots + (v - first) * slotsPerVertex);

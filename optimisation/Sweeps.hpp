@@ -4,8 +4,8 @@
 // when the sweep began, and all decided labels take effect together. The
 // labels do not depend on the calling arena's thread count: the annealing
 // either decides the vertices in order, each taking its draws as it goes, or,
-// with enough threads, forms every vertex's outcome for each proposal in
-// parallel first and then walks the draws in the same order (see sweepsAhead).
+// on several threads, forms what it can of every vertex's decision in parallel
+// first and then walks the draws in the same order (see drawnSweepForm).
 
 #include "classes/RandomGenerator.hpp"
 #include "classes/Segmenter.hpp"

@@ -70,13 +70,15 @@ long twoClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, boo
       const EnergyPair e = energies(v, current);
       return metropolis.acceptsWithoutDraw(e.current, e.candidate) ? other(current) : current;
     });
-  if (!sweepsAhead(scratch, model.classCount))
+  // With two classes the gathered form has nothing left for the walk: it is
+  // the ahead form.
+  if (drawnSweepForm(scratch, model.classCount) == DrawnSweepForm::InOrder)
     return runSweepInOrder(segmenter, scratch, [&](std::size_t v, std::int32_t current) {
       const EnergyPair e = energies(v, current);
       return metropolis.accepts(e.current, e.candidate, rng) ? other(current) : current;
     });
   return runDrawnSweep(
-      segmenter, scratch, 1,
+      segmenter, scratch, scratch.pending, 1,
       [&](std::size_t v, std::int32_t current, double* pending) {
         const EnergyPair e = energies(v, current);
         *pending = metropolis.pendingExponent(e.current, e.candidate);

@@ -1,7 +1,8 @@
 #include "ReferenceEstimate.hpp"
 #include "TestGraphs.hpp"
-#include "estimation/ParameterEstimator.hpp"
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
+#include "estimation/ParameterEstimator.hpp"
 
 #include <gtest/gtest.h>
 
@@ -214,6 +215,35 @@ TEST(ConfigurationTable, HashLookupBuildsTheLinearScanTable) {
         EXPECT_EQ(row.firstLabel, expected.rows[j].firstLabel);
         EXPECT_EQ(row.secondLabel, expected.rows[j].secondLabel);
       }
+    }
+  }
+}
+
+TEST(ConfigurationTable, EveryThreadCountBuildsTheOneThreadTable) {
+  // More than one range of vertices; the later vertices use two more labels,
+  // so their rings first appear after every ring of the earlier ones.
+  const VertexGraph graph = gridGraph(400, 220);
+  std::vector<std::int32_t> labels = randomLabels(graph.vertexCount(), 5, 7);
+  const std::vector<std::int32_t> early = randomLabels(graph.vertexCount() / 2, 3, 8);
+  std::copy(early.begin(), early.end(), labels.begin());
+  const auto build = [&](unsigned threads) {
+    ParameterEstimator estimator(graph);
+    StageThreads(threads).run([&] { estimator.buildConfigurations(labels, 5); });
+    return estimator;
+  };
+  const ParameterEstimator one = build(1);
+  for (const unsigned threads : {2u, 3u, 8u}) {
+    const ParameterEstimator several = build(threads);
+    ASSERT_EQ(several.configurations.size(), one.configurations.size()) << threads << " threads";
+    for (std::size_t c = 0; c < one.configurations.size(); ++c) {
+      EXPECT_EQ(several.configurations[c].neighbourCounts, one.configurations[c].neighbourCounts);
+      EXPECT_EQ(several.configurations[c].centreCounts, one.configurations[c].centreCounts);
+    }
+    ASSERT_EQ(several.usableRows, one.usableRows);
+    for (int j = 0; j < one.usableRows; ++j) {
+      EXPECT_EQ(several.equations[j].configuration, one.equations[j].configuration) << j;
+      EXPECT_EQ(several.equations[j].firstLabel, one.equations[j].firstLabel) << j;
+      EXPECT_EQ(several.equations[j].secondLabel, one.equations[j].secondLabel) << j;
     }
   }
 }

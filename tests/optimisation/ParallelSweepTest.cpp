@@ -109,12 +109,16 @@ TEST(ParallelSweep, EveryFormAndThreadCountGivesTheOneThreadLabelsAndDraws) {
     for (const unsigned threads : {1u, 2u, 3u, 8u}) {
       EXPECT_TRUE(traceSweeps(graph, classCount, {threads, DrawnSweepForm::Ahead}) == reference)
           << classCount << " classes ahead on " << threads << " threads";
+      EXPECT_TRUE(traceSweeps(graph, classCount, {threads, DrawnSweepForm::Gathered}) == reference)
+          << classCount << " classes gathered on " << threads << " threads";
       EXPECT_TRUE(traceSweeps(graph, classCount, {threads, DrawnSweepForm::Chosen}) == reference)
           << classCount << " classes on " << threads << " threads";
     }
     // Chunks of one block: the next chunk is prepared while one is walked.
     EXPECT_TRUE(traceSweeps(graph, classCount, {2, DrawnSweepForm::Ahead, 1}) == reference)
         << classCount << " classes";
+    EXPECT_TRUE(traceSweeps(graph, classCount, {2, DrawnSweepForm::Gathered, 1}) == reference)
+        << classCount << " classes gathered";
   }
 }
 
