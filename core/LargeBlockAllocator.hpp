@@ -10,7 +10,8 @@
 // compacts and clears 2 MiB at a time, often memory the host has to back
 // first), and the reading of a large mesh spent more than a third of its time
 // there. The walks over the halfedge store lose a little to the smaller pages
-// (at most a hundredth of a second per million vertices), far less than that.
+// (up to a few hundredths of a second of processor time per million vertices
+// in the ring adjacency), far less than that.
 
 #include <sys/mman.h>
 
