@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -27,18 +28,38 @@ constexpr std::size_t smallestPrefaulted = std::size_t{4} << 20;
 constexpr std::size_t prefaultBlockPages = 512;
 
 /// Maps in the pages [first, first + count * 4096) writable, keeping their
+/// contents, in one system call; false where the system cannot.
+inline bool populatePageRange(unsigned char* first, std::size_t count) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  constexpr std::size_t pageBytes = 4096;
+  return ::madvise(first, count * pageBytes, MADV_POPULATE_WRITE) == 0;
+#else
+  (void)first;
+  (void)count;
+  return false;
+#endif
+}
+
+/// Maps in the pages [first, first + count * 4096) writable, keeping their
 /// contents; spanBegin is where the caller's span starts on the first page.
 inline void prefaultPageRange(unsigned char* first, std::size_t count, unsigned char* spanBegin) {
   constexpr std::size_t pageBytes = 4096;
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  if (::madvise(first, count * pageBytes, MADV_POPULATE_WRITE) == 0)
+  if (populatePageRange(first, count))
     return;
-#endif
   // Systems without that advice: an atomic add of zero is a write that leaves
   // the byte as it is; only bytes of the span are written.
   for (std::size_t page = 0; page < count; ++page)
     __atomic_fetch_add(std::max(first + page * pageBytes, spanBegin), static_cast<unsigned char>(0),
                        __ATOMIC_RELAXED);
+}
+
+/// The first page that [data, data + bytes) overlaps, and how many it overlaps.
+inline std::pair<unsigned char*, std::size_t> pagesOverlapping(void* data, std::size_t bytes) {
+  constexpr std::uintptr_t pageBytes = 4096;
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data) & ~(pageBytes - 1);
+  const std::size_t pages =
+      (reinterpret_cast<std::uintptr_t>(data) + bytes - start + pageBytes - 1) / pageBytes;
+  return {reinterpret_cast<unsigned char*>(start), pages};
 }
 
 /// Maps in every page that [data, data + bytes) overlaps, writable and keeping
@@ -49,18 +70,33 @@ inline void prefaultPageRange(unsigned char* first, std::size_t count, unsigned 
 inline void prefaultPages(void* data, std::size_t bytes) {
   if (bytes < smallestPrefaulted || !severalThreads())
     return;
-  constexpr std::uintptr_t pageBytes = 4096;
-  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data) & ~(pageBytes - 1);
-  const std::size_t pages =
-      (reinterpret_cast<std::uintptr_t>(data) + bytes - start + pageBytes - 1) / pageBytes;
-  auto* const firstPage = reinterpret_cast<unsigned char*>(start);
+  constexpr std::size_t pageBytes = 4096;
+  const std::pair<unsigned char*, std::size_t> span = pagesOverlapping(data, bytes);
+  unsigned char* const firstPage = span.first;
   forEachBlock(
-      pages,
+      span.second,
       [&](std::size_t begin, std::size_t end, std::size_t) {
         prefaultPageRange(firstPage + begin * pageBytes, end - begin,
                           static_cast<unsigned char*>(data));
       },
       prefaultBlockPages);
+}
+
+/// Maps in the span's pages ahead of a pass that fills all of it: on several
+/// threads as prefaultPages does, on one in a single system call where the
+/// system offers it. Measured on a virtual machine, one call that maps a
+/// large span in costs a quarter less than the page faults of the pass, each
+/// of which enters and leaves the kernel. Spans below smallestPrefaulted are
+/// left alone.
+inline void populatePages(void* data, std::size_t bytes) {
+  if (bytes < smallestPrefaulted)
+    return;
+  if (severalThreads()) {
+    prefaultPages(data, bytes);
+    return;
+  }
+  const auto [firstPage, pages] = pagesOverlapping(data, bytes);
+  populatePageRange(firstPage, pages); // advice only: without it the pass faults as before
 }
 
 } // namespace vornel

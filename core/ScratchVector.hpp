@@ -2,8 +2,8 @@
 // A std::vector whose resize leaves new elements of trivial types
 // uninitialised: for large index arrays that are filled right after being
 // sized, where zero-filling first would double the memory traffic. As the
-// whole array is written at once, its memory is faulted in by all of the
-// run's threads when it is allocated (core/PrefaultPages.hpp).
+// whole array is written at once, its memory is mapped in when it is
+// allocated (core/PrefaultPages.hpp's populatePages).
 
 #include "core/LargeBlockAllocator.hpp"
 #include "core/PrefaultPages.hpp"
@@ -23,7 +23,7 @@ template <class T> struct DefaultInitAllocator : LargeBlockAllocator<T> {
 
   T* allocate(std::size_t count) {
     T* const block = LargeBlockAllocator<T>::allocate(count);
-    prefaultPages(block, count * sizeof(T));
+    populatePages(block, count * sizeof(T));
     return block;
   }
 

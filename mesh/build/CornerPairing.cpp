@@ -44,6 +44,29 @@ void sortGroup(std::uint64_t* first, std::uint64_t* last) {
   }
 }
 
+// Corners per block of the passes that count and scatter them.
+constexpr std::size_t cornerBlockSize = 16 * parallelBlockSize;
+
+/// Calls work(k) for every corner k below cornerEnd: in order on one thread,
+/// in blocks on several (work must then only touch shared counters through
+/// increment).
+template <class Work> void forEachCorner(std::uint32_t cornerEnd, Work&& work) {
+  forEachBlock(
+      cornerEnd,
+      [&](std::size_t first, std::size_t last, std::size_t) {
+        for (auto k = static_cast<std::uint32_t>(first); k < last; ++k) {
+          work(k);
+        }
+      },
+      cornerBlockSize);
+}
+
+/// Adds one to counter, returning its value before; atomic when several
+/// threads share the counter.
+std::uint32_t increment(std::uint32_t& counter, bool shared) {
+  return shared ? __atomic_fetch_add(&counter, 1u, __ATOMIC_RELAXED) : counter++;
+}
+
 } // namespace
 
 CornerPairing::CornerPairing(const PolygonSoup& soup, std::size_t facetEnd)
@@ -78,18 +101,20 @@ void CornerPairing::groupByVertex(std::size_t pointCount) {
   const std::vector<std::uint32_t>& corners = *corners_;
   const auto cornerEnd = static_cast<std::uint32_t>(cornerCount_);
   offsets_.assign(pointCount + 1, 0);
-  for (std::uint32_t k = 0; k < cornerEnd; ++k) {
-    ++offsets_[corners[k] + 1];
-  }
+  std::uint32_t* const counts = offsets_.data() + 1;
+  const bool shared = severalThreads();
+  forEachCorner(cornerEnd, [&](std::uint32_t k) { increment(counts[corners[k]], shared); });
   for (std::size_t v = 0; v < pointCount; ++v) {
     offsets_[v + 1] += offsets_[v];
   }
   grouped_.resize(cornerEnd);
   // Each vertex's offset serves as its fill position, leaving it at the next
-  // vertex's start; a shift by one restores the offsets without a copy.
-  for (std::uint32_t k = 0; k < cornerEnd; ++k) {
-    grouped_[offsets_[corners[k]]++] = keyOf(corners[next(k)], k);
-  }
+  // vertex's start; a shift by one restores the offsets without a copy. The
+  // order of the entries within a vertex is the order threads reach them, but
+  // each group is sorted next, and no two entries are equal.
+  forEachCorner(cornerEnd, [&](std::uint32_t k) {
+    grouped_[increment(offsets_[corners[k]], shared)] = keyOf(corners[next(k)], k);
+  });
   std::copy_backward(offsets_.begin(), offsets_.end() - 1, offsets_.end());
   offsets_[0] = 0;
   forEachBlock(pointCount, [&](std::size_t first, std::size_t last, std::size_t) {

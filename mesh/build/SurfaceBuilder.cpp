@@ -72,8 +72,8 @@ private:
 };
 
 /// Faults in a store of records ahead of the pass that appends to it, a chunk
-/// at a time, from all of the run's threads: the system clears the fresh pages
-/// on every core, and no more than a chunk is resident ahead of the pass, so
+/// at a time (core/PrefaultPages.hpp's populatePages): the system clears the
+/// fresh pages on every core, and no more than a chunk is resident ahead of the pass, so
 /// that the memory the pass gives back keeps the peak where it was.
 template <class Record> class AheadFault {
 public:
@@ -85,7 +85,7 @@ public:
       return;
     }
     const std::size_t end = std::min(capacity_, std::max(faulted_, used) + chunkRecords);
-    prefaultPages(&first + faulted_, (end - faulted_) * sizeof(Record));
+    populatePages(&first + faulted_, (end - faulted_) * sizeof(Record));
     faulted_ = end;
   }
 

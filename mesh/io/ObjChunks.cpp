@@ -6,6 +6,7 @@
 #include "mesh/io/ObjChunks.hpp"
 
 #include "core/Parallel.hpp"
+#include "core/PrefaultPages.hpp"
 #include "mesh/io/ObjLines.hpp"
 #include "mesh/io/TextLines.hpp"
 
@@ -43,6 +44,15 @@ std::vector<ObjLineCounts> countsBefore(const std::vector<ObjLineCounts>& own) {
   return before;
 }
 
+// Sizes an array that the chunks then fill. Sizing a vector clears its
+// elements on the calling thread, and that thread would also take every fault
+// of the fresh memory: its pages are mapped in on all threads first.
+template <class T> void sizeForChunks(std::vector<T>& array, std::size_t count) {
+  array.reserve(count);
+  prefaultPages(array.data(), count * sizeof(T));
+  array.resize(count);
+}
+
 } // namespace
 
 std::vector<std::size_t> objChunkBounds(std::string_view text, std::size_t chunkBytes) {
@@ -68,10 +78,10 @@ PolygonSoup parseObjInChunks(std::string_view text, const std::string& sourceNam
   const std::vector<ObjLineCounts> before = countsBefore(own);
   const ObjLineCounts& total = before.back();
   PolygonSoup soup;
-  soup.points.resize(total.vertices);
-  soup.corners.resize(total.corners);
-  soup.facetOffsets.resize(total.facets + 1);
-  soup.facetLines.resize(total.facets);
+  sizeForChunks(soup.points, total.vertices);
+  sizeForChunks(soup.corners, total.corners);
+  sizeForChunks(soup.facetOffsets, total.facets + 1);
+  sizeForChunks(soup.facetLines, total.facets);
   std::vector<ObjLinesParsed> parsed(chunks);
   forEachChunk(chunks, [&](std::size_t c) {
     parsed[c] = parseObjLinesInPlace(chunkText(text, bounds, c), before[c], own[c], soup);

@@ -4,6 +4,7 @@
 #include "mesh/io/ObjLines.hpp"
 
 #include "core/Errors.hpp"
+#include "core/PrefaultPages.hpp"
 #include "core/PrintableText.hpp"
 #include "mesh/io/TextLines.hpp"
 
@@ -249,6 +250,10 @@ public:
     soup_.facetOffsets.reserve(counts.facets + 1);
     soup_.facetLines.reserve(counts.facets);
     soup_.corners.reserve(3 * counts.facets);
+    populateReserved(soup_.points);
+    populateReserved(soup_.facetOffsets);
+    populateReserved(soup_.facetLines);
+    populateReserved(soup_.corners);
   }
   std::size_t vertexCount() const { return soup_.points.size(); }
   std::size_t cornerCount() const { return soup_.corners.size(); }
@@ -260,6 +265,10 @@ public:
   }
 
 private:
+  // The pass fills the room reserved: mapped in at once, not a fault per page.
+  template <class T> static void populateReserved(std::vector<T>& array) {
+    populatePages(array.data(), array.capacity() * sizeof(T));
+  }
   PolygonSoup& soup_;
 };
 

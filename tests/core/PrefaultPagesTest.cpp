@@ -98,5 +98,27 @@ TEST(PrefaultPages, LargeScratchArraysComeResidentOnSeveralThreads) {
   EXPECT_EQ(copy, values);
 }
 
+TEST(PrefaultPages, PopulateMapsFreshMemoryInOnOneThreadAndKeepsBytes) {
+  const std::size_t bytes = smallestPrefaulted * 2;
+  FreshMapping probe(pageBytes), fresh(bytes);
+  ASSERT_TRUE(probe.mapped() && fresh.mapped());
+#if defined(MADV_POPULATE_WRITE)
+  if (::madvise(probe.data(), pageBytes, MADV_POPULATE_WRITE) != 0)
+    GTEST_SKIP() << "the system cannot map a span in at once";
+#else
+  GTEST_SKIP() << "the system cannot map a span in at once";
+#endif
+  // Unaligned: every page the span overlaps, the partly covered ends included.
+  StageThreads(1).run([&] { populatePages(static_cast<char*>(fresh.data()) + 100, bytes - 200); });
+  EXPECT_EQ(residentPages(fresh.data(), bytes), bytes / pageBytes);
+  std::vector<unsigned char> values(bytes + 333);
+  for (std::size_t k = 0; k < values.size(); ++k)
+    values[k] = static_cast<unsigned char>(k * 7 + 1);
+  const std::vector<unsigned char> before = values;
+  for (const unsigned threads : {1u, 2u})
+    StageThreads(threads).run([&] { populatePages(values.data() + 5, values.size() - 10); });
+  EXPECT_EQ(values, before);
+}
+
 } // namespace
 } // namespace vornel

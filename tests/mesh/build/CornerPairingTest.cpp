@@ -141,6 +141,35 @@ TEST(CornerPairing, EveryThreadCountPairsAsAnEdgeTableSays) {
   }
 }
 
+TEST(CornerPairing, CornersAtEachVertexAreListedAlikeOnEveryThreadCount) {
+  // Enough corners for several blocks of the counting and scattering passes,
+  // which threads may interleave: every vertex's list must still be its
+  // corners sorted by target vertex, then by corner.
+  std::mt19937 random(11);
+  const PolygonSoup soup = randomSoup(random, 3000, 40000, false);
+  const std::size_t facetEnd = soup.facetCount() - 3;
+  const std::vector<DirectedEdge> edges = edgesOf(soup, facetEnd);
+  std::vector<std::vector<std::uint64_t>> expected(soup.points.size());
+  for (std::uint32_t k = 0; k < edges.size(); ++k) {
+    expected[edges[k].from].push_back(std::uint64_t{edges[k].to} << 32 | k);
+  }
+  for (std::vector<std::uint64_t>& list : expected) {
+    std::sort(list.begin(), list.end());
+  }
+  ASSERT_GT(edges.size(), 100000u);
+  for (const unsigned threads : {1u, 2u, 3u, 8u}) {
+    const std::vector<std::vector<std::uint64_t>> listed = StageThreads(threads).run([&] {
+      const CornerPairing pairing(soup, facetEnd);
+      std::vector<std::vector<std::uint64_t>> lists;
+      for (std::uint32_t v = 0; v < pairing.vertexCount(); ++v) {
+        lists.emplace_back(pairing.cornersAtBegin(v), pairing.cornersAtEnd(v));
+      }
+      return lists;
+    });
+    EXPECT_EQ(listed, expected) << threads << " threads";
+  }
+}
+
 TEST(CornerPairing, ClosedSurfaceHasEveryCornerPairedBothWays) {
   // An octahedron: every edge has exactly two facets, oriented consistently.
   const PolygonSoup soup = test::makeSoup(
