@@ -1,3 +1,4 @@
+#include "optimisation/DataTerms.hpp"
 #include "optimisation/MetropolisTest.hpp"
 #include "optimisation/RingLabelCounts.hpp"
 #include "optimisation/SweepFrame.hpp"
@@ -14,12 +15,11 @@ struct SweepData {
   const std::uint32_t* offsets;
   const std::uint32_t* neighbours;
   const std::int32_t* labels;
-  const double* values;
 };
 
 SweepData sweepData(const Segmenter& segmenter) {
   return {segmenter.graph.offsets.data(), segmenter.graph.neighbours.data(),
-          segmenter.labels.data(), segmenter.values.data()};
+          segmenter.labels.data()};
 }
 
 /// The label a draw proposes, on 8 bits: every label but the current one is
@@ -60,8 +60,9 @@ void countRingLabels(const SweepData& data, int classCount, std::size_t v, int* 
 
 /// Annealing on one thread: one proposed label per vertex, decided by the
 /// Metropolis test as the vertex is reached.
-long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, double T,
-                           RandomGenerator& rng, SweepScratch& scratch) {
+template <class DataTerms>
+long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                           double T, RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
   const int classCount = model.classCount;
@@ -83,10 +84,10 @@ long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, doubl
       sameCurrent = counts.sameFirst;
       sameCandidate = counts.sameSecond;
     }
-    const double x = data.values[v];
-    const double eOld = model.dataTerm(current, x) +
-                        model.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
-    const double eNew = model.dataTerm(candidate, x) +
+    const auto dataTerm = terms.at(v);
+    const double eOld =
+        dataTerm(current) + model.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
+    const double eNew = dataTerm(candidate) +
                         model.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
     return metropolis.accepts(eOld, eNew, rng) ? candidate : current;
   });
@@ -94,8 +95,9 @@ long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, doubl
 
 /// Annealing on several threads: every label's pending test is formed for
 /// every vertex in parallel, then the draws pick one per vertex in order.
-long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double T,
-                         RandomGenerator& rng, SweepScratch& scratch) {
+template <class DataTerms>
+long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                         double T, RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
   const int classCount = model.classCount;
@@ -105,14 +107,14 @@ long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double 
     std::array<int, maxAnnealedClasses> same;
     countRingLabels(data, classCount, v, same.data());
     const int degree = static_cast<int>(data.offsets[v + 1] - data.offsets[v]);
-    const double x = data.values[v];
-    const double eOld = model.dataTerm(current, x) +
-                        model.neighbourhoodTerm(current, same[current], degree - same[current]);
+    const auto dataTerm = terms.at(v);
+    const double eOld =
+        dataTerm(current) + model.neighbourhoodTerm(current, same[current], degree - same[current]);
     for (int label = 0; label < classCount; ++label) {
       if (label == current)
         continue;
-      const double eNew = model.dataTerm(label, x) +
-                          model.neighbourhoodTerm(label, same[label], degree - same[label]);
+      const double eNew =
+          dataTerm(label) + model.neighbourhoodTerm(label, same[label], degree - same[label]);
       pending[label] = metropolis.pendingExponent(eOld, eNew);
     }
   };
@@ -126,19 +128,19 @@ long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double 
 
 /// The label of strictly lowest local energy, starting from the current one;
 /// same(label) is the number of ring neighbours carrying label.
-template <class SameCount>
-std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t current, int degree,
-                               SameCount same) {
+template <class DataTerm, class SameCount>
+std::int32_t lowestEnergyLabel(const EnergyModel& model, const DataTerm& dataTerm,
+                               std::int32_t current, int degree, SameCount same) {
   const std::uint8_t current8 = static_cast<std::uint8_t>(current);
   std::uint8_t best = current8;
-  double bestEnergy = model.dataTerm(current, x) +
-                      model.neighbourhoodTerm(current, same(current), degree - same(current));
+  double bestEnergy =
+      dataTerm(current) + model.neighbourhoodTerm(current, same(current), degree - same(current));
   for (int label = 0; label < model.classCount; ++label) {
     if (label == current8)
       continue;
     const int sameLabel = same(label);
     const double energy =
-        model.dataTerm(label, x) + model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
+        dataTerm(label) + model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
     if (energy < bestEnergy) {
       best = static_cast<std::uint8_t>(label);
       bestEnergy = energy;
@@ -149,7 +151,9 @@ std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t 
 
 /// Greedy: the label of strictly lowest local energy, starting from the current
 /// one. No draws: the vertices are decided in parallel.
-long greedySweep(Segmenter& segmenter, const EnergyModel& model, SweepScratch& scratch) {
+template <class DataTerms>
+long greedySweep(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                 SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const int classCount = model.classCount;
 
@@ -157,14 +161,16 @@ long greedySweep(Segmenter& segmenter, const EnergyModel& model, SweepScratch& s
     const std::uint32_t* const begin = data.neighbours + data.offsets[v];
     const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
     const int degree = static_cast<int>(end - begin);
-    const double x = data.values[v];
+    const auto dataTerm = terms.at(v);
     if (RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(degree))) {
       const RingLabelCounts counts(begin, end, data.labels);
-      return lowestEnergyLabel(model, x, current, degree, [&](int label) { return counts[label]; });
+      return lowestEnergyLabel(model, dataTerm, current, degree,
+                               [&](int label) { return counts[label]; });
     }
     std::array<int, maxAnnealedClasses> same;
     countRingLabels(data, classCount, v, same.data());
-    return lowestEnergyLabel(model, x, current, degree, [&](int label) { return same[label]; });
+    return lowestEnergyLabel(model, dataTerm, current, degree,
+                             [&](int label) { return same[label]; });
   });
 }
 
@@ -174,11 +180,13 @@ long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, b
                      RandomGenerator& rng, SweepScratch& scratch) {
   if (model.classCount < 2)
     return 0; // no other label to propose
-  if (greedy)
-    return greedySweep(segmenter, model, scratch);
-  return sweepsAhead(scratch, model.classCount)
-             ? annealingSweepAhead(segmenter, model, T, rng, scratch)
-             : annealingSweepInOrder(segmenter, model, T, rng, scratch);
+  return withDataTerms(segmenter, model, [&](const auto& terms) {
+    if (greedy)
+      return greedySweep(segmenter, model, terms, scratch);
+    return sweepsAhead(scratch, model.classCount)
+               ? annealingSweepAhead(segmenter, model, terms, T, rng, scratch)
+               : annealingSweepInOrder(segmenter, model, terms, T, rng, scratch);
+  });
 }
 
 } // namespace vornel
