@@ -1,6 +1,8 @@
 #include "app/CommandLine.hpp"
 
 #include "core/Errors.hpp"
+#include "pipeline/RunRules.hpp"
+#include "pipeline/RunSchedule.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -66,9 +68,11 @@ const char* const optionsText =
 
 const char* const versionText = "vornel " VORNEL_VERSION "\n";
 
-namespace {
+std::string missingFileMessage(const std::string& path) {
+  return "The file " + path + " n'existe pas!does not exist\n\n";
+}
 
-constexpr int maxClassCount = 256;
+namespace {
 
 /// The text without the white space around it: numbers may carry white space
 /// on either side, as "%i" skips it before a number and ignores what follows.
@@ -125,14 +129,14 @@ std::string nonEmptyValue(const std::string& text, const std::string& option) {
 
 double parseTemperature(const std::string& text) {
   const double value = parseReal(text, "--temperature");
-  if (!(value > 0.0))
+  if (!isValidInitialTemperature(value))
     throw UsageError("--temperature must be above 0, got " + text);
   return value;
 }
 
 double parseCooling(const std::string& text) {
   const double value = parseReal(text, "--cooling");
-  if (!(value > 0.0 && value <= 1.0))
+  if (!isValidCoolingFactor(value))
     throw UsageError("--cooling must lie in (0, 1], got " + text);
   return value;
 }
@@ -156,35 +160,13 @@ CurvatureMeasure computedMeasure(const std::string& name) {
 }
 
 std::string colourMeshPath(const std::string& path) {
-  std::string ending = path.size() < 4 ? path : path.substr(path.size() - 4);
-  for (char& c : ending)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ending != ".ply" && ending != ".off")
-    throw UsageError("the coloured mesh must be a .ply or .off file, got \"" + path + "\"");
+  checkColourMeshPath(path);
   return path;
 }
 
 std::string reportPath(const std::string& path) {
-  std::string lower = path;
-  for (char& c : lower)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const auto endsWith = [&lower](const std::string& ending) {
-    return lower.size() > ending.size() &&
-           lower.compare(lower.size() - ending.size(), ending.size(), ending) == 0;
-  };
-  if (!endsWith(".html") && !endsWith(".htm"))
-    throw UsageError("the report must be a .html or .htm file, got \"" + path + "\"");
+  checkReportPath(path);
   return path;
-}
-
-/// At most one way to obtain the values: a file, a vertex property, or a
-/// computation (which may name the file it writes).
-void checkAttributeSources(const RunOptions& options) {
-  if (!options.attributeProperty.empty() && options.computedAttribute)
-    throw UsageError(
-        "--attribute-property and --compute-attribute both give the values; choose one");
-  if (!options.attributeProperty.empty() && !options.attributeFilePath.empty())
-    throw UsageError("--attribute-property and --attribute-file both give the values; choose one");
 }
 
 /// The value after option args[i]; advances i past it.
@@ -271,7 +253,8 @@ Command parseCommandLine(const std::vector<std::string>& args) {
   options.segmentation.sweepCount = parseIntegerArgument(args[3], "IterNB");
   const int classCount = options.segmentation.classCount;
   if (classCount < 1 || classCount > maxClassCount)
-    throw UsageError("ClustNb must lie between 1 and 256, got " + std::to_string(classCount));
+    throw UsageError("ClustNb must lie between 1 and " + std::to_string(maxClassCount) + ", got " +
+                     std::to_string(classCount));
   parseOptions(args, options);
   checkAttributeSources(options);
   return command;

@@ -1,7 +1,7 @@
 #pragma once
 // Turning the command line into RunOptions.
 
-#include "app/Options.hpp"
+#include "pipeline/Options.hpp"
 
 #include <string>
 #include <vector>
@@ -14,6 +14,9 @@ extern const char* const usageText;
 extern const char* const optionsText;
 /// The answer to --version.
 extern const char* const versionText;
+
+/// The message printed on standard output when the mesh file does not exist.
+std::string missingFileMessage(const std::string& path);
 
 enum class CommandKind { Run, ShowUsage, ShowHelp, ShowVersion };
 

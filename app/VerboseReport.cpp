@@ -1,6 +1,7 @@
 #include "app/VerboseReport.hpp"
 
-#include "app/ResourceUsage.hpp"
+#include "estimation/FallbackMessage.hpp"
+#include "pipeline/ResourceUsage.hpp"
 
 #include <cinttypes>
 #include <string>
@@ -15,16 +16,10 @@ std::string format(const char* pattern, double value) {
   return buffer;
 }
 
-const char* fallbackName(EstimateFallback fallback) {
-  switch (fallback) {
-  case EstimateFallback::None:
-    return "plain least-squares fit";
-  case EstimateFallback::SmoothedRatios:
-    return "fallback: smoothed-ratio fit";
-  case EstimateFallback::Neutral:
-    return "fallback: neutral parameters";
-  }
-  return "";
+/// What the fit used: the plain fit, or the fallback by its name.
+std::string fitDescription(EstimateFallback fallback) {
+  const char* const name = fallbackName(fallback);
+  return name ? std::string("fallback: ") + name : "plain least-squares fit";
 }
 
 } // namespace
@@ -62,7 +57,7 @@ void VerboseReport::parameters(const std::vector<float>& parameters, EstimateFal
     text += " theta_" + std::to_string(l + 1) + " = " + format("%.6g", parameters[l]);
   if (!parameters.empty())
     text += " beta = " + format("%.6g", parameters.back());
-  line(text + " (" + fallbackName(fallback) + ")");
+  line(text + " (" + fitDescription(fallback) + ")");
 }
 
 void VerboseReport::sweep(const SweepSummary& summary) {

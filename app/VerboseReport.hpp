@@ -3,7 +3,7 @@
 // happens, so a long run shows its progress. Each stage line also carries the
 // stage's processor time and the peak resident size so far.
 
-#include "app/RunReport.hpp"
+#include "pipeline/RunReport.hpp"
 
 #include <cstdio>
 

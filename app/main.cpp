@@ -2,11 +2,11 @@
 
 #include "app/CommandLine.hpp"
 #include "app/MemoryReuse.hpp"
-#include "app/Run.hpp"
 #include "app/SignalCleanup.hpp"
 #include "app/VerboseReport.hpp"
 #include "core/Errors.hpp"
 #include "estimation/Matrix.hpp"
+#include "pipeline/FileRun.hpp"
 
 #include <cstdio>
 #include <new>
@@ -42,7 +42,13 @@ int runCommand(const std::vector<std::string>& args) {
   const auto warn = [](const std::string& message) { printError("warning: " + message); };
   vornel::VerboseReport verbose(stderr);
   vornel::RunReport* report = command.options.verbose ? &verbose : nullptr;
-  return vornel::runOnFiles(command.options, warn, report) ? exitSuccess : exitFailure;
+  try {
+    vornel::runOnFiles(command.options, warn, report);
+  } catch (const vornel::MissingMeshError& error) {
+    std::fputs(vornel::missingFileMessage(error.path).c_str(), stdout);
+    return exitFailure;
+  }
+  return exitSuccess;
 }
 
 } // namespace

@@ -14,10 +14,10 @@
 //                      [--sweeps 50] [--refined-only] [--per-mesh]
 
 #include "MeshGenerator.hpp"
-#include "app/Segmentation.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/io/MeshReading.hpp"
+#include "pipeline/RefinedSegmentation.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,6 @@
 // Usage: bench_run_stages mesh.obj K MedianNb IterNB [seed]
 // Run it under /usr/bin/time -v for the peak memory.
 
-#include "app/FileNames.hpp"
 #include "classes/Segmenter.hpp"
 #include "estimation/ParameterEstimator.hpp"
 #include "mesh/LabeledMesh.hpp"
@@ -12,6 +11,7 @@
 #include "mesh/io/LabelFile.hpp"
 #include "mesh/io/MeshReading.hpp"
 #include "optimisation/Annealing.hpp"
+#include "pipeline/FileNames.hpp"
 
 #include <chrono>
 #include <cstdio>

@@ -9,13 +9,13 @@
 //   <entry> wall <s> cpu <s> system <s> faults <page faults> labels <checksum>
 // (cpu is user plus system time; faults counts minor page faults).
 
-#include "app/FileNames.hpp"
-#include "app/SegmentMesh.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/io/AttributeFile.hpp"
 #include "mesh/io/MeshReading.hpp"
+#include "pipeline/FileNames.hpp"
+#include "pipeline/SegmentMesh.hpp"
 
 #include <malloc.h>
 #include <sys/resource.h>

@@ -55,4 +55,13 @@ public:
   using VornelError::VornelError;
 };
 
+/// The mesh file of a run does not exist. The command line answers with its own
+/// message on standard output, so this carries the path rather than a sentence.
+class MissingMeshError : public IOError {
+public:
+  explicit MissingMeshError(const std::string& meshPath)
+      : IOError("mesh " + meshPath + " does not exist"), path(meshPath) {}
+  std::string path;
+};
+
 } // namespace vornel

@@ -1,5 +1,5 @@
 #pragma once
-// The warning text for an estimate that could not use the plain fit.
+// The name and the warning text of an estimate that could not use the plain fit.
 
 #include "estimation/ParameterEstimator.hpp"
 
@@ -9,5 +9,10 @@ namespace vornel {
 
 /// One line (no newline) naming the fallback used; empty for EstimateFallback::None.
 std::string describeFallback(EstimateFallback fallback);
+
+/// The fallback's short name, "smoothed ratios" or "neutral" (Python's
+/// Segmentation.fallback shows it, so scripts compare with it); nullptr for
+/// EstimateFallback::None.
+const char* fallbackName(EstimateFallback fallback);
 
 } // namespace vornel

@@ -279,4 +279,16 @@ std::string describeFallback(EstimateFallback fallback) {
   return {};
 }
 
+const char* fallbackName(EstimateFallback fallback) {
+  switch (fallback) {
+  case EstimateFallback::SmoothedRatios:
+    return "smoothed ratios";
+  case EstimateFallback::Neutral:
+    return "neutral";
+  case EstimateFallback::None:
+    break;
+  }
+  return nullptr;
+}
+
 } // namespace vornel

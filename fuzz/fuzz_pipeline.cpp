@@ -4,8 +4,8 @@
 // attribute text separated by the first '#' '#' pair.
 
 #include "FuzzSupport.hpp"
-#include "app/Run.hpp"
 #include "core/Errors.hpp"
+#include "pipeline/FileRun.hpp"
 
 #include <string>
 #include <string_view>

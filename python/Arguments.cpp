@@ -1,9 +1,9 @@
 #include "Arguments.hpp"
 
+#include "pipeline/Options.hpp"
+
 namespace vornel::python {
 namespace {
-
-constexpr long long maxClassCount = 256;
 
 std::string reprOf(py::handle value) {
   return py::repr(value).cast<std::string>();
@@ -44,7 +44,8 @@ std::int32_t classCountArgument(py::handle value) {
   const py::int_ integer = asInteger(value, "classes");
   const std::optional<long long> number = fitting(integer);
   if (!number || *number < 1 || *number > maxClassCount)
-    throw py::value_error("the class count must lie between 1 and 256, got " + reprOf(integer));
+    throw py::value_error("the class count must lie between 1 and " +
+                          std::to_string(maxClassCount) + ", got " + reprOf(integer));
   return static_cast<std::int32_t>(*number);
 }
 

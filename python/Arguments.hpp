@@ -17,7 +17,7 @@ namespace py = pybind11;
 long long integerArgument(py::handle value, const std::string& name, long long lowest,
                           long long highest);
 
-/// The class count: 1 to 256, with the library's message otherwise.
+/// The class count: 1 to maxClassCount, with the library's message otherwise.
 std::int32_t classCountArgument(py::handle value);
 
 /// None, or a real number.

@@ -5,7 +5,7 @@
 // TypeError for something that is not numbers (or not integers where indices
 // are wanted), ValueError for a wrong shape or value. Call with the GIL held.
 
-#include "app/SegmentMesh.hpp"
+#include "pipeline/SegmentMesh.hpp"
 
 #include <pybind11/pybind11.h>
 

@@ -3,7 +3,7 @@
 // the command line's own code. This is the only file of the module that calls
 // the mesh layer, so a change of that layer is adapted here alone.
 
-#include "app/SegmentMesh.hpp"
+#include "pipeline/SegmentMesh.hpp"
 
 #include <cstddef>
 #include <cstdint>

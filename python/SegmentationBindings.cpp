@@ -6,7 +6,8 @@
 #include "ArrayOutput.hpp"
 #include "Bindings.hpp"
 
-#include "app/SegmentMesh.hpp"
+#include "estimation/FallbackMessage.hpp"
+#include "pipeline/SegmentMesh.hpp"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
@@ -37,16 +38,9 @@ struct Segmentation {
   std::vector<std::string> warnings;
 };
 
-py::object fallbackName(EstimateFallback fallback) {
-  switch (fallback) {
-  case EstimateFallback::SmoothedRatios:
-    return py::str("smoothed ratios");
-  case EstimateFallback::Neutral:
-    return py::str("neutral");
-  case EstimateFallback::None:
-    break;
-  }
-  return py::none();
+py::object fallbackOf(EstimateFallback fallback) {
+  const char* const name = fallbackName(fallback);
+  return name ? py::object(py::str(name)) : py::none();
 }
 
 Segmentation toPython(SegmentationResult&& result) {
@@ -61,7 +55,7 @@ Segmentation toPython(SegmentationResult&& result) {
   segmentation.segments = arrayOwning(std::move(result.segments));
   segmentation.means = arrayOwning(std::move(result.means));
   segmentation.variances = arrayOwning(std::move(result.variances));
-  segmentation.fallback = fallbackName(result.fallback);
+  segmentation.fallback = fallbackOf(result.fallback);
   segmentation.warnings = std::move(result.warnings);
   return segmentation;
 }
@@ -158,9 +152,8 @@ seed : int or None, optional
     Seed of the random generator, 0 to 2**32 - 1. None takes the clock, so
     that two runs may differ.
 refine : bool, optional
-    The refined model, recommended for noisy values: best of ten k-means
-    starts, class statistics from a Gaussian mixture, an interaction-only fit,
-    a cooler schedule and a second round.
+    The refined model of the command line's --refine, recommended for noisy
+    values (the README's "Refined mode" describes it).
 temperature : float or None, optional
     First annealing temperature, a finite number above 0 (default 4, or 1
     with refine).

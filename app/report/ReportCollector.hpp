@@ -2,10 +2,9 @@
 // The --report collector: records every event of a run for the HTML page and
 // passes each one on to another report (the --verbose one), when given.
 
-#include "app/Run.hpp"
-#include "app/RunReport.hpp"
-#include "app/Stopwatch.hpp"
 #include "app/report/RunRecord.hpp"
+#include "pipeline/RunReport.hpp"
+#include "pipeline/Stopwatch.hpp"
 
 namespace vornel {
 

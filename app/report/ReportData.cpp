@@ -1,12 +1,12 @@
 #include "app/report/ReportData.hpp"
 
-#include "app/Segmentation.hpp"
 #include "app/report/Base64.hpp"
 #include "app/report/JsonWriter.hpp"
 #include "app/report/SegmentColours.hpp"
 #include "app/report/SegmentSummary.hpp"
 #include "app/report/ValueHistogram.hpp"
 #include "estimation/FallbackMessage.hpp"
+#include "pipeline/RunSchedule.hpp"
 
 #include <algorithm>
 

@@ -2,10 +2,10 @@
 // The data of the report page as one JSON document: the run's facts, the class
 // tables, the histogram, the annealing trace and the surface for the 3D view.
 
-#include "app/Options.hpp"
 #include "app/report/RunRecord.hpp"
 #include "app/report/ViewSurface.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
+#include "pipeline/Options.hpp"
 
 #include <cstdint>
 #include <string>

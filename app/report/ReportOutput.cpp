@@ -3,7 +3,7 @@
 #include "app/report/ReportData.hpp"
 #include "app/report/ReportPage.hpp"
 
-#include "app/ResourceUsage.hpp"
+#include "pipeline/ResourceUsage.hpp"
 
 namespace vornel {
 

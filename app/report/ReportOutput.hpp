@@ -1,9 +1,9 @@
 #pragma once
 // The --report output of a run, staged beside the run's other outputs.
 
-#include "app/Options.hpp"
 #include "app/report/ReportCollector.hpp"
 #include "mesh/io/ColouredMeshWriter.hpp"
+#include "pipeline/Options.hpp"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Everything a run told about itself, kept for the HTML report.
 
-#include "app/RunReport.hpp"
+#include "pipeline/RunReport.hpp"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/CommandLine.hpp"
-#include "app/FileNames.hpp"
 #include "core/Errors.hpp"
+#include "pipeline/FileNames.hpp"
 
 #include <gtest/gtest.h>
 

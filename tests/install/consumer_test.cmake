@@ -38,7 +38,7 @@ run_step("build of the installed targets"
   ${CMAKE_COMMAND} --build "${BUILD_DIR}" --target vornel_cli ${config_args})
 run_step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}" ${config_args})
 
-foreach(installed include/vornel/app/Vornel.hpp include/vornel/core/Errors.hpp bin/vornel)
+foreach(installed include/vornel/pipeline/Vornel.hpp include/vornel/core/Errors.hpp bin/vornel)
   if(NOT EXISTS "${prefix}/${installed}")
     message(FATAL_ERROR "install did not place ${installed} under ${prefix}")
   endif()

@@ -1,9 +1,9 @@
 // The vornel command with --report: the page's data against the run's own.
 
 #include "app/CliSupport.hpp"
-#include "app/SegmentMesh.hpp"
 #include "app/report/JsonReader.hpp"
 #include "app/report/ReportCollector.hpp"
+#include "pipeline/SegmentMesh.hpp"
 
 #include <gtest/gtest.h>
 

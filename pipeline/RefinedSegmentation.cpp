@@ -1,15 +1,17 @@
-#include "app/RefinedSegmentation.hpp"
+#include "pipeline/RefinedSegmentation.hpp"
 
-#include "app/Stopwatch.hpp"
 #include "classes/ClassStatistics.hpp"
 #include "classes/MultiStartKMeans.hpp"
 #include "classes/Segmenter.hpp"
 #include "classes/SpatialStatistics.hpp"
 #include "estimation/InteractionFit.hpp"
+#include "pipeline/RunSchedule.hpp"
+#include "pipeline/Stopwatch.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <unordered_set>
 
@@ -166,6 +168,30 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
 }
 
 } // namespace
+
+SettlingRule refinedSettlingRule(int sweepCount) {
+  SettlingRule rule;
+  // A settled labelling still moves: the acceptance test lets one proposal in
+  // a thousand through whatever its energy, and a later sweep moves it back,
+  // so about 0.2 % of the labels change in every sweep; borders jitter on top.
+  rule.settledShare = 0.005;
+  rule.settlingCap = sweepCount > std::numeric_limits<int>::max() / 4
+                         ? std::numeric_limits<int>::max()
+                         : 4 * std::max(sweepCount, 0);
+  rule.greedyCap = 10;
+  return rule;
+}
+
+AnnealingSchedule refinedSchedule(int sweepCount) {
+  AnnealingSchedule schedule;
+  // From the temperature the fitted model describes down to a twentieth of it,
+  // then on at that temperature until the labels have settled.
+  schedule.initialTemperature = 1.0;
+  schedule.coolingFactor = sweepCount > 1 ? std::pow(0.05, 1.0 / (sweepCount - 1)) : 1.0;
+  schedule.sweepCount = sweepCount;
+  schedule.settling = refinedSettlingRule(sweepCount);
+  return schedule;
+}
 
 SegmentationResult segmentRefined(const VertexGraph& graph, std::vector<double> values,
                                   const SegmentationOptions& options, unsigned seed,

@@ -1,4 +1,4 @@
-#include "app/AttributeSource.hpp"
+#include "pipeline/AttributeSource.hpp"
 
 #include "core/Errors.hpp"
 

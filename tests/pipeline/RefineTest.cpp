@@ -1,9 +1,10 @@
 // The refined model (--refine): its schedule, repeatability, report, accuracy
 // against the default run, and the default run left as it was.
 
-#include "app/Segmentation.hpp"
 #include "classes/Segmenter.hpp"
 #include "classes/SpatialStatistics.hpp"
+#include "pipeline/RunSchedule.hpp"
+#include "pipeline/Segmentation.hpp"
 
 #include <gtest/gtest.h>
 

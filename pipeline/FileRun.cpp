@@ -1,10 +1,5 @@
-#include "app/Run.hpp"
+#include "pipeline/FileRun.hpp"
 
-#include "app/AttributeSource.hpp"
-#include "app/FileNames.hpp"
-#include "app/ResourceUsage.hpp"
-#include "app/Segmentation.hpp"
-#include "app/Stopwatch.hpp"
 #include "app/report/ReportOutput.hpp"
 #include "core/Errors.hpp"
 #include "core/Parallel.hpp"
@@ -18,6 +13,12 @@
 #include "mesh/io/OriginalVertices.hpp"
 #include "mesh/io/OutputFiles.hpp"
 #include "mesh/io/VertexPropertyError.hpp"
+#include "pipeline/AttributeSource.hpp"
+#include "pipeline/FileNames.hpp"
+#include "pipeline/ResourceUsage.hpp"
+#include "pipeline/RunRules.hpp"
+#include "pipeline/Segmentation.hpp"
+#include "pipeline/Stopwatch.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -35,18 +36,17 @@ namespace vornel {
 
 namespace {
 
-/// False when the mesh file does not exist; throws IOError naming the reason
-/// when it exists but cannot be opened. Opens without blocking, so that a
-/// FIFO cannot hold the run up.
-bool meshFileExists(const std::string& path) {
+/// Throws MissingMeshError when the mesh file does not exist, IOError naming
+/// the reason when it exists but cannot be opened. Opens without blocking, so
+/// that a FIFO cannot hold the run up.
+void checkMeshFileOpens(const std::string& path) {
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor >= 0) {
     ::close(descriptor);
-    return true;
+    return;
   }
-  if (errno == ENOENT || errno == ENOTDIR) {
-    return false;
-  }
+  if (errno == ENOENT || errno == ENOTDIR)
+    throw MissingMeshError(path);
   throw IOError("cannot open mesh " + path + ": " + std::strerror(errno));
 }
 
@@ -109,6 +109,19 @@ struct RunOutputs {
     if (!options.reportPath.empty()) {
       report = this->files.declare(options.reportPath, "report");
     }
+  }
+  /// The paths in the order the run reports them written: the label file first.
+  std::vector<std::string> paths(const RunOptions& options, const RunFiles& runFiles) const {
+    std::vector<std::string> written{runFiles.labelFile};
+    if (segments)
+      written.push_back(options.segmentsPath);
+    if (attributes)
+      written.push_back(runFiles.attributes.path);
+    if (colouredMesh)
+      written.push_back(options.colourMeshPath);
+    if (report)
+      written.push_back(options.reportPath);
+    return written;
   }
   OutputFiles files;
   std::size_t labels = 0;
@@ -231,9 +244,11 @@ std::vector<std::int32_t> segmentsOfOriginals(std::vector<std::int32_t> segments
   return segments;
 }
 
-void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& input,
-                  const std::vector<std::int32_t>& segments, RunOutputs& outputs, RunReport& report,
-                  ReportCollector* reportCollector) {
+/// Writes every output and returns the labels of the input's vertices.
+std::vector<std::int32_t> writeOutputs(const RunOptions& options, const RunFiles& files,
+                                       InputMesh& input, const std::vector<std::int32_t>& segments,
+                                       RunOutputs& outputs, RunReport& report,
+                                       ReportCollector* reportCollector) {
   Stopwatch stopwatch;
   if (outputs.segments) {
     const std::int32_t count =
@@ -264,10 +279,12 @@ void writeOutputs(const RunOptions& options, const RunFiles& files, InputMesh& i
   report.stageDone("writing " + files.labelFile +
                        (outputs.colouredMesh ? " and " + options.colourMeshPath : std::string()),
                    stopwatch.lap());
+  return labels;
 }
 
 /// The whole run after the mesh file was found, on the arena's threads.
-void runOnThreads(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
+FileRunResult runOnThreads(const RunOptions& options, const WarningSink& warnOnly,
+                           RunReport* report) {
   RunReport silent;
   // --report: a collector records every event and warning (and passes them on).
   ReportCollector reportCollector(report);
@@ -294,27 +311,24 @@ void runOnThreads(const RunOptions& options, const WarningSink& warnOnly, RunRep
 
   storeLabels(mesh, result.labels);
   mesh.classCount = static_cast<std::int32_t>(result.means.size());
-  writeOutputs(options, files, input,
-               segmentsOfOriginals(std::move(result.segments), input.originalCount), outputs, sink,
-               reporting ? &reportCollector : nullptr);
+  result.segments = segmentsOfOriginals(std::move(result.segments), input.originalCount);
+  result.labels = writeOutputs(options, files, input, result.segments, outputs, sink,
+                               reporting ? &reportCollector : nullptr);
   const ResourceUsage usage = currentResourceUsage();
   sink.note("total " + number(total.total()) + " s (cpu " + number(usage.processorSeconds) +
             " s), peak resident size " + megabytes(usage.peakResidentBytes));
+  return {std::move(result), outputs.paths(options, files)};
 }
 
 } // namespace
 
-std::string missingFileMessage(const std::string& path) {
-  return "The file " + path + " n'existe pas!does not exist\n\n";
-}
-
-bool runOnFiles(const RunOptions& options, const WarningSink& warnOnly, RunReport* report) {
-  if (!meshFileExists(options.meshPath)) {
-    std::fputs(missingFileMessage(options.meshPath).c_str(), stdout);
-    return false;
-  }
-  StageThreads(options.segmentation.threads).run([&] { runOnThreads(options, warnOnly, report); });
-  return true;
+FileRunResult runOnFiles(const RunOptions& options, const WarningSink& warnOnly,
+                         RunReport* report) {
+  checkRunOptions(options);
+  checkMeshFileOpens(options.meshPath);
+  return StageThreads(options.segmentation.threads).run([&] {
+    return runOnThreads(options, warnOnly, report);
+  });
 }
 
 } // namespace vornel

@@ -1,7 +1,7 @@
 #pragma once
 // The public interface of the Vornel library in one include.
 //
-//   #include <vornel/app/Vornel.hpp>
+//   #include <vornel/pipeline/Vornel.hpp>
 //
 //   vornel::SegmentationOptions options;   // classCount, filterPasses, sweepCount,
 //   options.classCount = 2;                // seed, initialTemperature, coolingFactor,
@@ -20,9 +20,9 @@
 //   find_package(Vornel CONFIG REQUIRED)
 //   target_link_libraries(app PRIVATE Vornel::vornel)
 
-#include "app/Options.hpp"
-#include "app/RunReport.hpp"
-#include "app/SegmentMesh.hpp"
-#include "app/Segmentation.hpp"
 #include "core/Errors.hpp"
 #include "core/VertexGraph.hpp"
+#include "pipeline/Options.hpp"
+#include "pipeline/RunReport.hpp"
+#include "pipeline/SegmentMesh.hpp"
+#include "pipeline/Segmentation.hpp"

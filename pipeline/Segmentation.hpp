@@ -3,11 +3,10 @@
 // parameter fit, annealing and class ordering. It touches no file, so programs
 // can call it on their own meshes.
 
-#include "app/Options.hpp"
-#include "app/RunReport.hpp"
 #include "core/VertexGraph.hpp"
 #include "estimation/ParameterEstimator.hpp"
-#include "optimisation/Annealing.hpp"
+#include "pipeline/Options.hpp"
+#include "pipeline/RunReport.hpp"
 
 #include <cstdint>
 #include <string>
@@ -33,19 +32,9 @@ struct SegmentationResult {
 /// then those of the final labels) and numbers the connected segments.
 /// seed is used where options.seed is empty. report, when given, hears about
 /// every stage. Throws InvalidInputError when the values cannot make that many
-/// non-empty classes.
+/// non-empty classes or a schedule setting breaks its rule (checkSchedule).
 SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
                            const SegmentationOptions& options, unsigned seed,
                            RunReport* report = nullptr);
-
-/// The annealing schedule of a run: the mode's defaults, overridden by the
-/// options' temperature and cooling factor when given. The refined model's
-/// schedule settles (see refinedSettlingRule); the default one is fixed.
-AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options);
-
-/// The refined model's stopping rule for IterNB = sweepCount: settled when a
-/// sweep changes fewer than 0.5 % of the labels, at most 4 x IterNB sweeps at
-/// the last cooling temperature, then at most 10 greedy sweeps.
-SettlingRule refinedSettlingRule(int sweepCount);
 
 } // namespace vornel

@@ -3,9 +3,9 @@
 // one value per vertex in, labels and class statistics out. No file is read or
 // written, and nothing is printed.
 
-#include "app/Options.hpp"
-#include "app/RunReport.hpp"
-#include "app/Segmentation.hpp"
+#include "pipeline/Options.hpp"
+#include "pipeline/RunReport.hpp"
+#include "pipeline/Segmentation.hpp"
 
 #include <array>
 #include <cstddef>

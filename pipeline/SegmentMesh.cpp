@@ -1,10 +1,11 @@
-#include "app/SegmentMesh.hpp"
+#include "pipeline/SegmentMesh.hpp"
 
 #include "core/Errors.hpp"
 #include "core/Parallel.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/build/SurfaceFromSoup.hpp"
+#include "pipeline/RunSchedule.hpp"
 
 #include <cmath>
 #include <ctime>
@@ -23,21 +24,6 @@ std::string numberText(double value) {
   std::ostringstream text;
   text << value;
   return text.str();
-}
-
-/// The schedule rules of the command line, as errors of the caller's input.
-void checkSchedule(const SegmentationOptions& options) {
-  if (options.initialTemperature && !(*options.initialTemperature > 0.0))
-    throw InvalidInputError("the initial temperature must be above 0, got " +
-                            numberText(*options.initialTemperature));
-  // The command line refuses it too: an infinite temperature would make every
-  // sweep but the greedy one a random draw.
-  if (options.initialTemperature && !std::isfinite(*options.initialTemperature))
-    throw InvalidInputError("the initial temperature must be a finite number, got " +
-                            numberText(*options.initialTemperature));
-  if (options.coolingFactor && !(*options.coolingFactor > 0.0 && *options.coolingFactor <= 1.0))
-    throw InvalidInputError("the cooling factor must lie in (0, 1], got " +
-                            numberText(*options.coolingFactor));
 }
 
 PolygonSoup soupFrom(const std::vector<std::array<float, 3>>& positions,

@@ -2,7 +2,7 @@
 // Wall-clock and processor time since construction or the last lap, for the
 // run report.
 
-#include "app/ResourceUsage.hpp"
+#include "pipeline/ResourceUsage.hpp"
 
 #include <chrono>
 

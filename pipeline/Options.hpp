@@ -13,22 +13,22 @@ namespace vornel {
 /// The most threads a run may be given.
 constexpr unsigned maxThreadCount = 4096;
 
+/// The most classes a run may make: the annealing sweeps hold labels in 8 bits.
+constexpr int maxClassCount = 256;
+
 /// The segmentation's own settings: the same struct drives the command line
 /// and the library entry point, so the two cannot drift apart.
 struct SegmentationOptions {
-  int classCount = 3;           // ClustNb: 1 .. 256
+  int classCount = 3;           // ClustNb: 1 .. maxClassCount
   int filterPasses = 3;         // MedianNb: majority-filter passes (none when <= 0)
   int sweepCount = 50;          // IterNB: annealing sweeps, the last one greedy; with refine the
                                 // length of the cooling schedule (none when <= 0)
   std::optional<unsigned> seed; // replaces the clock in every seeding of the generator
-  /// Annealing schedule; when empty, the mode's default (4.0 and 0.97, or for
-  /// the refined mode 1.0 and the factor that reaches 0.05 after IterNB sweeps).
+  /// Annealing schedule; when empty, the mode's default (pipeline/RunSchedule.hpp).
   std::optional<double> initialTemperature;
   std::optional<double> coolingFactor;
-  /// The refined model: best of ten k-means starts on the ring averages, class
-  /// variances no smaller than the noise variance read from the edges, an
-  /// interaction-only fit, a cooler schedule that runs until the labels settle
-  /// (IterNB cooling sweeps, then at most 4 x IterNB more), and a second round.
+  /// The refined model, recommended for noisy values (its recipe:
+  /// pipeline/RefinedSegmentation.hpp).
   bool refine = false;
   /// After the annealing, every connected segment below this many vertices
   /// takes the label of a neighbouring segment; nothing changes when <= 1.

@@ -1,6 +1,6 @@
 // The library entry point on flat arrays, without files.
 
-#include "app/Segmentation.hpp"
+#include "pipeline/Segmentation.hpp"
 #include "classes/ClassStatistics.hpp"
 #include "core/Errors.hpp"
 

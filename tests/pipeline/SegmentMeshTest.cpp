@@ -1,7 +1,7 @@
 // The library entry point on a caller's own mesh: vertex and facet arrays in,
 // labels and class statistics out.
 
-#include "app/SegmentMesh.hpp"
+#include "pipeline/SegmentMesh.hpp"
 #include "app/CliSupport.hpp"
 #include "core/Errors.hpp"
 

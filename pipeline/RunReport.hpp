@@ -2,15 +2,19 @@
 // What a run tells about itself while it goes. The default does nothing; the
 // command line's --verbose report prints one line per event on standard error.
 
-#include "app/Stopwatch.hpp"
 #include "estimation/ParameterEstimator.hpp"
 #include "optimisation/Annealing.hpp"
+#include "pipeline/Stopwatch.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace vornel {
+
+/// Receives each warning line (without the "vornel: " prefix).
+using WarningSink = std::function<void(const std::string&)>;
 
 struct ClassSummary {
   std::vector<std::int64_t> sizes;

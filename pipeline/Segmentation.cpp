@@ -1,17 +1,18 @@
-#include "app/Segmentation.hpp"
+#include "pipeline/Segmentation.hpp"
 
-#include "app/RefinedSegmentation.hpp"
-#include "app/Stopwatch.hpp"
 #include "classes/ClassStatistics.hpp"
 #include "classes/SegmentMerge.hpp"
 #include "classes/Segmenter.hpp"
 #include "core/Errors.hpp"
 #include "core/Parallel.hpp"
 #include "estimation/FallbackMessage.hpp"
+#include "optimisation/Annealing.hpp"
+#include "pipeline/RefinedSegmentation.hpp"
+#include "pipeline/RunSchedule.hpp"
+#include "pipeline/Stopwatch.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <string>
 
 namespace vornel {
@@ -30,9 +31,11 @@ void checkInput(const VertexGraph& graph, const std::vector<double>& values,
     if (!std::isfinite(values[v]))
       throw InvalidInputError("the value of vertex " + std::to_string(v) + " is " +
                               std::to_string(values[v]) + ", not a finite number");
-  if (options.classCount < 1 || options.classCount > 256)
-    throw InvalidInputError("the class count must lie between 1 and 256, got " +
+  if (options.classCount < 1 || options.classCount > maxClassCount)
+    throw InvalidInputError("the class count must lie between 1 and " +
+                            std::to_string(maxClassCount) + ", got " +
                             std::to_string(options.classCount));
+  checkSchedule(options);
   if (static_cast<std::size_t>(options.classCount) > values.size())
     throw InvalidInputError("ClustNb " + std::to_string(options.classCount) +
                             " is larger than the number of vertices (" +
@@ -156,37 +159,6 @@ void findSegments(const VertexGraph& graph, std::vector<double> mergeValues,
 }
 
 } // namespace
-
-SettlingRule refinedSettlingRule(int sweepCount) {
-  SettlingRule rule;
-  // A settled labelling still moves: the acceptance test lets one proposal in
-  // a thousand through whatever its energy, and a later sweep moves it back,
-  // so about 0.2 % of the labels change in every sweep; borders jitter on top.
-  rule.settledShare = 0.005;
-  rule.settlingCap = sweepCount > std::numeric_limits<int>::max() / 4
-                         ? std::numeric_limits<int>::max()
-                         : 4 * std::max(sweepCount, 0);
-  rule.greedyCap = 10;
-  return rule;
-}
-
-AnnealingSchedule annealingScheduleFor(const SegmentationOptions& options) {
-  AnnealingSchedule schedule;
-  schedule.sweepCount = options.sweepCount;
-  if (options.refine) {
-    // From the temperature the fitted model describes down to a twentieth of it,
-    // then on at that temperature until the labels have settled.
-    schedule.initialTemperature = 1.0;
-    schedule.coolingFactor =
-        options.sweepCount > 1 ? std::pow(0.05, 1.0 / (options.sweepCount - 1)) : 1.0;
-    schedule.settling = refinedSettlingRule(options.sweepCount);
-  }
-  if (options.initialTemperature)
-    schedule.initialTemperature = *options.initialTemperature;
-  if (options.coolingFactor)
-    schedule.coolingFactor = *options.coolingFactor;
-  return schedule;
-}
 
 SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
                            const SegmentationOptions& options, unsigned seed, RunReport* report) {

@@ -1,4 +1,4 @@
-#include "app/RunReport.hpp"
+#include "pipeline/RunReport.hpp"
 
 namespace vornel {
 

@@ -1,8 +1,8 @@
 // Processor time and peak resident size as the run report shows them.
 
-#include "app/ResourceUsage.hpp"
-#include "app/Stopwatch.hpp"
+#include "pipeline/ResourceUsage.hpp"
 #include "app/VerboseReport.hpp"
+#include "pipeline/Stopwatch.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // (--compute-attribute), whose values are then also written as an attribute
 // file, never over an existing one.
 
-#include "app/Options.hpp"
+#include "pipeline/Options.hpp"
 
 #include <string>
 

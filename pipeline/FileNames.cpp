@@ -1,4 +1,4 @@
-#include "app/FileNames.hpp"
+#include "pipeline/FileNames.hpp"
 
 namespace vornel {
 

@@ -1,4 +1,4 @@
-#include "app/ResourceUsage.hpp"
+#include "pipeline/ResourceUsage.hpp"
 
 #include <cstdio>
 
