@@ -44,8 +44,13 @@ const char* const optionsText =
     "  --compute-attribute MEASURE\n"
     "                       compute the values from the mesh: mean-curvature,\n"
     "                       gaussian-curvature or curvedness; they are also written\n"
-    "                       to XXX_attribute.att unless it exists (or to --attribute-file,\n"
-    "                       which must not exist yet)\n"
+    "                       to XXX_attribute.att unless it exists (or to the\n"
+    "                       --attribute-file right after it, which must not exist yet)\n"
+    "                       These three may be repeated and mixed: each gives one\n"
+    "                       feature per vertex, in the order given, and the run\n"
+    "                       segments on all of them together; XXX_attribute.att is\n"
+    "                       read only when none of them is given (name it with\n"
+    "                       --attribute-file to keep it as one of the features)\n"
     "  --segments FILE      also write the connected segments (pieces of one class\n"
     "                       joined by edges) to FILE, in the label file's format:\n"
     "                       the segment count, then each vertex's segment\n"
@@ -172,6 +177,19 @@ std::string reportPath(const std::string& path) {
   return path;
 }
 
+/// --attribute-file: the file the computed values just before it are written
+/// to, when that source has none yet (the one-feature meaning of the pair);
+/// otherwise one more feature, read from the file.
+void addAttributeFile(const std::string& path, RunOptions& options) {
+  std::vector<FeatureSource>& features = options.features;
+  if (!features.empty() && features.back().kind == FeatureSource::Kind::Computed &&
+      features.back().name.empty()) {
+    features.back().name = path;
+    return;
+  }
+  features.push_back({FeatureSource::Kind::File, path});
+}
+
 /// The value after option args[i]; advances i past it.
 const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size())
@@ -204,13 +222,15 @@ void parseOptions(const std::vector<std::string>& args, RunOptions& options) {
     else if (arg == "--refine")
       segmentation.refine = true;
     else if (arg == "--attribute-file")
-      options.attributeFilePath = nonEmptyValue(optionValue(args, i), arg);
+      addAttributeFile(nonEmptyValue(optionValue(args, i), arg), options);
     else if (arg == "--labels-file")
       options.labelFilePath = nonEmptyValue(optionValue(args, i), arg);
     else if (arg == "--attribute-property")
-      options.attributeProperty = nonEmptyValue(optionValue(args, i), arg);
+      options.features.push_back(
+          {FeatureSource::Kind::VertexProperty, nonEmptyValue(optionValue(args, i), arg)});
     else if (arg == "--compute-attribute")
-      options.computedAttribute = computedMeasure(optionValue(args, i));
+      options.features.push_back(
+          {FeatureSource::Kind::Computed, "", computedMeasure(optionValue(args, i))});
     else if (arg == "--segments")
       options.segmentsPath = nonEmptyValue(optionValue(args, i), arg);
     else if (arg == "--min-segment-size")
@@ -261,7 +281,6 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     throw UsageError("ClustNb must lie between 1 and " + std::to_string(maxClassCount) + ", got " +
                      std::to_string(classCount));
   parseOptions(args, options);
-  checkAttributeSources(options);
   return command;
 }
 

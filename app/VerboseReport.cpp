@@ -22,6 +22,14 @@ std::string fitDescription(EstimateFallback fallback) {
   return name ? std::string("fallback: ") + name : "plain least-squares fit";
 }
 
+/// "(a, b, ...)" of count numbers from values.
+std::string vectorText(const double* values, std::size_t count) {
+  std::string text = "(";
+  for (std::size_t i = 0; i < count; ++i)
+    text += (i == 0 ? "" : ", ") + format("%.6g", values[i]);
+  return text + ")";
+}
+
 } // namespace
 
 void VerboseReport::line(const std::string& text) {
@@ -42,7 +50,15 @@ void VerboseReport::note(const std::string& text) {
 
 void VerboseReport::classes(const std::string& when, const ClassSummary& summary) {
   line("classes " + when + ":");
-  for (std::size_t c = 0; c < summary.means.size(); ++c) {
+  const std::size_t D = static_cast<std::size_t>(summary.featureCount);
+  for (std::size_t c = 0; c < summary.sizes.size(); ++c) {
+    if (D > 1) {
+      line("  class " + std::to_string(c) + ": " + std::to_string(summary.sizes[c]) +
+           " vertices, mean " + vectorText(&summary.means[c * D], D) + ", covariance rows");
+      for (std::size_t i = 0; i < D; ++i)
+        line("    " + vectorText(&summary.variances[(c * D + i) * D], D));
+      continue;
+    }
     char buffer[160];
     std::snprintf(buffer, sizeof buffer,
                   "  class %zu: %" PRId64 " vertices, mean %.6g, variance %.6g", c,

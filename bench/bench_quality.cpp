@@ -9,9 +9,17 @@
 // generated grid and icosphere, and the public meshes of the shared data folder
 // when present (a mesh that is absent or cannot be read is skipped).
 //
+// With --joint, the problems have several features per vertex and no single
+// feature tells the regions apart: region c's mean vector is the digits of c
+// in base b (b^D >= K, the first feature the most significant digit), so
+// every feature alone merges regions. The matrix is D = 2, 3 by K = 3, 4, 6
+// by the ratios; per cell it also gives the best accuracy of one feature alone
+// (either model, each feature's run matched to the regions at its best).
+//
 // Usage: bench_quality [--data DIR] [--meshes grid,sphere,cow,...]
 //                      [--classes 2,3,5] [--ratios 4,2,1.5,1] [--seeds 2]
 //                      [--sweeps 50] [--refined-only] [--per-mesh]
+//                      [--joint [--features 2,3]]
 
 #include "MeshGenerator.hpp"
 #include "mesh/LabeledMesh.hpp"
@@ -20,6 +28,7 @@
 #include "pipeline/RefinedSegmentation.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -51,6 +60,8 @@ struct Settings {
   int sweeps = 50;
   bool refinedOnly = false;
   bool perMesh = false;
+  bool joint = false;
+  std::vector<int> featureCounts{2, 3};
 };
 
 struct BenchMesh {
@@ -77,6 +88,13 @@ Settings parseSettings(int argc, char** argv) {
       (arg == "--per-mesh" ? settings.perMesh : settings.refinedOnly) = true;
       continue;
     }
+    if (arg == "--joint") {
+      settings.joint = true;
+      settings.classCounts = {3, 4, 6};
+      settings.ratios = {4.0, 2.0, 1.5};
+      settings.meshes = {"grid", "sphere"};
+      continue;
+    }
     ++i;
     if (arg == "--data")
       settings.dataFolder = value;
@@ -90,6 +108,10 @@ Settings parseSettings(int argc, char** argv) {
       settings.ratios.clear();
       for (const std::string& item : splitList(value))
         settings.ratios.push_back(std::atof(item.c_str()));
+    } else if (arg == "--features") {
+      settings.featureCounts.clear();
+      for (const std::string& item : splitList(value))
+        settings.featureCounts.push_back(std::atoi(item.c_str()));
     } else if (arg == "--seeds")
       settings.seeds = std::atoi(value.c_str());
     else if (arg == "--sweeps")
@@ -289,6 +311,49 @@ Problem makeProblem(const BenchMesh& mesh, bool grown, int K, double sigma, unsi
   return problem;
 }
 
+/// Region c's mean vector: the D digits of c in the smallest base b with b^D >= K.
+std::vector<int> regionCode(int region, int K, int D) {
+  int base = 2;
+  while (std::pow(base, D) < K)
+    ++base;
+  std::vector<int> code(D);
+  for (int i = D - 1; i >= 0; --i, region /= base)
+    code[i] = region % base;
+  return code;
+}
+
+/// D features per vertex (vertex-major): the region's code plus noise on each.
+Problem makeJointProblem(const BenchMesh& mesh, int K, int D, double sigma, unsigned seed) {
+  std::mt19937 engine(seed);
+  Problem problem;
+  problem.regions = grownRegions(mesh.graph, K, engine);
+  std::normal_distribution<double> noise(0.0, sigma);
+  for (const int region : problem.regions)
+    for (const int digit : regionCode(region, K, D))
+      problem.values.push_back(static_cast<float>(digit + noise(engine)));
+  return problem;
+}
+
+/// The share of labels equal to their region under the best matching of
+/// labels to regions (all of them tried: K <= 8).
+double bestMatchAccuracy(const std::vector<std::int32_t>& labels, const std::vector<int>& regions,
+                         int K) {
+  std::vector<std::vector<std::size_t>> agree(K, std::vector<std::size_t>(K, 0));
+  for (std::size_t v = 0; v < labels.size(); ++v)
+    ++agree[labels[v]][regions[v]];
+  std::vector<int> order(K);
+  for (int k = 0; k < K; ++k)
+    order[k] = k;
+  std::size_t best = 0;
+  do {
+    std::size_t sum = 0;
+    for (int k = 0; k < K; ++k)
+      sum += agree[k][order[k]];
+    best = std::max(best, sum);
+  } while (std::next_permutation(order.begin(), order.end()));
+  return static_cast<double>(best) / static_cast<double>(labels.size());
+}
+
 double accuracy(const std::vector<std::int32_t>& labels, const std::vector<int>& regions) {
   std::size_t agree = 0;
   for (std::size_t i = 0; i < labels.size(); ++i)
@@ -327,7 +392,7 @@ struct Outcome {
 };
 
 Outcome run(const BenchMesh& mesh, const Problem& problem, int K, int sweeps, unsigned seed,
-            bool refine) {
+            bool refine, int featureCount = 1) {
   SegmentationOptions options;
   options.refine = refine;
   options.classCount = K;
@@ -336,9 +401,14 @@ Outcome run(const BenchMesh& mesh, const Problem& problem, int K, int sweeps, un
   options.seed = seed;
   SweepCount count(refinedSettlingRule(sweeps).settlingCap);
   const std::clock_t start = std::clock();
-  const SegmentationResult result = segment(mesh.graph, problem.values, options, seed, &count);
+  const SegmentationResult result =
+      segment(mesh.graph, problem.values, featureCount, options, seed, &count);
   const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-  return {accuracy(result.labels, problem.regions), seconds, count.sweeps, count.cappedRounds};
+  // With several features the classes follow the lexicographic order of their
+  // noisy mean vectors, which need not be the regions' order: matched at best.
+  const double share = featureCount > 1 ? bestMatchAccuracy(result.labels, problem.regions, K)
+                                        : accuracy(result.labels, problem.regions);
+  return {share, seconds, count.sweeps, count.cappedRounds};
 }
 
 struct Tally {
@@ -374,6 +444,56 @@ std::string cellName(int K, double ratio) {
   return name;
 }
 
+/// One feature of a joint problem, as a problem of its own.
+Problem featureAlone(const Problem& joint, int D, int i) {
+  Problem alone{joint.regions, {}};
+  for (std::size_t p = static_cast<std::size_t>(i); p < joint.values.size(); p += D)
+    alone.values.push_back(joint.values[p]);
+  return alone;
+}
+
+/// The best accuracy of one feature alone, either model, matched at its best.
+double bestSingleFeature(const BenchMesh& mesh, const Problem& joint, int K, int D,
+                         const Settings& settings, unsigned seed) {
+  double best = 0.0;
+  for (int i = 0; i < D; ++i)
+    for (const bool refine : {false, true}) {
+      SegmentationOptions options;
+      options.refine = refine;
+      options.classCount = K;
+      options.sweepCount = settings.sweeps;
+      options.seed = seed;
+      const SegmentationResult result =
+          segment(mesh.graph, featureAlone(joint, D, i).values, options, seed);
+      best = std::max(best, bestMatchAccuracy(result.labels, joint.regions, K));
+    }
+  return best;
+}
+
+int jointMatrix(const Settings& settings, const std::vector<BenchMesh>& meshes) {
+  std::printf("%-22s %5s %9s %9s %9s %9s %9s %9s\n", "cell", "runs", "default", "refined", "worst",
+              "alone", "s default", "s refined");
+  for (const int D : settings.featureCounts)
+    for (const int K : settings.classCounts)
+      for (const double ratio : settings.ratios) {
+        Tally tally;
+        double alone = 0.0;
+        for (const BenchMesh& mesh : meshes)
+          for (int s = 1; s <= settings.seeds; ++s) {
+            const unsigned seed = static_cast<unsigned>(s);
+            const Problem problem = makeJointProblem(mesh, K, D, 1.0 / ratio, seed);
+            tally.add(run(mesh, problem, K, settings.sweeps, seed, false, D),
+                      run(mesh, problem, K, settings.sweeps, seed, true, D));
+            alone = std::max(alone, bestSingleFeature(mesh, problem, K, D, settings, seed));
+          }
+        const double n = tally.count > 0 ? tally.count : 1;
+        std::printf("D %d, K %d, ratio %-6g %5d %9.4f %9.4f %9.4f %9.4f %9.3f %9.3f\n", D, K, ratio,
+                    tally.count, tally.plain / n, tally.refined / n, tally.refinedWorst, alone,
+                    tally.plainSeconds / n, tally.refinedSeconds / n);
+      }
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -386,6 +506,8 @@ int main(int argc, char** argv) {
       meshes.push_back(std::move(mesh));
     }
   }
+  if (settings.joint)
+    return jointMatrix(settings, meshes);
   std::map<std::pair<int, double>, Tally> cells;
   std::map<std::string, Tally> perMesh;
   Tally total;

@@ -71,6 +71,21 @@ StartOutcome runStart(const SortedValues& sorted, const std::vector<double>& val
   return outcome;
 }
 
+/// Sum of squared distances of the points to their cluster's centre.
+double pointSumOfSquares(const std::vector<double>& points, int dimension,
+                         const KMeansResult& clusters) {
+  const std::size_t D = static_cast<std::size_t>(dimension);
+  double total = 0.0;
+  for (std::size_t p = 0; p < clusters.assignment.size(); ++p) {
+    const double* const centre = &clusters.centres[clusters.assignment[p] * D];
+    for (std::size_t i = 0; i < D; ++i) {
+      const double d = points[p * D + i] - centre[i];
+      total += d * d;
+    }
+  }
+  return total;
+}
+
 KMeansResult resultOf(const SortedValues& sorted, const StartOutcome& outcome) {
   return outcome.full ? *outcome.full : sorted.materialise(*outcome.sorted);
 }
@@ -107,6 +122,27 @@ MultiStartResult multiStartKMeans(const std::vector<double>& values, int K, Rand
   }
   result.chosenStart = std::max(chooseStart(result.starts), 0);
   result.best = resultOf(sorted, outcomes[static_cast<std::size_t>(result.chosenStart)]);
+  return result;
+}
+
+MultiStartResult multiStartKMeansOf(const std::vector<double>& points, int dimension, int K,
+                                    RandomGenerator& rng, const MultiStartOptions& options) {
+  std::vector<KMeansResult> runs;
+  MultiStartResult result;
+  for (int s = 0; s < std::max(options.startCount, 1); ++s) {
+    runs.push_back(kmeans(points, dimension, K, rng, options.kmeans));
+    const KMeansResult& run = runs.back();
+    StartSummary summary;
+    summary.iterations = run.iterations;
+    summary.hasEmptyClass =
+        std::find(run.memberCounts.begin(), run.memberCounts.end(), 0) != run.memberCounts.end();
+    summary.sumOfSquares = summary.hasEmptyClass ? 0.0 : pointSumOfSquares(points, dimension, run);
+    result.starts.push_back(summary);
+    if (options.keepEveryStart)
+      result.everyStart.push_back(run);
+  }
+  result.chosenStart = std::max(chooseStart(result.starts), 0);
+  result.best = std::move(runs[static_cast<std::size_t>(result.chosenStart)]);
   return result;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// One-dimensional k-means restarted from several seed draws on one random
+// K-means restarted from several seed draws on one random
 // stream, keeping the start with the smallest within-class sum of squares.
 
 #include "classes/KMeans.hpp"
@@ -41,5 +41,10 @@ int chooseStart(const std::vector<StartSummary>& starts);
 /// every one is). Throws as kmeans() does.
 MultiStartResult multiStartKMeans(const std::vector<double>& values, int K, RandomGenerator& rng,
                                   const MultiStartOptions& options = {});
+
+/// The same for points of any dimension (point-major), each start a full
+/// kmeans() run; the sums of squares are formed point by point.
+MultiStartResult multiStartKMeansOf(const std::vector<double>& points, int dimension, int K,
+                                    RandomGenerator& rng, const MultiStartOptions& options = {});
 
 } // namespace vornel

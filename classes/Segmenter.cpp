@@ -1,5 +1,7 @@
 #include "classes/Segmenter.hpp"
 
+#include "classes/ClassStatistics.hpp"
+#include "classes/FeatureScaling.hpp"
 #include "core/Errors.hpp"
 #include "core/LargeArray.hpp"
 
@@ -38,19 +40,46 @@ void storeStatistics(const std::vector<double>& clustered, const KMeansResult& c
   }
 }
 
+/// K-means on the standardised features, then each class's mean vector and
+/// covariance from the features themselves.
+InitialisationReport initialiseFeatureClasses(Segmenter& segmenter, int K, RandomGenerator& rng) {
+  KMeansResult clusters = kmeans(standardisedFeatures(segmenter.values, segmenter.featureCount),
+                                 segmenter.featureCount, K, rng);
+  segmenter.labels = std::move(clusters.assignment);
+  ClassStatistics statistics =
+      featureStatisticsOf(segmenter.values, segmenter.featureCount, segmenter.labels, K);
+  segmenter.means = std::move(statistics.means);
+  segmenter.variances = std::move(statistics.variances);
+  segmenter.classCount = K;
+  return {clusters.iterations, clusters.hitIterationCap};
+}
+
 } // namespace
 
-Segmenter::Segmenter(const VertexGraph& graph, std::vector<double> values)
-    : graph(graph), values(std::move(values)) {
-  if (this->values.size() != graph.vertexCount())
-    throw InvalidInputError("the value array holds " + std::to_string(this->values.size()) +
-                            " values; the mesh has " + std::to_string(graph.vertexCount()) +
-                            " vertices");
-  reserveLarge(labels, this->values.size());
-  labels.assign(this->values.size(), 0);
+Segmenter::Segmenter(const VertexGraph& graph, std::vector<double> values, int featureCount)
+    : graph(graph), values(std::move(values)), featureCount(featureCount) {
+  if (featureCount < 1)
+    throw InvalidInputError("a vertex needs at least one feature, got " +
+                            std::to_string(featureCount));
+  const std::size_t count = graph.vertexCount();
+  if (this->values.size() != count * static_cast<std::size_t>(featureCount))
+    throw InvalidInputError(featureCount == 1
+                                ? "the value array holds " + std::to_string(this->values.size()) +
+                                      " values; the mesh has " + std::to_string(count) + " vertices"
+                                : "the value array holds " + std::to_string(this->values.size()) +
+                                      " values; " + std::to_string(count) + " vertices of " +
+                                      std::to_string(featureCount) + " features need " +
+                                      std::to_string(count * featureCount));
+  reserveLarge(labels, count);
+  labels.assign(count, 0);
 }
 
 InitialisationReport Segmenter::initialiseClasses(int K, int offset, RandomGenerator& rng) {
+  if (featureCount > 1) {
+    if (offset != 0)
+      throw InvalidInputError("classes can only be added beside class 0 with one feature");
+    return initialiseFeatureClasses(*this, K, rng);
+  }
   if (offset != 0 && offset != 1)
     throw InvalidInputError("the class offset must be 0 or 1, got " + std::to_string(offset));
   if (offset == 1 && means.empty())

@@ -1,5 +1,7 @@
 #include "classes/SpatialStatistics.hpp"
 
+#include "classes/FeatureScaling.hpp"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +43,28 @@ double edgeNoiseVariance(const VertexGraph& graph, const std::vector<double>& va
   const auto middle = squares.begin() + static_cast<std::ptrdiff_t>(squares.size() / 2);
   std::nth_element(squares.begin(), middle, squares.end());
   return *middle / (2.0 * chiSquareMedian);
+}
+
+std::vector<double> featureRingAverages(const VertexGraph& graph, const std::vector<double>& values,
+                                        int featureCount) {
+  if (featureCount == 1)
+    return ringAverages(graph, values);
+  const std::size_t D = static_cast<std::size_t>(featureCount);
+  std::vector<double> averages(values.size());
+  for (int i = 0; i < featureCount; ++i) {
+    const std::vector<double> column = ringAverages(graph, featureColumn(values, featureCount, i));
+    for (std::size_t v = 0; v < column.size(); ++v)
+      averages[v * D + i] = column[v];
+  }
+  return averages;
+}
+
+std::vector<double> featureNoiseVariances(const VertexGraph& graph,
+                                          const std::vector<double>& values, int featureCount) {
+  std::vector<double> variances;
+  for (int i = 0; i < featureCount; ++i)
+    variances.push_back(edgeNoiseVariance(graph, featureColumn(values, featureCount, i)));
+  return variances;
 }
 
 } // namespace vornel

@@ -20,4 +20,13 @@ std::vector<double> ringAverages(const VertexGraph& graph, const std::vector<dou
 /// fewer than half of the edges cross a region border. 0 without edges.
 double edgeNoiseVariance(const VertexGraph& graph, const std::vector<double>& values);
 
+/// ringAverages of each of featureCount features per vertex (vertex-major, as
+/// the values).
+std::vector<double> featureRingAverages(const VertexGraph& graph, const std::vector<double>& values,
+                                        int featureCount);
+
+/// edgeNoiseVariance of each of featureCount features per vertex.
+std::vector<double> featureNoiseVariances(const VertexGraph& graph,
+                                          const std::vector<double>& values, int featureCount);
+
 } // namespace vornel

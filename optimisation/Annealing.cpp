@@ -16,10 +16,11 @@ namespace {
 
 /// The sweeps index per-class arrays by label, so every label must be a class.
 void requireValidLabels(const Segmenter& segmenter) {
-  if (segmenter.labels.size() != segmenter.graph.vertexCount() ||
-      segmenter.values.size() != segmenter.graph.vertexCount())
+  const std::size_t count = segmenter.graph.vertexCount();
+  if (segmenter.labels.size() != count ||
+      segmenter.values.size() != count * static_cast<std::size_t>(segmenter.featureCount))
     throw InvalidInputError("annealing needs one label and one value per vertex (" +
-                            std::to_string(segmenter.graph.vertexCount()) + " vertices)");
+                            std::to_string(count) + " vertices)");
   for (std::size_t v = 0; v < segmenter.labels.size(); ++v) {
     const std::int32_t label = segmenter.labels[v];
     if (label < 0 || label >= segmenter.classCount)

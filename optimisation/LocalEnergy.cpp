@@ -1,6 +1,7 @@
 #include "optimisation/LocalEnergy.hpp"
 
 #include "core/Errors.hpp"
+#include "optimisation/FeatureDataTerms.hpp"
 
 #include <algorithm>
 #include <cfloat>
@@ -53,20 +54,28 @@ EnergyModel EnergyModel::fromSegmenter(const Segmenter& segmenter,
     throw InvalidInputError("annealing supports at most " + std::to_string(maxAnnealedClasses) +
                             " classes, got " + std::to_string(classCount));
   requireLength("parameters", parameters.size(), classCount);
-  requireLength("class means", segmenter.means.size(), classCount);
-  requireLength("class variances", segmenter.variances.size(), classCount);
+  const int D = segmenter.featureCount;
+  requireLength("class means", segmenter.means.size() / D, classCount);
+  requireLength("class variances", segmenter.variances.size() / (D * D), classCount);
 
   EnergyModel model;
   model.classCount = classCount;
+  model.featureCount = D;
   model.ratioTable = buildRatioTable();
   if (classCount <= 0)
     return model;
-  model.means.assign(segmenter.means.begin(), segmenter.means.begin() + classCount);
-  const double floor = varianceFloor(segmenter.values, model.means);
-  model.variances.reserve(classCount);
-  for (int l = 0; l < classCount; ++l) {
-    const double variance = segmenter.variances[l];
-    model.variances.push_back(variance > 0.0 ? variance : floor);
+  if (D > 1) {
+    model.featureEnergies =
+        featureDataEnergies(segmenter.values, D, segmenter.means, segmenter.variances, classCount,
+                            covarianceRidge(segmenter.values, D));
+  } else {
+    model.means.assign(segmenter.means.begin(), segmenter.means.begin() + classCount);
+    const double floor = varianceFloor(segmenter.values, model.means);
+    model.variances.reserve(classCount);
+    for (int l = 0; l < classCount; ++l) {
+      const double variance = segmenter.variances[l];
+      model.variances.push_back(variance > 0.0 ? variance : floor);
+    }
   }
   model.classWeights.push_back(1.0);
   for (int l = 1; l < classCount; ++l)

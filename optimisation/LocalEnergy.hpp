@@ -29,6 +29,11 @@ struct EnergyModel {
     return 0.5 * (d * d) / variances[label];
   }
 
+  /// With several features: vertex v's data term under label, from the table.
+  double featureDataTerm(int label, std::size_t v) const {
+    return featureEnergies[v * static_cast<std::size_t>(classCount) + label];
+  }
+
   /// beta * (D - S) / (D + S) - theta_label for S ring neighbours with the label
   /// and D with another; a vertex without neighbours has ratio 0. Small rings
   /// read the term from a table of the same expression, built once.
@@ -50,6 +55,9 @@ struct EnergyModel {
 
   static constexpr int ratioTableSize = 33; // rings of up to 32 neighbours
   int classCount = 0;
+  int featureCount = 1;
+  /// With one feature: per class. With several: empty, the data terms are in
+  /// featureEnergies.
   std::vector<double> means;
   std::vector<double> variances;    // a zero variance replaced by varianceFloor
   std::vector<double> classWeights; // theta_l; theta_0 = 1.0
@@ -58,6 +66,9 @@ struct EnergyModel {
   /// beta * ratioTable[total * ratioTableSize + same] - classWeights[label] at
   /// [(total * classCount + label) * ratioTableSize + same].
   std::vector<double> neighbourhoodTable;
+  /// With several features, vertex v's data term under label l at
+  /// [v * classCount + l] (see featureDataEnergies); empty with one feature.
+  std::vector<double> featureEnergies;
 };
 
 /// The variance that stands in for a class of variance 0: 1e-12 times the
@@ -71,7 +82,8 @@ double varianceFloor(const std::vector<double>& values, const std::vector<double
 double neighbourhoodEnergy(const VertexGraph& graph, const std::vector<std::int32_t>& labels,
                            std::size_t v, int label, const EnergyModel& model);
 
-/// E(v, label) = data term + neighbourhood term, v taken to carry label.
+/// E(v, label) = data term + neighbourhood term, v taken to carry label; one
+/// feature per vertex.
 double localEnergy(const VertexGraph& graph, const std::vector<std::int32_t>& labels,
                    const std::vector<double>& values, std::size_t v, int label,
                    const EnergyModel& model);

@@ -1,3 +1,4 @@
+#include "optimisation/DataTerms.hpp"
 #include "optimisation/MetropolisTest.hpp"
 #include "optimisation/RingLabelCounts.hpp"
 #include "optimisation/SweepFrame.hpp"
@@ -14,12 +15,11 @@ struct SweepData {
   const std::uint32_t* offsets;
   const std::uint32_t* neighbours;
   const std::int32_t* labels;
-  const double* values;
 };
 
 SweepData sweepData(const Segmenter& segmenter) {
   return {segmenter.graph.offsets.data(), segmenter.graph.neighbours.data(),
-          segmenter.labels.data(), segmenter.values.data()};
+          segmenter.labels.data()};
 }
 
 /// The label a draw proposes, on 8 bits: every label but the current one is
@@ -60,11 +60,11 @@ void countRingLabels(const SweepData& data, int classCount, std::size_t v, int* 
 
 /// The Metropolis decision of one vertex as it is reached: its proposal's
 /// draw, the ring counts of its label and the candidate, then the test.
-class InOrderDecision {
+template <class DataTerms> class InOrderDecision {
 public:
-  InOrderDecision(const SweepData& data, const EnergyModel& model, const MetropolisTest& metropolis,
-                  RandomGenerator& rng)
-      : data_(data), model_(model), metropolis_(metropolis), rng_(rng),
+  InOrderDecision(const SweepData& data, const EnergyModel& model, const DataTerms& terms,
+                  const MetropolisTest& metropolis, RandomGenerator& rng)
+      : data_(data), model_(model), terms_(terms), metropolis_(metropolis), rng_(rng),
         proposal_(model.classCount) {}
 
   std::int32_t operator()(std::size_t v, std::int32_t current) const {
@@ -83,10 +83,10 @@ public:
       sameCurrent = counts.sameFirst;
       sameCandidate = counts.sameSecond;
     }
-    const double x = data_.values[v];
-    const double eOld = model_.dataTerm(current, x) +
-                        model_.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
-    const double eNew = model_.dataTerm(candidate, x) +
+    const auto dataTerm = terms_.at(v);
+    const double eOld =
+        dataTerm(current) + model_.neighbourhoodTerm(current, sameCurrent, degree - sameCurrent);
+    const double eNew = dataTerm(candidate) +
                         model_.neighbourhoodTerm(candidate, sameCandidate, degree - sameCandidate);
     return metropolis_.accepts(eOld, eNew, rng_) ? candidate : current;
   }
@@ -94,6 +94,7 @@ public:
 private:
   const SweepData& data_;
   const EnergyModel& model_;
+  const DataTerms& terms_;
   const MetropolisTest& metropolis_;
   RandomGenerator& rng_;
   Proposal proposal_;
@@ -101,17 +102,19 @@ private:
 
 /// Annealing on one thread: one proposed label per vertex, decided by the
 /// Metropolis test as the vertex is reached.
-long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, double T,
-                           RandomGenerator& rng, SweepScratch& scratch) {
+template <class DataTerms>
+long annealingSweepInOrder(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                           double T, RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
-  return runSweepInOrder(segmenter, scratch, InOrderDecision(data, model, metropolis, rng));
+  return runSweepInOrder(segmenter, scratch, InOrderDecision(data, model, terms, metropolis, rng));
 }
 
 /// Annealing on several threads: every label's pending test is formed for
 /// every vertex in parallel, then the draws pick one per vertex in order.
-long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double T,
-                         RandomGenerator& rng, SweepScratch& scratch) {
+template <class DataTerms>
+long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                         double T, RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
   const int classCount = model.classCount;
@@ -121,14 +124,14 @@ long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double 
     std::array<int, maxAnnealedClasses> same;
     countRingLabels(data, classCount, v, same.data());
     const int degree = static_cast<int>(data.offsets[v + 1] - data.offsets[v]);
-    const double x = data.values[v];
-    const double eOld = model.dataTerm(current, x) +
-                        model.neighbourhoodTerm(current, same[current], degree - same[current]);
+    const auto dataTerm = terms.at(v);
+    const double eOld =
+        dataTerm(current) + model.neighbourhoodTerm(current, same[current], degree - same[current]);
     for (int label = 0; label < classCount; ++label) {
       if (label == current)
         continue;
-      const double eNew = model.dataTerm(label, x) +
-                          model.neighbourhoodTerm(label, same[label], degree - same[label]);
+      const double eNew =
+          dataTerm(label) + model.neighbourhoodTerm(label, same[label], degree - same[label]);
       pending[label] = metropolis.pendingExponent(eOld, eNew);
     }
   };
@@ -145,13 +148,14 @@ long annealingSweepAhead(Segmenter& segmenter, const EnergyModel& model, double 
 /// in parallel; the walk over the draws forms only the drawn candidate's
 /// energy, from the packed counts. A ring too long to pack is decided in the
 /// walk as the in-order sweep decides it.
-long annealingSweepGathered(Segmenter& segmenter, const EnergyModel& model, double T,
-                            RandomGenerator& rng, SweepScratch& scratch) {
+template <class DataTerms>
+long annealingSweepGathered(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                            double T, RandomGenerator& rng, SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const MetropolisTest metropolis(T);
   const int classCount = model.classCount;
   const Proposal proposal(classCount);
-  const InOrderDecision inOrder(data, model, metropolis, rng);
+  const InOrderDecision<DataTerms> inOrder(data, model, terms, metropolis, rng);
 
   const auto prepare = [&](std::size_t v, std::int32_t current, GatheredRing* ring) {
     const std::uint32_t* const begin = data.neighbours + data.offsets[v];
@@ -164,8 +168,8 @@ long annealingSweepGathered(Segmenter& segmenter, const EnergyModel& model, doub
     const RingLabelCounts counts(begin, end, data.labels);
     const int same = counts[current];
     ring->counts = counts.packed();
-    ring->currentEnergy = model.dataTerm(current, data.values[v]) +
-                          model.neighbourhoodTerm(current, same, degree - same);
+    ring->currentEnergy =
+        terms.at(v)(current) + model.neighbourhoodTerm(current, same, degree - same);
   };
   const auto decide = [&](std::size_t v, std::int32_t current, const GatheredRing* ring) {
     if (ring->counts == GatheredRing::unpacked)
@@ -173,8 +177,8 @@ long annealingSweepGathered(Segmenter& segmenter, const EnergyModel& model, doub
     const std::int32_t candidate = proposal.candidate(rng.next(), current);
     const int degree = static_cast<int>(data.offsets[v + 1] - data.offsets[v]);
     const int same = RingLabelCounts::fromPacked(ring->counts)[candidate];
-    const double eNew = model.dataTerm(candidate, data.values[v]) +
-                        model.neighbourhoodTerm(candidate, same, degree - same);
+    const double eNew =
+        terms.at(v)(candidate) + model.neighbourhoodTerm(candidate, same, degree - same);
     return metropolis.accepts(ring->currentEnergy, eNew, rng) ? candidate : current;
   };
   return runDrawnSweep(segmenter, scratch, scratch.gathered, 1, prepare, decide);
@@ -182,19 +186,19 @@ long annealingSweepGathered(Segmenter& segmenter, const EnergyModel& model, doub
 
 /// The label of strictly lowest local energy, starting from the current one;
 /// same(label) is the number of ring neighbours carrying label.
-template <class SameCount>
-std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t current, int degree,
-                               SameCount same) {
+template <class DataTerm, class SameCount>
+std::int32_t lowestEnergyLabel(const EnergyModel& model, const DataTerm& dataTerm,
+                               std::int32_t current, int degree, SameCount same) {
   const std::uint8_t current8 = static_cast<std::uint8_t>(current);
   std::uint8_t best = current8;
-  double bestEnergy = model.dataTerm(current, x) +
-                      model.neighbourhoodTerm(current, same(current), degree - same(current));
+  double bestEnergy =
+      dataTerm(current) + model.neighbourhoodTerm(current, same(current), degree - same(current));
   for (int label = 0; label < model.classCount; ++label) {
     if (label == current8)
       continue;
     const int sameLabel = same(label);
     const double energy =
-        model.dataTerm(label, x) + model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
+        dataTerm(label) + model.neighbourhoodTerm(label, sameLabel, degree - sameLabel);
     if (energy < bestEnergy) {
       best = static_cast<std::uint8_t>(label);
       bestEnergy = energy;
@@ -205,7 +209,9 @@ std::int32_t lowestEnergyLabel(const EnergyModel& model, double x, std::int32_t 
 
 /// Greedy: the label of strictly lowest local energy, starting from the current
 /// one. No draws: the vertices are decided in parallel.
-long greedySweep(Segmenter& segmenter, const EnergyModel& model, SweepScratch& scratch) {
+template <class DataTerms>
+long greedySweep(Segmenter& segmenter, const EnergyModel& model, const DataTerms& terms,
+                 SweepScratch& scratch) {
   const SweepData data = sweepData(segmenter);
   const int classCount = model.classCount;
 
@@ -213,14 +219,16 @@ long greedySweep(Segmenter& segmenter, const EnergyModel& model, SweepScratch& s
     const std::uint32_t* const begin = data.neighbours + data.offsets[v];
     const std::uint32_t* const end = data.neighbours + data.offsets[v + 1];
     const int degree = static_cast<int>(end - begin);
-    const double x = data.values[v];
+    const auto dataTerm = terms.at(v);
     if (RingLabelCounts::packable(classCount, static_cast<std::uint32_t>(degree))) {
       const RingLabelCounts counts(begin, end, data.labels);
-      return lowestEnergyLabel(model, x, current, degree, [&](int label) { return counts[label]; });
+      return lowestEnergyLabel(model, dataTerm, current, degree,
+                               [&](int label) { return counts[label]; });
     }
     std::array<int, maxAnnealedClasses> same;
     countRingLabels(data, classCount, v, same.data());
-    return lowestEnergyLabel(model, x, current, degree, [&](int label) { return same[label]; });
+    return lowestEnergyLabel(model, dataTerm, current, degree,
+                             [&](int label) { return same[label]; });
   });
 }
 
@@ -230,19 +238,21 @@ long multiClassSweep(Segmenter& segmenter, const EnergyModel& model, double T, b
                      RandomGenerator& rng, SweepScratch& scratch) {
   if (model.classCount < 2)
     return 0; // no other label to propose
-  if (greedy)
-    return greedySweep(segmenter, model, scratch);
-  switch (drawnSweepForm(scratch, model.classCount)) {
-  case DrawnSweepForm::Gathered:
-    if (model.classCount <= RingLabelCounts::packedClasses)
-      return annealingSweepGathered(segmenter, model, T, rng, scratch);
-    break; // too many classes to pack: the ahead form
-  case DrawnSweepForm::InOrder:
-    return annealingSweepInOrder(segmenter, model, T, rng, scratch);
-  default:
-    break;
-  }
-  return annealingSweepAhead(segmenter, model, T, rng, scratch);
+  return withDataTerms(segmenter, model, [&](const auto& terms) {
+    if (greedy)
+      return greedySweep(segmenter, model, terms, scratch);
+    switch (drawnSweepForm(scratch, model.classCount)) {
+    case DrawnSweepForm::Gathered:
+      if (model.classCount <= RingLabelCounts::packedClasses)
+        return annealingSweepGathered(segmenter, model, terms, T, rng, scratch);
+      break; // too many classes to pack: the ahead form
+    case DrawnSweepForm::InOrder:
+      return annealingSweepInOrder(segmenter, model, terms, T, rng, scratch);
+    default:
+      break;
+    }
+    return annealingSweepAhead(segmenter, model, terms, T, rng, scratch);
+  });
 }
 
 } // namespace vornel

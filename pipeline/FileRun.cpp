@@ -12,6 +12,7 @@
 #include "mesh/io/MeshReading.hpp"
 #include "mesh/io/OriginalVertices.hpp"
 #include "mesh/io/OutputFiles.hpp"
+#include "mesh/io/PlyReader.hpp"
 #include "mesh/io/VertexPropertyError.hpp"
 #include "pipeline/AttributeSource.hpp"
 #include "pipeline/FileNames.hpp"
@@ -30,6 +31,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vornel {
@@ -61,33 +63,44 @@ struct InputMesh {
   LabeledMesh mesh;
   std::size_t originalCount = 0;         // the input's vertices, first in the mesh
   std::vector<std::uint32_t> originalOf; // built vertex -> input vertex; empty when not repaired
-  /// The values when they do not come from a file, per input vertex (a vertex
-  /// property or computed).
-  std::vector<float> values;
+  /// Each feature's values per input vertex, in the order of the sources: a
+  /// vertex property or computed values always, a file's values only when the
+  /// run has several features.
+  std::vector<std::vector<float>> features;
 };
 
 /// The paths a run reads and writes.
 struct RunFiles {
-  AttributeSource attributes;
+  std::vector<AttributeSource> attributes; // one per feature
   std::string companionAttributeFile;
   std::string labelFile;
 };
 
 RunFiles runFilesOf(const RunOptions& options) {
   const CompanionFiles companions = deriveCompanionFiles(options.meshPath);
-  return {attributeSourceOf(options, companions.attributeFile), companions.attributeFile,
+  return {attributeSourcesOf(options, companions.attributeFile), companions.attributeFile,
           options.labelFilePath.empty() ? companions.labelFile : options.labelFilePath};
 }
 
 std::vector<OutputFiles::Input> inputsOf(const RunOptions& options, const RunFiles& files) {
   std::vector<OutputFiles::Input> inputs{{options.meshPath, "mesh"}};
-  if (files.attributes.kind == AttributeSource::Kind::File)
-    inputs.push_back({files.attributes.path, "attribute file"});
-  // Computed values that are not written: the warning promises that the
-  // existing companion is left as it is, so no output may take its place.
-  if (files.attributes.kind == AttributeSource::Kind::Computed && files.attributes.path.empty())
-    inputs.push_back({files.companionAttributeFile, "attribute file"});
+  for (const AttributeSource& source : files.attributes) {
+    if (source.kind == AttributeSource::Kind::File)
+      inputs.push_back({source.path, "attribute file"});
+    // Computed values that are not written: the warning promises that the
+    // existing companion is left as it is, so no output may take its place.
+    if (source.companionKept)
+      inputs.push_back({files.companionAttributeFile, "attribute file"});
+  }
   return inputs;
+}
+
+/// Every feature's source, for the report.
+std::string describeAttributeSources(const std::vector<AttributeSource>& sources) {
+  std::string text;
+  for (const AttributeSource& source : sources)
+    text += (text.empty() ? "" : "; ") + describeAttributeSource(source);
+  return text;
 }
 
 /// Every output, checked and with its temporary file, before anything is computed.
@@ -97,11 +110,14 @@ struct RunOutputs {
     labels = this->files.declare(files.labelFile, "label file");
     if (!options.segmentsPath.empty())
       segments = this->files.declare(options.segmentsPath, "segments file");
-    if (files.attributes.kind == AttributeSource::Kind::Computed &&
-        !files.attributes.path.empty()) {
-      // Checked to be new before the run; one created meanwhile is not replaced either.
-      attributes = this->files.declare(files.attributes.path, "attribute file",
-                                       OutputFiles::Placement::NeverReplace);
+    for (std::size_t k = 0; k < files.attributes.size(); ++k) {
+      const AttributeSource& source = files.attributes[k];
+      if (source.kind == AttributeSource::Kind::Computed && !source.path.empty()) {
+        // Checked to be new before the run; one created meanwhile is not replaced either.
+        attributes.push_back({this->files.declare(source.path, "attribute file",
+                                                  OutputFiles::Placement::NeverReplace),
+                              k});
+      }
     }
     if (!options.colourMeshPath.empty()) {
       colouredMesh = this->files.declare(options.colourMeshPath, "coloured mesh");
@@ -115,8 +131,8 @@ struct RunOutputs {
     std::vector<std::string> written{runFiles.labelFile};
     if (segments)
       written.push_back(options.segmentsPath);
-    if (attributes)
-      written.push_back(runFiles.attributes.path);
+    for (const auto& [output, k] : attributes)
+      written.push_back(runFiles.attributes[k].path);
     if (colouredMesh)
       written.push_back(options.colourMeshPath);
     if (report)
@@ -128,7 +144,8 @@ struct RunOutputs {
   std::optional<std::size_t> segments;
   std::optional<std::size_t> colouredMesh;
   std::optional<std::size_t> report;
-  std::optional<std::size_t> attributes; // computed values written as an attribute file
+  /// Computed values written as attribute files: the output, and the feature.
+  std::vector<std::pair<std::size_t, std::size_t>> attributes;
 };
 
 std::vector<Point3> firstPositions(const LabeledMesh& mesh, std::size_t count) {
@@ -158,39 +175,74 @@ std::vector<float> computedValues(CurvatureMeasure measure, const PolygonSoup& s
   return rounded;
 }
 
+/// The first vertex property among the sources, empty when there is none.
+std::string firstVertexProperty(const std::vector<AttributeSource>& sources) {
+  for (const AttributeSource& source : sources)
+    if (source.kind == AttributeSource::Kind::VertexProperty)
+      return source.property;
+  return "";
+}
+
 /// The mesh's soup; a vertex property the mesh cannot give is the fault of
 /// --attribute-property, so a usage error with the reader's message.
-CheckedSoup readInputSoup(const RunOptions& options) {
+CheckedSoup readInputSoup(const RunOptions& options, const std::string& property) {
   try {
-    return readCheckedSoup(options.meshPath,
-                           ReadOptions{options.repair, options.attributeProperty});
+    return readCheckedSoup(options.meshPath, ReadOptions{options.repair, property});
   } catch (const VertexPropertyError& error) {
     throw UsageError(error.what());
   }
 }
 
-void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& warn,
-              RunReport& report) {
+/// A further vertex property: the PLY file is parsed again for it, under the
+/// same rules and messages as the first.
+std::vector<float> readFurtherProperty(const std::string& path, const std::string& property) {
+  PlyVertexValues values{property, {}};
+  try {
+    readPlySoup(path, &values);
+  } catch (const VertexPropertyError& error) {
+    throw UsageError(error.what());
+  }
+  return std::move(values.values);
+}
+
+/// The values of the sources that come with the mesh: vertex properties, and
+/// computed measures on the input positions, before the surface takes the
+/// soup over.
+void readMeshFeatures(const RunOptions& options, const std::vector<AttributeSource>& sources,
+                      CheckedSoup& checked, InputMesh& input, Stopwatch& stopwatch,
+                      RunReport& report) {
+  input.features.resize(sources.size());
+  bool firstProperty = true;
+  for (std::size_t k = 0; k < sources.size(); ++k) {
+    const AttributeSource& source = sources[k];
+    if (source.kind == AttributeSource::Kind::VertexProperty) {
+      input.features[k] = firstProperty ? std::move(checked.vertexValues)
+                                        : readFurtherProperty(options.meshPath, source.property);
+      firstProperty = false;
+    } else if (source.kind == AttributeSource::Kind::Computed) {
+      tellProgress(options.segmentation.progress,
+                   std::string("computing ") + curvatureMeasureName(source.measure));
+      input.features[k] =
+          computedValues(source.measure, checked.soup, input.originalCount, options.meshPath);
+      report.stageDone(std::string("computing ") + curvatureMeasureName(source.measure),
+                       stopwatch.lap());
+    }
+  }
+}
+
+void readMesh(const RunOptions& options, const RunFiles& files, InputMesh& input,
+              const WarningSink& warn, RunReport& report) {
   Stopwatch stopwatch;
   const ProgressSink& progress = options.segmentation.progress;
   tellProgress(progress, "reading " + options.meshPath);
-  CheckedSoup checked = readInputSoup(options);
+  CheckedSoup checked = readInputSoup(options, firstVertexProperty(files.attributes));
   if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
   if (checked.repair)
     warn(describeRepair(*checked.repair, options.meshPath));
   input.originalCount = checked.originalCount;
   input.originalOf = std::move(checked.originalOf);
-  input.values = std::move(checked.vertexValues);
-  if (options.computedAttribute) {
-    // On the input positions, before the surface takes the soup over.
-    tellProgress(progress,
-                 std::string("computing ") + curvatureMeasureName(*options.computedAttribute));
-    input.values = computedValues(*options.computedAttribute, checked.soup, input.originalCount,
-                                  options.meshPath);
-    report.stageDone(std::string("computing ") + curvatureMeasureName(*options.computedAttribute),
-                     stopwatch.lap());
-  }
+  readMeshFeatures(options, files.attributes, checked, input, stopwatch, report);
   LabeledMesh& mesh = input.mesh;
   buildCheckedSoup(std::move(checked), mesh);
   report.stageDone("reading " + options.meshPath, stopwatch.lap());
@@ -201,43 +253,80 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   // run reads it, and the positions stay the input's for the coloured mesh.
 }
 
-void noteRange(const std::vector<float>& values, RunReport& report) {
+/// "attribute range" with one feature, "range of feature k (NAME)" with several.
+void noteRange(const std::vector<float>& values, const std::string& what, RunReport& report) {
   const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-  report.note("attribute range " + number(*lowest) + " .. " + number(*highest));
+  report.note(what + " " + number(*lowest) + " .. " + number(*highest));
+}
+
+std::string rangeName(const RunFiles& files, std::size_t k) {
+  if (files.attributes.size() == 1)
+    return "attribute range";
+  return "range of feature " + std::to_string(k) + " (" + featureNameOf(files.attributes[k]) + ")";
+}
+
+/// Feature k's values from its attribute file; the first is put on the mesh.
+std::vector<float> readFileFeature(InputMesh& input, const RunOptions& options,
+                                   const RunFiles& files, std::size_t k, const WarningSink& warn,
+                                   RunReport& report) {
+  Stopwatch stopwatch;
+  LabeledMesh& mesh = input.mesh;
+  const std::string& attributeFile = files.attributes[k].path;
+  if (k == 0)
+    mesh.attributeFileName = attributeFile;
+  tellProgress(options.segmentation.progress, "reading " + attributeFile);
+  AttributeValues values = readAttributeFile(attributeFile, input.originalCount);
+  if (k == 0)
+    storeValuesOfOriginals(mesh, values.values, input.originalOf);
+  report.stageDone("reading " + attributeFile, stopwatch.lap());
+  noteRange(values.values, rangeName(files, k), report);
+  if (values.extra > 0) {
+    std::string message = describeExtraValues(attributeFile, values);
+    if (meshFormatOf(options.meshPath) == MeshFormat::Off)
+      message += " (the OFF input drops vertices that no facet uses; the file may list values "
+                 "for them)";
+    warn(message);
+  }
+  return std::move(values.values);
 }
 
 void readValues(InputMesh& input, const RunOptions& options, const RunFiles& files,
                 const WarningSink& warn, RunReport& report) {
-  Stopwatch stopwatch;
-  LabeledMesh& mesh = input.mesh;
-  if (files.attributes.kind == AttributeSource::Kind::Computed) {
-    storeValuesOfOriginals(mesh, input.values, input.originalOf); // computed per input vertex
-    noteRange(input.values, report);
-    if (files.attributes.path.empty())
+  for (std::size_t k = 0; k < files.attributes.size(); ++k) {
+    const AttributeSource& source = files.attributes[k];
+    if (source.kind == AttributeSource::Kind::File) {
+      std::vector<float> values = readFileFeature(input, options, files, k, warn, report);
+      if (files.attributes.size() > 1)
+        input.features[k] = std::move(values);
+      continue;
+    }
+    if (k == 0) // computed or a vertex property, per input vertex
+      storeValuesOfOriginals(input.mesh, input.features[k], input.originalOf);
+    noteRange(input.features[k], rangeName(files, k), report);
+    if (source.companionKept)
       warn(files.companionAttributeFile +
            " exists and is left as it is: the computed values "
            "are not written (give --attribute-file to write them to a new file)");
-    return;
   }
-  if (files.attributes.kind == AttributeSource::Kind::VertexProperty) {
-    storeValuesOfOriginals(mesh, input.values, input.originalOf);
-    noteRange(input.values, report);
-    return;
+}
+
+/// The values segment() takes: every feature of every built vertex (a copy
+/// made by the repair takes its input vertex's), vertex after vertex. The
+/// mesh keeps the first feature.
+std::vector<double> featureValues(InputMesh& input) {
+  const std::size_t D = input.features.size();
+  if (D == 1)
+    return vertexFeature(input.mesh, 0);
+  std::vector<double> values;
+  for (std::size_t k = 0; k < D; ++k) {
+    storeValuesOfOriginals(input.mesh, input.features[k], input.originalOf);
+    const std::vector<double> column = vertexFeature(input.mesh, 0);
+    values.resize(column.size() * D);
+    for (std::size_t v = 0; v < column.size(); ++v)
+      values[v * D + k] = column[v];
   }
-  const std::string& attributeFile = files.attributes.path;
-  mesh.attributeFileName = attributeFile;
-  tellProgress(options.segmentation.progress, "reading " + attributeFile);
-  const AttributeValues values = readAttributeFile(attributeFile, input.originalCount);
-  storeValuesOfOriginals(mesh, values.values, input.originalOf);
-  report.stageDone("reading " + attributeFile, stopwatch.lap());
-  noteRange(values.values, report);
-  if (values.extra == 0)
-    return;
-  std::string message = describeExtraValues(attributeFile, values);
-  if (meshFormatOf(options.meshPath) == MeshFormat::Off)
-    message += " (the OFF input drops vertices that no facet uses; the file may list values "
-               "for them)";
-  warn(message);
+  storeValuesOfOriginals(input.mesh, input.features[0], input.originalOf);
+  return values;
 }
 
 /// The segments of the input's vertices. They come first in the built mesh, so
@@ -247,6 +336,19 @@ std::vector<std::int32_t> segmentsOfOriginals(std::vector<std::int32_t> segments
                                               std::size_t originalCount) {
   segments.resize(originalCount);
   return segments;
+}
+
+/// With several features, every one on the coloured mesh, named after its source.
+void addFeatures(const RunFiles& files, const InputMesh& input, ColouredMesh& coloured) {
+  const std::size_t D = input.features.size();
+  if (D < 2)
+    return;
+  for (const AttributeSource& source : files.attributes)
+    coloured.featureNames.push_back(featureNameOf(source));
+  coloured.featureValues.resize(input.originalCount * D);
+  for (std::size_t v = 0; v < input.originalCount; ++v)
+    for (std::size_t k = 0; k < D; ++k)
+      coloured.featureValues[v * D + k] = input.features[k][v];
 }
 
 /// Writes every output and returns the labels of the input's vertices.
@@ -265,6 +367,7 @@ std::vector<std::int32_t> writeOutputs(const RunOptions& options, const RunFiles
     ColouredMesh coloured = colouredMeshOf(
         input.mesh, firstPositions(input.mesh, input.originalCount), input.originalOf);
     coloured.segments = segments;
+    addFeatures(files, input, coloured);
     if (outputs.colouredMesh)
       outputs.files.write(
           *outputs.colouredMesh,
@@ -272,12 +375,11 @@ std::vector<std::int32_t> writeOutputs(const RunOptions& options, const RunFiles
     if (outputs.report)
       outputs.files.write(*outputs.report,
                           reportPageBytes(options, *reportCollector, coloured,
-                                          describeAttributeSource(files.attributes, options),
+                                          describeAttributeSources(files.attributes),
                                           files.labelFile));
   }
-  if (outputs.attributes)
-    outputs.files.write(*outputs.attributes,
-                        attributeFileText(input.values.data(), input.originalCount));
+  for (const auto& [output, k] : outputs.attributes)
+    outputs.files.write(output, attributeFileText(input.features[k].data(), input.originalCount));
   const std::vector<std::int32_t> labels = labelsOfOriginals(input.mesh, input.originalCount);
   outputs.files.write(outputs.labels,
                       labelFileText(input.mesh.classCount, labels.data(), labels.size()));
@@ -303,7 +405,7 @@ FileRunResult runOnThreads(const RunOptions& options, const WarningSink& warnOnl
 
   InputMesh input;
   LabeledMesh& mesh = input.mesh;
-  readMesh(options, input, warn, sink);
+  readMesh(options, files, input, warn, sink);
   readValues(input, options, files, warn, sink);
 
   Stopwatch stopwatch;
@@ -311,13 +413,14 @@ FileRunResult runOnThreads(const RunOptions& options, const WarningSink& warnOnl
   const VertexGraph graph = buildVertexGraph(mesh);
   sink.stageDone("ring adjacency", stopwatch.lap());
   const unsigned clockSeed = static_cast<unsigned>(std::time(nullptr));
+  const int featureCount = static_cast<int>(input.features.size());
   SegmentationResult result =
-      segment(graph, vertexFeature(mesh, 0), options.segmentation, clockSeed, &sink);
+      segment(graph, featureValues(input), featureCount, options.segmentation, clockSeed, &sink);
   for (const std::string& warning : result.warnings)
     warn(warning);
 
   storeLabels(mesh, result.labels);
-  mesh.classCount = static_cast<std::int32_t>(result.means.size());
+  mesh.classCount = static_cast<std::int32_t>(result.means.size() / featureCount);
   result.segments = segmentsOfOriginals(std::move(result.segments), input.originalCount);
   result.labels = writeOutputs(options, files, input, result.segments, outputs, sink,
                                reporting ? &reportCollector : nullptr);

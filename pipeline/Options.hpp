@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vornel {
 
@@ -41,13 +42,22 @@ struct SegmentationOptions {
   ProgressSink progress;
 };
 
+/// One value per vertex (one feature) of a run, as the command line gives it.
+struct FeatureSource {
+  enum class Kind { File, VertexProperty, Computed };
+  Kind kind = Kind::File;
+  /// File: the attribute file to read. VertexProperty: the PLY property's name.
+  /// Computed: the attribute file to write the values to (--attribute-file
+  /// right after --compute-attribute); empty when none was named.
+  std::string name;
+  CurvatureMeasure measure = CurvatureMeasure::MeanCurvature; // Computed: the measure
+};
+
 struct RunOptions {
   std::string meshPath;
   SegmentationOptions segmentation;
-  std::string attributeFilePath; // read the values here instead of <base>_attribute.att
-  std::string attributeProperty; // take the values from this vertex property of a PLY mesh
-  /// Compute the values from the mesh's shape (and write them as an attribute file).
-  std::optional<CurvatureMeasure> computedAttribute;
+  /// The features in command-line order; empty: the values of <base>_attribute.att.
+  std::vector<FeatureSource> features;
   std::string labelFilePath;  // write the labels here instead of <base>_labels.lb
   std::string colourMeshPath; // also write the coloured mesh here when not empty
   std::string segmentsPath;   // also write the connected segments here when not empty

@@ -1,7 +1,8 @@
 #include "pipeline/RefinedSegmentation.hpp"
 
+#include "pipeline/ClassStart.hpp"
+
 #include "classes/ClassStatistics.hpp"
-#include "classes/MultiStartKMeans.hpp"
 #include "classes/Segmenter.hpp"
 #include "classes/SpatialStatistics.hpp"
 #include "estimation/InteractionFit.hpp"
@@ -13,13 +14,10 @@
 #include <cstdio>
 #include <limits>
 #include <string>
-#include <unordered_set>
 
 namespace vornel {
 
 namespace {
-
-constexpr int kmeansStarts = 10;
 
 std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0) {
   char line[160];
@@ -27,54 +25,37 @@ std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0
   return line;
 }
 
-/// True when every value is finite and at least K of them are distinct.
-bool canMakeClasses(const std::vector<double>& values, int K) {
-  std::unordered_set<double> seen;
-  for (const double x : values) {
-    if (!std::isfinite(x))
-      return false;
-    if (static_cast<int>(seen.size()) < K)
-      seen.insert(x);
-  }
-  return static_cast<int>(seen.size()) >= K;
-}
-
-/// Step 1: the best of several k-means starts on the ring averages of the
-/// values (averaging over a ring divides the noise variance by about the ring
-/// size, so noisy classes separate) gives the first labels; the class
-/// statistics are those of the values themselves under these labels. Where
-/// the averages cannot make K classes (too few distinct or not all finite)
-/// the values are clustered instead.
-void initialiseFromBestStart(Segmenter& segmenter, int K, unsigned seed, SegmentationResult& result,
-                             RunReport& report) {
-  RandomGenerator generator(seed);
-  MultiStartOptions options;
-  options.startCount = kmeansStarts;
-  const std::vector<double> averages = ringAverages(segmenter.graph, segmenter.values);
-  const bool averaged = canMakeClasses(averages, K);
-  const MultiStartResult starts =
-      multiStartKMeans(averaged ? averages : segmenter.values, K, generator, options);
-  if (starts.best.hitIterationCap)
-    result.warnings.push_back("k-means stopped at its iteration cap after " +
-                              std::to_string(starts.best.iterations) +
-                              " iterations without settling; its last classes are used");
-  segmenter.labels = starts.best.assignment;
-  segmenter.classCount = K;
-  const ClassStatistics statistics = statisticsOf(segmenter.values, segmenter.labels, K);
-  segmenter.means = statistics.means;
-  segmenter.variances = statistics.variances;
-  report.note(
-      "k-means on the " + std::string(averaged ? "ring averages" : "values") + ": kept start " +
-      std::to_string(starts.chosenStart) + " of " + std::to_string(starts.starts.size()) +
-      format(", within-class sum of squares %.9g", starts.starts[starts.chosenStart].sumOfSquares));
-}
-
 /// Step 2: no class variance below the noise variance read from the edges: a
 /// class cut out of the values by their size alone would otherwise look
 /// narrower than the noise and lose ever more vertices from round to round.
-void applyVarianceFloor(Segmenter& segmenter, double floor) {
-  for (double& variance : segmenter.variances)
-    variance = std::max(variance, floor);
+/// With several features each feature's variance (the covariance's diagonal)
+/// has the floor of its own noise.
+void applyVarianceFloor(Segmenter& segmenter, const std::vector<double>& floors) {
+  const std::size_t D = floors.size();
+  for (std::size_t c = 0; c < segmenter.variances.size() / (D * D); ++c)
+    for (std::size_t i = 0; i < D; ++i) {
+      double& variance = segmenter.variances[(c * D + i) * D + i];
+      variance = std::max(variance, floors[i]);
+    }
+}
+
+/// The noise variance of each feature, 0 where it cannot be read.
+std::vector<double> noiseVariances(const Segmenter& segmenter) {
+  std::vector<double> variances =
+      featureNoiseVariances(segmenter.graph, segmenter.values, segmenter.featureCount);
+  for (double& variance : variances)
+    variance = std::isfinite(variance) ? variance : 0.0;
+  return variances;
+}
+
+std::string noiseNote(const std::vector<double>& variances) {
+  if (variances.size() == 1)
+    return format("noise variance from the edge differences: %.9g (the class variance floor)",
+                  variances[0]);
+  std::string text = "noise variances from the edge differences:";
+  for (std::size_t i = 0; i < variances.size(); ++i)
+    text += format(i == 0 ? " %.9g" : ", %.9g", variances[i]);
+  return text + " (the floors of the features' class variances)";
 }
 
 /// Steps 4 and 6: beta alone on the current labels' table; previousBeta when
@@ -92,16 +73,26 @@ std::vector<float> fitParameters(const Segmenter& segmenter, float previousBeta,
   return parameters;
 }
 
-/// Step 6's statistics: each class's mean and population variance from the
-/// annealed labels, except for a class too small or too flat to have them.
+/// Whether class l's statistics are flat in some feature (a zero variance).
+bool hasFlatFeature(const ClassStatistics& statistics, int l, std::size_t D) {
+  for (std::size_t i = 0; i < D; ++i)
+    if (statistics.variances[(l * D + i) * D + i] == 0.0)
+      return true;
+  return false;
+}
+
+/// Step 6's statistics: each class's mean and population variance (mean
+/// vector and covariance) from the annealed labels, except for a class too
+/// small or too flat to have them.
 void updateStatistics(Segmenter& segmenter) {
-  const ClassStatistics statistics =
-      statisticsOf(segmenter.values, segmenter.labels, segmenter.classCount);
+  const std::size_t D = static_cast<std::size_t>(segmenter.featureCount);
+  const ClassStatistics statistics = featureStatisticsOf(segmenter.values, segmenter.featureCount,
+                                                         segmenter.labels, segmenter.classCount);
   for (int l = 0; l < segmenter.classCount; ++l) {
-    if (statistics.sizes[l] < 2 || statistics.variances[l] == 0.0)
+    if (statistics.sizes[l] < 2 || hasFlatFeature(statistics, l, D))
       continue;
-    segmenter.means[l] = statistics.means[l];
-    segmenter.variances[l] = statistics.variances[l];
+    std::copy_n(&statistics.means[l * D], D, &segmenter.means[l * D]);
+    std::copy_n(&statistics.variances[l * D * D], D * D, &segmenter.variances[l * D * D]);
   }
 }
 
@@ -132,14 +123,13 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
                   SegmentationResult& result, RunReport& report) {
   Stopwatch stopwatch;
   tellProgress(options.progress, "noise variance");
-  const double edgeVariance = edgeNoiseVariance(segmenter.graph, segmenter.values);
-  const double noiseVariance = std::isfinite(edgeVariance) ? edgeVariance : 0.0;
+  const std::vector<double> noiseVariance = noiseVariances(segmenter);
   applyVarianceFloor(segmenter, noiseVariance);
-  report.note(format("noise variance from the edge differences: %.9g (the class variance floor)",
-                     noiseVariance));
+  report.note(noiseNote(noiseVariance));
   report.stageDone("noise variance", stopwatch.lap());
   report.classes("after the variance floor",
-                 summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
+                 summariseClasses(segmenter.labels, segmenter.means, segmenter.variances,
+                                  segmenter.featureCount));
 
   tellProgress(options.progress, "majority filter");
   for (int pass = 0; pass < options.filterPasses; ++pass)
@@ -168,8 +158,8 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
 
   updateStatistics(segmenter);
   applyVarianceFloor(segmenter, noiseVariance);
-  report.classes("second round",
-                 summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
+  report.classes("second round", summariseClasses(segmenter.labels, segmenter.means,
+                                                  segmenter.variances, segmenter.featureCount));
   tellProgress(options.progress, "second parameter estimate");
   result.parameters = fitParameters(segmenter, result.parameters.back(), 2, report);
   report.stageDone("second parameter estimate", stopwatch.lap());
@@ -204,22 +194,17 @@ AnnealingSchedule refinedSchedule(int sweepCount) {
 }
 
 SegmentationResult segmentRefined(const VertexGraph& graph, std::vector<double> values,
-                                  const SegmentationOptions& options, unsigned seed,
-                                  RunReport& report) {
+                                  int featureCount, const SegmentationOptions& options,
+                                  unsigned seed, RunReport& report) {
   SegmentationResult result;
-  Stopwatch stopwatch;
-  tellProgress(options.progress, "k-means");
-  Segmenter segmenter(graph, std::move(values));
-  initialiseFromBestStart(segmenter, options.classCount, seed, result, report);
-  report.stageDone("k-means", stopwatch.lap());
-  report.classes("after k-means",
-                 summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
+  Segmenter segmenter(graph, std::move(values), featureCount);
+  startClasses(segmenter, options, seed, result, report);
 
   // With one class every vertex is labelled 0 and nothing is left to decide.
   if (segmenter.classCount > 1)
     refineLabels(segmenter, options, seed, result, report);
 
-  stopwatch.lap();
+  Stopwatch stopwatch;
   tellProgress(options.progress, "class ordering");
   segmenter.sortClassesByMean();
   report.stageDone("class ordering", stopwatch.lap());

@@ -22,7 +22,7 @@ SettlingRule refinedSettlingRule(int sweepCount);
 
 /// Runs the refined model; the input has been checked by segment().
 SegmentationResult segmentRefined(const VertexGraph& graph, std::vector<double> values,
-                                  const SegmentationOptions& options, unsigned seed,
-                                  RunReport& report);
+                                  int featureCount, const SegmentationOptions& options,
+                                  unsigned seed, RunReport& report);
 
 } // namespace vornel

@@ -18,8 +18,9 @@ using WarningSink = std::function<void(const std::string&)>;
 
 struct ClassSummary {
   std::vector<std::int64_t> sizes;
-  std::vector<double> means;
-  std::vector<double> variances;
+  std::vector<double> means;     // per class; with D features, D per class
+  std::vector<double> variances; // per class; with D features, a D x D covariance per class
+  int featureCount = 1;
 };
 
 class RunReport {
@@ -38,9 +39,10 @@ public:
   virtual void seed(unsigned /*seed*/) {}
 };
 
-/// Summary of labels (one per vertex) with per-class means and variances.
+/// Summary of labels (one per vertex) with per-class means and variances
+/// (mean vectors and covariances with several features).
 ClassSummary summariseClasses(const std::vector<std::int32_t>& labels,
                               const std::vector<double>& means,
-                              const std::vector<double>& variances);
+                              const std::vector<double>& variances, int featureCount = 1);
 
 } // namespace vornel

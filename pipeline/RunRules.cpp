@@ -33,11 +33,12 @@ void checkReportPath(const std::string& path) {
 }
 
 void checkAttributeSources(const RunOptions& options) {
-  if (!options.attributeProperty.empty() && options.computedAttribute)
-    throw UsageError(
-        "--attribute-property and --compute-attribute both give the values; choose one");
-  if (!options.attributeProperty.empty() && !options.attributeFilePath.empty())
-    throw UsageError("--attribute-property and --attribute-file both give the values; choose one");
+  for (const FeatureSource& source : options.features)
+    if (source.kind != FeatureSource::Kind::Computed && source.name.empty())
+      throw UsageError(std::string(source.kind == FeatureSource::Kind::File
+                                       ? "--attribute-file"
+                                       : "--attribute-property") +
+                       " needs a value");
 }
 
 void checkRunOptions(const RunOptions& options) {

@@ -15,8 +15,8 @@ void checkColourMeshPath(const std::string& path);
 /// The report is a .html or .htm file (any case).
 void checkReportPath(const std::string& path);
 
-/// At most one way to obtain the values: a file, a vertex property, or a
-/// computation (which may name the file it writes).
+/// Every feature's file or vertex property is named (a computed feature may
+/// name the file it writes); any number of them may be mixed.
 void checkAttributeSources(const RunOptions& options);
 
 /// Every rule above, for the paths options gives.

@@ -69,19 +69,29 @@ PolygonSoup soupFrom(MeshArrays&& mesh) {
   return soup;
 }
 
-void checkValues(const std::vector<double>& values, std::size_t vertexCount) {
+void checkValues(const std::vector<double>& values, std::size_t vertexCount, int featureCount = 1) {
   if (vertexCount == 0)
     throw InvalidInputError("the mesh has no vertices");
-  if (values.size() != vertexCount)
-    throw InvalidInputError("the value array holds " + std::to_string(values.size()) +
-                            " values; the mesh has " + std::to_string(vertexCount) + " vertices");
-  for (std::size_t v = 0; v < values.size(); ++v)
-    if (!std::isfinite(values[v]))
-      throw InvalidInputError("the value of vertex " + std::to_string(v) + " is " +
-                              numberText(values[v]) + ", not a finite number");
+  if (featureCount < 1)
+    throw InvalidInputError("a vertex needs at least one feature, got " +
+                            std::to_string(featureCount));
+  const std::size_t D = static_cast<std::size_t>(featureCount);
+  if (values.size() != vertexCount * D)
+    throw InvalidInputError(
+        D == 1 ? "the value array holds " + std::to_string(values.size()) +
+                     " values; the mesh has " + std::to_string(vertexCount) + " vertices"
+               : "the value array holds " + std::to_string(values.size()) + " values; the mesh's " +
+                     std::to_string(vertexCount) + " vertices of " + std::to_string(D) +
+                     " features need " + std::to_string(vertexCount * D));
+  for (std::size_t p = 0; p < values.size(); ++p)
+    if (!std::isfinite(values[p]))
+      throw InvalidInputError(
+          (D == 1 ? "the value of vertex " + std::to_string(p)
+                  : "feature " + std::to_string(p % D) + " of vertex " + std::to_string(p / D)) +
+          " is " + numberText(values[p]) + ", not a finite number");
 }
 
-SegmentationResult segmentSoup(PolygonSoup&& soup, std::vector<double>&& values,
+SegmentationResult segmentSoup(PolygonSoup&& soup, std::vector<double>&& values, int featureCount,
                                const SegmentationOptions& options, RunReport* report) {
   // Only the ring adjacency is needed: the stages after it work on flat arrays,
   // so the soup and the mesh are dropped as soon as the graph is built.
@@ -93,14 +103,15 @@ SegmentationResult segmentSoup(PolygonSoup&& soup, std::vector<double>&& values,
     graph = buildVertexGraph(mesh);
   }
   const unsigned clockSeed = static_cast<unsigned>(std::time(nullptr));
-  return segment(graph, std::move(values), options, clockSeed, report);
+  return segment(graph, std::move(values), featureCount, options, clockSeed, report);
 }
 
 /// The surface and its rings are built on the run's threads too.
 SegmentationResult segmentSoupOnThreads(PolygonSoup&& soup, std::vector<double>&& values,
-                                        const SegmentationOptions& options, RunReport* report) {
+                                        int featureCount, const SegmentationOptions& options,
+                                        RunReport* report) {
   return StageThreads(options.threads).run([&] {
-    return segmentSoup(std::move(soup), std::move(values), options, report);
+    return segmentSoup(std::move(soup), std::move(values), featureCount, options, report);
   });
 }
 
@@ -112,15 +123,21 @@ SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& position
                                const SegmentationOptions& options, RunReport* report) {
   checkValues(values, positions.size());
   checkSchedule(options);
-  return segmentSoupOnThreads(soupFrom(positions, facets), std::vector<double>(values), options,
+  return segmentSoupOnThreads(soupFrom(positions, facets), std::vector<double>(values), 1, options,
                               report);
 }
 
 SegmentationResult segmentMesh(MeshArrays mesh, std::vector<double> values,
                                const SegmentationOptions& options, RunReport* report) {
-  checkValues(values, mesh.vertexCount());
+  return segmentMesh(std::move(mesh), std::move(values), 1, options, report);
+}
+
+SegmentationResult segmentMesh(MeshArrays mesh, std::vector<double> values, int featureCount,
+                               const SegmentationOptions& options, RunReport* report) {
+  checkValues(values, mesh.vertexCount(), featureCount);
   checkSchedule(options);
-  return segmentSoupOnThreads(soupFrom(std::move(mesh)), std::move(values), options, report);
+  return segmentSoupOnThreads(soupFrom(std::move(mesh)), std::move(values), featureCount, options,
+                              report);
 }
 
 } // namespace vornel

@@ -55,4 +55,10 @@ SegmentationResult segmentMesh(const std::vector<std::array<float, 3>>& position
 SegmentationResult segmentMesh(MeshArrays mesh, std::vector<double> values,
                                const SegmentationOptions& options, RunReport* report = nullptr);
 
+/// The same with featureCount values per vertex, vertex after vertex (see
+/// segment()); result.means is then K x featureCount and result.variances
+/// K x featureCount x featureCount.
+SegmentationResult segmentMesh(MeshArrays mesh, std::vector<double> values, int featureCount,
+                               const SegmentationOptions& options, RunReport* report = nullptr);
+
 } // namespace vornel

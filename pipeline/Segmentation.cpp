@@ -7,6 +7,7 @@
 #include "core/Parallel.hpp"
 #include "estimation/FallbackMessage.hpp"
 #include "optimisation/Annealing.hpp"
+#include "pipeline/ClassStart.hpp"
 #include "pipeline/RefinedSegmentation.hpp"
 #include "pipeline/RunSchedule.hpp"
 #include "pipeline/Stopwatch.hpp"
@@ -19,27 +20,38 @@ namespace vornel {
 
 namespace {
 
-void checkInput(const VertexGraph& graph, const std::vector<double>& values,
+void checkInput(const VertexGraph& graph, const std::vector<double>& values, int featureCount,
                 const SegmentationOptions& options) {
-  if (values.size() != graph.vertexCount())
+  if (featureCount < 1)
+    throw InvalidInputError("a vertex needs at least one feature, got " +
+                            std::to_string(featureCount));
+  if (featureCount == 1 && values.size() != graph.vertexCount())
     throw InvalidInputError("the value array holds " + std::to_string(values.size()) +
                             " values; the mesh has " + std::to_string(graph.vertexCount()) +
                             " vertices");
+  if (values.size() != graph.vertexCount() * static_cast<std::size_t>(featureCount))
+    throw InvalidInputError("the value array holds " + std::to_string(values.size()) +
+                            " values; the mesh's " + std::to_string(graph.vertexCount()) +
+                            " vertices of " + std::to_string(featureCount) + " features need " +
+                            std::to_string(graph.vertexCount() * featureCount));
   // Every source is checked where it is read; this keeps any that is not
   // from handing k-means a value it cannot sort.
-  for (std::size_t v = 0; v < values.size(); ++v)
-    if (!std::isfinite(values[v]))
-      throw InvalidInputError("the value of vertex " + std::to_string(v) + " is " +
-                              std::to_string(values[v]) + ", not a finite number");
+  for (std::size_t p = 0; p < values.size(); ++p)
+    if (!std::isfinite(values[p]))
+      throw InvalidInputError((featureCount == 1
+                                   ? "the value of vertex " + std::to_string(p)
+                                   : "feature " + std::to_string(p % featureCount) + " of vertex " +
+                                         std::to_string(p / featureCount)) +
+                              " is " + std::to_string(values[p]) + ", not a finite number");
   if (options.classCount < 1 || options.classCount > maxClassCount)
     throw InvalidInputError("the class count must lie between 1 and " +
                             std::to_string(maxClassCount) + ", got " +
                             std::to_string(options.classCount));
   checkSchedule(options);
-  if (static_cast<std::size_t>(options.classCount) > values.size())
+  if (static_cast<std::size_t>(options.classCount) > graph.vertexCount())
     throw InvalidInputError("ClustNb " + std::to_string(options.classCount) +
                             " is larger than the number of vertices (" +
-                            std::to_string(values.size()) + ")");
+                            std::to_string(graph.vertexCount()) + ")");
 }
 
 /// Majority filter, parameter fit and annealing: the stages that only make
@@ -74,28 +86,17 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
 }
 
 SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> values,
-                                const SegmentationOptions& options, unsigned seed,
+                                int featureCount, const SegmentationOptions& options, unsigned seed,
                                 RunReport& report) {
   SegmentationResult result;
-  Stopwatch stopwatch;
-  tellProgress(options.progress, "k-means");
-  Segmenter segmenter(graph, std::move(values));
-  RandomGenerator generator(seed);
-  const InitialisationReport initialisation =
-      segmenter.initialiseClasses(options.classCount, 0, generator);
-  if (initialisation.hitIterationCap)
-    result.warnings.push_back("k-means stopped at its iteration cap after " +
-                              std::to_string(initialisation.kmeansIterations) +
-                              " iterations without settling; its last classes are used");
-  report.stageDone("k-means", stopwatch.lap());
-  report.classes("after k-means",
-                 summariseClasses(segmenter.labels, segmenter.means, segmenter.variances));
+  Segmenter segmenter(graph, std::move(values), featureCount);
+  startClasses(segmenter, options, seed, result, report);
 
   // With one class every vertex is labelled 0 and nothing is left to decide.
   if (segmenter.classCount > 1)
     refineLabels(segmenter, options, seed, result, report);
 
-  stopwatch.lap();
+  Stopwatch stopwatch;
   tellProgress(options.progress, "class ordering");
   segmenter.sortClassesByMean();
   report.stageDone("class ordering", stopwatch.lap());
@@ -114,17 +115,21 @@ std::string segmentCountText(std::size_t count) {
 /// that it keeps a place in the order.
 void remeasureClasses(const VertexGraph& graph, std::vector<double> values,
                       SegmentationResult& result) {
-  const int K = static_cast<int>(result.means.size());
-  const ClassStatistics statistics = statisticsOf(values, result.labels, K);
-  Segmenter segmenter(graph, std::move(values));
+  const int D = result.featureCount;
+  const std::size_t means = static_cast<std::size_t>(D);
+  const std::size_t covariances = means * means;
+  const int K = static_cast<int>(result.means.size() / means);
+  const ClassStatistics statistics = featureStatisticsOf(values, D, result.labels, K);
+  Segmenter segmenter(graph, std::move(values), D);
   segmenter.classCount = K;
   segmenter.labels.swap(result.labels);
   segmenter.means = std::move(result.means);
   segmenter.variances = std::move(result.variances);
   for (int l = 0; l < K; ++l)
     if (statistics.sizes[l] > 0) {
-      segmenter.means[l] = statistics.means[l];
-      segmenter.variances[l] = statistics.variances[l];
+      std::copy_n(&statistics.means[l * means], means, &segmenter.means[l * means]);
+      std::copy_n(&statistics.variances[l * covariances], covariances,
+                  &segmenter.variances[l * covariances]);
     }
   segmenter.sortClassesByMean();
   result.labels.swap(segmenter.labels);
@@ -175,7 +180,12 @@ void findSegments(const VertexGraph& graph, std::vector<double> mergeValues,
 
 SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
                            const SegmentationOptions& options, unsigned seed, RunReport* report) {
-  checkInput(graph, values, options);
+  return segment(graph, std::move(values), 1, options, seed, report);
+}
+
+SegmentationResult segment(const VertexGraph& graph, std::vector<double> values, int featureCount,
+                           const SegmentationOptions& options, unsigned seed, RunReport* report) {
+  checkInput(graph, values, featureCount, options);
   RunReport silent;
   RunReport& sink = report ? *report : silent;
   const unsigned runSeed = options.seed.value_or(seed);
@@ -187,12 +197,15 @@ SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
   sink.note(std::to_string(running) + (running == 1 ? " thread" : " threads"));
   SegmentationResult result = threads.run([&] {
     SegmentationResult segmented =
-        options.refine ? segmentRefined(graph, std::move(values), options, runSeed, sink)
-                       : segmentPlain(graph, std::move(values), options, runSeed, sink);
+        options.refine
+            ? segmentRefined(graph, std::move(values), featureCount, options, runSeed, sink)
+            : segmentPlain(graph, std::move(values), featureCount, options, runSeed, sink);
+    segmented.featureCount = featureCount;
     findSegments(graph, std::move(mergeValues), options, segmented, sink);
     return segmented;
   });
-  sink.classes("final", summariseClasses(result.labels, result.means, result.variances));
+  sink.classes("final", summariseClasses(result.labels, result.means, result.variances,
+                                         result.featureCount));
   return result;
 }
 

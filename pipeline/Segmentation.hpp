@@ -20,8 +20,13 @@ struct SegmentationResult {
   /// edges), numbered in the order of each segment's first vertex.
   std::vector<std::int32_t> segments;
   std::size_t segmentCount = 0;
-  std::vector<double> means;     // per class, ascending
-  std::vector<double> variances; // per class
+  /// Per class, ascending; with D features D per class (class l's feature i
+  /// at [l * D + i]), classes in lexicographic order of their mean vectors.
+  std::vector<double> means;
+  /// Per class; with D features a D x D covariance per class, class l's entry
+  /// (i, j) at [(l * D + i) * D + j].
+  std::vector<double> variances;
+  int featureCount = 1;
   std::vector<float> parameters; // theta_1 .. theta_{K-1}, beta (empty when K = 1)
   EstimateFallback fallback = EstimateFallback::None;
   std::vector<std::string> warnings; // one line each, for the caller to show
@@ -34,6 +39,14 @@ struct SegmentationResult {
 /// every stage. Throws InvalidInputError when the values cannot make that many
 /// non-empty classes or a schedule setting breaks its rule (checkSchedule).
 SegmentationResult segment(const VertexGraph& graph, std::vector<double> values,
+                           const SegmentationOptions& options, unsigned seed,
+                           RunReport* report = nullptr);
+
+/// The same for featureCount values per vertex (vertex after vertex): the
+/// k-means compares the features each divided by its standard deviation, and
+/// each class has a mean vector and a full covariance, its data term the
+/// Gaussian negative log-likelihood. With featureCount 1 it is the call above.
+SegmentationResult segment(const VertexGraph& graph, std::vector<double> values, int featureCount,
                            const SegmentationOptions& options, unsigned seed,
                            RunReport* report = nullptr);
 

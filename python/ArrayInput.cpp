@@ -313,6 +313,29 @@ std::vector<double> valuesFromPython(py::handle values, const char* name) {
   return result;
 }
 
+FeatureArray featuresFromPython(py::handle values, const char* name) {
+  const py::array array = numberArray(values, name);
+  // (n, 1) stays refused as before: one feature is given as (n,).
+  if (array.ndim() != 2 || array.shape(1) < 2)
+    return {valuesFromPython(array, name), 1, false};
+  if (array.shape(1) > std::numeric_limits<int>::max())
+    throw py::value_error(std::string(name) + " has too many features, got shape " +
+                          shapeText(array));
+  FeatureArray result{std::vector<double>(static_cast<std::size_t>(array.size())),
+                      static_cast<int>(array.shape(1)), true};
+  const auto copy = [&result](const auto& view) {
+    std::size_t p = 0;
+    for (py::ssize_t v = 0; v < view.shape(0); ++v)
+      for (py::ssize_t i = 0; i < view.shape(1); ++i)
+        result.values[p++] = static_cast<double>(view(v, i));
+  };
+  if (py::isinstance<py::array_t<float>>(array))
+    copy(array.unchecked<float, 2>());
+  else
+    copy(array.unchecked<double, 2>());
+  return result;
+}
+
 std::vector<std::int32_t> labelsFromPython(py::handle labels, std::int32_t classCount) {
   const py::array array = asArray(labels, "labels");
   if (!holdsIntegers(array))

@@ -25,6 +25,16 @@ MeshArrays meshFromPython(py::handle vertices, py::handle faces);
 /// A one-dimensional array of numbers, as doubles; name is used in messages.
 std::vector<double> valuesFromPython(py::handle values, const char* name);
 
+/// Several values per vertex: (n,) numbers give one feature, (n, D) numbers
+/// with D >= 2 give D features per vertex, flattened vertex after vertex; any
+/// other shape is refused as valuesFromPython refuses it. name is used in messages.
+struct FeatureArray {
+  std::vector<double> values;
+  int featureCount = 1;
+  bool twoDimensional = false; // given as (n, D)
+};
+FeatureArray featuresFromPython(py::handle values, const char* name);
+
 /// A one-dimensional integer array, every entry in 0 .. classCount - 1.
 std::vector<std::int32_t> labelsFromPython(py::handle labels, std::int32_t classCount);
 

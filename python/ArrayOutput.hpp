@@ -20,4 +20,14 @@ template <class T> py::array_t<T> arrayOwning(std::vector<T>&& data) {
   return py::array_t<T>(static_cast<py::ssize_t>(vector->size()), vector->data(), release);
 }
 
+/// The same, of the given shape (whose sizes multiply to the vector's size).
+template <class T>
+py::array_t<T> arrayOwning(std::vector<T>&& data, std::vector<py::ssize_t> shape) {
+  auto owner = std::make_unique<std::vector<T>>(std::move(data));
+  const py::capsule release(owner.get(),
+                            [](void* vector) { delete static_cast<std::vector<T>*>(vector); });
+  std::vector<T>* const vector = owner.release();
+  return py::array_t<T>(std::move(shape), vector->data(), release);
+}
+
 } // namespace vornel::python

@@ -45,7 +45,7 @@ py::object fallbackOf(EstimateFallback fallback) {
   return name ? py::object(py::str(name)) : py::none();
 }
 
-Segmentation toPython(SegmentationResult&& result) {
+Segmentation toPython(SegmentationResult&& result, bool featureShapes) {
   Segmentation segmentation;
   if (!result.parameters.empty()) {
     Parameters parameters;
@@ -55,8 +55,16 @@ Segmentation toPython(SegmentationResult&& result) {
   }
   segmentation.labels = arrayOwning(std::move(result.labels));
   segmentation.segments = arrayOwning(std::move(result.segments));
-  segmentation.means = arrayOwning(std::move(result.means));
-  segmentation.variances = arrayOwning(std::move(result.variances));
+  if (featureShapes) {
+    // Values given as (n, D): means (K, D) and covariances (K, D, D).
+    const py::ssize_t D = result.featureCount;
+    const py::ssize_t K = static_cast<py::ssize_t>(result.means.size()) / D;
+    segmentation.means = arrayOwning(std::move(result.means), {K, D});
+    segmentation.variances = arrayOwning(std::move(result.variances), {K, D, D});
+  } else {
+    segmentation.means = arrayOwning(std::move(result.means));
+    segmentation.variances = arrayOwning(std::move(result.variances));
+  }
   segmentation.fallback = fallbackOf(result.fallback);
   segmentation.warnings = std::move(result.warnings);
   return segmentation;
@@ -104,13 +112,14 @@ Segmentation segmentFromPython(py::handle vertices, py::handle faces, py::handle
   const PythonProgress shown(progress);
   options.progress = shown.sink();
   MeshArrays mesh = meshFromPython(vertices, faces);
-  std::vector<double> vertexValues = valuesFromPython(values, "values");
+  FeatureArray features = featuresFromPython(values, "values");
   SegmentationResult result;
   {
     py::gil_scoped_release release;
-    result = segmentMesh(std::move(mesh), std::move(vertexValues), options);
+    result =
+        segmentMesh(std::move(mesh), std::move(features.values), features.featureCount, options);
   }
-  return toPython(std::move(result));
+  return toPython(std::move(result), features.twoDimensional);
 }
 
 std::string listText(const std::vector<double>& numbers) {
@@ -122,7 +131,7 @@ std::string listText(const std::vector<double>& numbers) {
 
 std::string describe(const Segmentation& segmentation) {
   const auto labels = segmentation.labels.unchecked<1>();
-  std::vector<long long> sizes(static_cast<std::size_t>(segmentation.means.size()), 0);
+  std::vector<long long> sizes(static_cast<std::size_t>(segmentation.means.shape(0)), 0);
   for (py::ssize_t v = 0; v < labels.shape(0); ++v)
     if (labels(v) >= 0 && static_cast<std::size_t>(labels(v)) < sizes.size())
       ++sizes[static_cast<std::size_t>(labels(v))];
@@ -136,7 +145,8 @@ std::string describe(const Segmentation& segmentation) {
 const char* const segmentDoc =
     R"(segment(vertices, faces, values, classes, filter_passes=3, sweeps=50, *, seed=None, refine=False, temperature=None, cooling=None, min_segment_size=0, threads=None, progress=None) -> vornel.Segmentation
 
-Segment a surface mesh into `classes` classes from one value per vertex.
+Segment a surface mesh into `classes` classes from one value per vertex, or
+from several (D features: curvature and colour, say).
 
 Runs the pipeline of the command line: k-means classes, `filter_passes`
 passes of the 1-ring majority filter, the least-squares fit of the pairwise
@@ -152,10 +162,14 @@ vertices : (n, 3) array-like of float
 faces : (m, k) integer array, or a sequence of index sequences
     Facets as vertex indices counted from 0, at least three distinct ones per
     facet, consistently oriented. A sequence may mix polygons of any size.
-values : (n,) array-like of float
-    One finite value per vertex. The command line reads its attribute file in
-    single precision: values rounded to float32 (as read_attribute returns
-    them) reproduce its labels exactly.
+values : (n,) or (n, D) array-like of float, D >= 2
+    One finite value per vertex, or D features per vertex (row v holds vertex
+    v's). The command line reads its attribute file in single precision:
+    values rounded to float32 (as read_attribute returns them) reproduce its
+    labels exactly. With D features the k-means compares each feature divided
+    by its standard deviation, each class has a mean vector and a full
+    covariance, and the classes are numbered by the mean of the first
+    feature, then the second, and so on; a feature's unit changes no label.
 classes : int
     Number of classes K, 1 to 256.
 filter_passes : int, optional
@@ -194,8 +208,9 @@ Returns
 -------
 Segmentation
     labels and segments (int32, one per vertex), means and variances
-    (float64, one per class), the fitted parameters, the fallback used by the
-    fit, warnings.
+    (float64, one per class; for (n, D) values means of shape (K, D) and
+    variances the covariances, of shape (K, D, D)), the fitted parameters,
+    the fallback used by the fit, warnings.
 
 Raises
 ------
@@ -223,10 +238,11 @@ segments : numpy.ndarray of int32, shape (n,)
     The connected segment of every vertex (a maximal set of vertices of one
     class joined by edges), numbered in the order of each segment's first
     vertex.
-means : numpy.ndarray of float64, shape (K,)
-    The mean value of every class, ascending.
-variances : numpy.ndarray of float64, shape (K,)
-    The variance of every class.
+means : numpy.ndarray of float64, shape (K,), or (K, D) for (n, D) values
+    The mean value of every class, ascending; with D features each class's
+    mean vector, in lexicographic order.
+variances : numpy.ndarray of float64, shape (K,), or (K, D, D) for (n, D) values
+    The variance of every class; with D features each class's covariance.
 parameters : Parameters or None
     The fitted label model; None for a single class, where nothing is fitted.
 fallback : str or None
@@ -263,9 +279,11 @@ void addSegmentation(py::module_& module) {
       .def_readonly("labels", &Segmentation::labels, "Class of every vertex (int32 array)")
       .def_readonly("segments", &Segmentation::segments,
                     "Connected segment of every vertex (int32 array)")
-      .def_readonly("means", &Segmentation::means, "Mean of every class (float64 array)")
+      .def_readonly("means", &Segmentation::means,
+                    "Mean of every class (float64 array; (K, D) for (n, D) values)")
       .def_readonly("variances", &Segmentation::variances,
-                    "Variance of every class (float64 array)")
+                    "Variance of every class (float64 array; covariances (K, D, D) for (n, D) "
+                    "values)")
       .def_readonly("parameters", &Segmentation::parameters,
                     "The fitted label model (Parameters), or None for one class")
       .def_readonly("fallback", &Segmentation::fallback,

@@ -29,9 +29,11 @@ class Segmentation:
     @property
     def segments(self) -> npt.NDArray[np.int32]: ...
     @property
-    def means(self) -> npt.NDArray[np.float64]: ...
+    def means(self) -> npt.NDArray[np.float64]:
+        """(K,) class means; (K, D) mean vectors when the values were (n, D)."""
     @property
-    def variances(self) -> npt.NDArray[np.float64]: ...
+    def variances(self) -> npt.NDArray[np.float64]:
+        """(K,) class variances; (K, D, D) covariances when the values were (n, D)."""
     @property
     def parameters(self) -> Optional[Parameters]: ...
     @property
@@ -55,7 +57,11 @@ def segment(
     threads: Optional[int] = None,
     progress: _Progress = None,
 ) -> Segmentation:
-    """Segment a surface mesh into `classes` classes from one value per vertex."""
+    """Segment a surface mesh into `classes` classes from one value per vertex.
+
+    values is (n,) for one value per vertex or (n, D) for D features per
+    vertex (curvature and colour, say); the features' units do not matter.
+    """
 
 def segment_file(
     path: _Path,

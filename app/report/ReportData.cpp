@@ -63,6 +63,39 @@ void writeOutcome(JsonWriter& json, const RunRecord& record) {
   json.endArray();
 }
 
+/// Per class "means" and "variances" of the first feature (the value the page
+/// draws); with several features also "featureMeans" and "featureVariances",
+/// one array of every feature's mean and variance per class.
+void writeClassStatistics(JsonWriter& json, const ClassSummary& summary) {
+  const std::size_t D = static_cast<std::size_t>(summary.featureCount);
+  if (D == 1) {
+    json.key("means").array(summary.means);
+    json.key("variances").array(summary.variances);
+    return;
+  }
+  const std::size_t K = summary.sizes.size();
+  std::vector<double> means, variances;
+  std::vector<std::vector<double>> featureMeans(K), featureVariances(K);
+  for (std::size_t c = 0; c < K; ++c) {
+    for (std::size_t i = 0; i < D; ++i) {
+      featureMeans[c].push_back(summary.means[c * D + i]);
+      featureVariances[c].push_back(summary.variances[(c * D + i) * D + i]);
+    }
+    means.push_back(featureMeans[c][0]);
+    variances.push_back(featureVariances[c][0]);
+  }
+  json.key("means").array(means);
+  json.key("variances").array(variances);
+  json.key("featureMeans").beginArray();
+  for (const std::vector<double>& row : featureMeans)
+    json.array(row);
+  json.endArray();
+  json.key("featureVariances").beginArray();
+  for (const std::vector<double>& row : featureVariances)
+    json.array(row);
+  json.endArray();
+}
+
 void writeClasses(JsonWriter& json, const RunRecord& record, std::int32_t classCount) {
   json.key("classColours").beginArray();
   for (std::int32_t label = 0; label < classCount; ++label) {
@@ -75,8 +108,7 @@ void writeClasses(JsonWriter& json, const RunRecord& record, std::int32_t classC
     json.beginObject();
     json.key("when").value(snapshot.when);
     json.key("sizes").array(snapshot.summary.sizes);
-    json.key("means").array(snapshot.summary.means);
-    json.key("variances").array(snapshot.summary.variances);
+    writeClassStatistics(json, snapshot.summary);
     json.endObject();
   }
   json.endArray();

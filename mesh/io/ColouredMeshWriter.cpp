@@ -1,5 +1,6 @@
 // PLY: binary little endian, vertices with x y z (float), red green blue
-// (uchar), label (int), quality (float) and, when known, segment (int), then
+// (uchar), label (int), quality (float), with several features one float per
+// feature, and, when known, segment (int), then
 // faces as int lists counted by the smallest type that holds the largest facet
 // (uchar for every mesh of at most 255 corners per facet, so that the common
 // file stays as it was). COFF: "COFF", the counts, then x y z r g b a per
@@ -11,6 +12,7 @@
 #include "mesh/io/MeshFormat.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -62,14 +64,21 @@ CountType facetCountType(const ColouredMesh& mesh) {
   return largest <= 0xFFFFu ? CountType{"ushort", 2} : CountType{"uint", 4};
 }
 
+std::string featureProperties(const ColouredMesh& mesh) {
+  std::string text;
+  for (const std::string& name : featurePropertyNames(mesh.featureNames))
+    text += "property float " + name + "\n";
+  return text;
+}
+
 std::string plyHeader(const ColouredMesh& mesh, const CountType& countType) {
   return "ply\nformat binary_little_endian 1.0\nelement vertex " +
          std::to_string(mesh.positions.size()) +
          "\nproperty float x\nproperty float y\nproperty float z\n"
          "property uchar red\nproperty uchar green\nproperty uchar blue\n"
          "property int label\nproperty float quality\n" +
-         (hasSegments(mesh) ? "property int segment\n" : "") + "element face " +
-         std::to_string(mesh.facetCount()) + "\nproperty list " + countType.name +
+         featureProperties(mesh) + (hasSegments(mesh) ? "property int segment\n" : "") +
+         "element face " + std::to_string(mesh.facetCount()) + "\nproperty list " + countType.name +
          " int vertex_indices\nend_header\n";
 }
 
@@ -77,7 +86,8 @@ std::string plyBytes(const ColouredMesh& mesh) {
   const CountType countType = facetCountType(mesh);
   std::string bytes = plyHeader(mesh, countType);
   const bool segments = hasSegments(mesh);
-  bytes.reserve(bytes.size() + mesh.positions.size() * (segments ? 27 : 23) +
+  const std::size_t features = mesh.featureNames.size();
+  bytes.reserve(bytes.size() + mesh.positions.size() * ((segments ? 27 : 23) + 4 * features) +
                 mesh.corners.size() * 4 + mesh.facetCount() * countType.size);
   for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
     const Point3& p = mesh.positions[v];
@@ -89,6 +99,8 @@ std::string plyBytes(const ColouredMesh& mesh) {
     }
     appendInt(bytes, mesh.labels[v]);
     appendFloat(bytes, mesh.values[v]);
+    for (std::size_t i = 0; i < features; ++i)
+      appendFloat(bytes, mesh.featureValues[v * features + i]);
     if (segments)
       appendInt(bytes, mesh.segments[v]);
   }
@@ -125,6 +137,26 @@ std::string offText(const ColouredMesh& mesh) {
 }
 
 } // namespace
+
+std::vector<std::string> featurePropertyNames(const std::vector<std::string>& sources) {
+  std::vector<std::string> taken{"x",    "y",     "z",       "red",    "green",
+                                 "blue", "label", "quality", "segment"};
+  std::vector<std::string> names;
+  for (const std::string& source : sources) {
+    std::string name = source;
+    for (char& c : name)
+      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+        c = '_';
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0])))
+      name = "feature_" + name;
+    std::string unique = name;
+    for (int k = 2; std::find(taken.begin(), taken.end(), unique) != taken.end(); ++k)
+      unique = name + "_" + std::to_string(k);
+    taken.push_back(unique);
+    names.push_back(unique);
+  }
+  return names;
+}
 
 ColouredMeshFormat colouredMeshFormatOf(const std::string& path) {
   return endsWithIgnoringCase(path, ".ply") ? ColouredMeshFormat::Ply : ColouredMeshFormat::Off;

@@ -1,6 +1,7 @@
 #pragma once
 // Writing the segmented mesh with one ramp colour per vertex, as binary PLY
-// (with the label, the attribute value and the segment on every vertex) or as COFF.
+// (with the label, the attribute value, with several features each of them,
+// and the segment on every vertex) or as COFF.
 
 #include "mesh/LabeledMesh.hpp"
 
@@ -15,7 +16,12 @@ namespace vornel {
 struct ColouredMesh {
   std::vector<Point3> positions;
   std::vector<std::int32_t> labels;
-  std::vector<float> values; // the attribute value, written as PLY "quality"
+  std::vector<float> values; // the attribute value (the first feature), written as PLY "quality"
+  /// With several features: one name each (its source), and every vertex's
+  /// features one after the other; each is written as a PLY float property
+  /// after "quality". Empty with one feature, whose file stays as it was.
+  std::vector<std::string> featureNames;
+  std::vector<float> featureValues;
   /// The connected segment of each vertex, written as PLY "segment" when filled.
   std::vector<std::int32_t> segments;
   std::vector<std::uint32_t> facetOffsets{0};
@@ -39,6 +45,12 @@ std::array<std::uint8_t, 3> classColour(std::int32_t label, std::int32_t classCo
 /// corner replaced by originalOf[corner] (no replacement when originalOf is empty).
 ColouredMesh colouredMeshOf(const LabeledMesh& mesh, std::vector<Point3> positions,
                             const std::vector<std::uint32_t>& originalOf);
+
+/// The PLY property names of features named after their sources: every
+/// character but letters, digits and '_' becomes '_', a name that starts with
+/// a digit or is empty gets "feature_" in front, and a name already taken (by
+/// an earlier feature or the vertex's own properties) gets "_2", "_3", ...
+std::vector<std::string> featurePropertyNames(const std::vector<std::string>& sources);
 
 /// The file's bytes; every facet is written, whatever its corner count.
 std::string colouredMeshBytes(const ColouredMesh& mesh, ColouredMeshFormat format);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -75,6 +76,92 @@ TEST_F(AttributeSources, PlyVertexPropertyGivesTheValues) {
   const CommandResult result = run({"m.ply", "2", "0", "0", "--attribute-property", "quality"});
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_EQ(readFile(folder.file("m_labels.lb")), "2 \t0 \t0 \t1 \t1 \t");
+}
+
+/// A side x side grid as ASCII PLY whose vertex property "height" tells the
+/// left half from the right (with noise), and the attribute file text of a
+/// second feature that tells the bottom half from the top; neither alone
+/// tells the four quadrants apart.
+struct QuadrantFiles {
+  std::string ply;
+  std::string secondFeature;
+  std::vector<int> quadrant; // 2 * top + right
+};
+
+QuadrantFiles quadrantFiles(int side) {
+  std::mt19937 engine(17);
+  std::normal_distribution<double> noise(0.0, 0.4);
+  std::ostringstream ply;
+  std::ostringstream att;
+  QuadrantFiles files;
+  ply << "ply\nformat ascii 1.0\nelement vertex " << side * side
+      << "\nproperty float x\nproperty float y\nproperty float z\nproperty float height\n"
+         "element face "
+      << 2 * (side - 1) * (side - 1) << "\nproperty list uchar int vertex_indices\nend_header\n";
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const int right = 2 * x >= side ? 1 : 0;
+      const int top = 2 * y >= side ? 1 : 0;
+      files.quadrant.push_back(2 * top + right);
+      ply << x << ' ' << y << " 0 " << static_cast<float>(right + noise(engine)) << '\n';
+      att << static_cast<float>(top + noise(engine)) << '\n';
+    }
+  for (int y = 0; y + 1 < side; ++y)
+    for (int x = 0; x + 1 < side; ++x) {
+      const int v = y * side + x;
+      ply << "3 " << v << ' ' << v + 1 << ' ' << v + side << "\n3 " << v + 1 << ' ' << v + side + 1
+          << ' ' << v + side << '\n';
+    }
+  files.ply = ply.str();
+  files.secondFeature = att.str();
+  return files;
+}
+
+/// The labels of a label file.
+std::vector<int> labelsOf(const std::string& text) {
+  std::istringstream words(text);
+  int count = 0;
+  words >> count;
+  std::vector<int> labels;
+  for (int label = 0; words >> label;)
+    labels.push_back(label);
+  return labels;
+}
+
+TEST_F(AttributeSources, MixedSourcesGiveOneFeatureEachAndSolveTheJointProblem) {
+  const QuadrantFiles files = quadrantFiles(30);
+  writeFile(folder.file("g.ply"), files.ply);
+  writeFile(folder.file("top.att"), files.secondFeature);
+  const CommandResult result =
+      run({"g.ply", "4", "3", "50", "--seed", "3", "--attribute-property", "height",
+           "--attribute-file", "top.att", "--colour-mesh", "c.ply", "--verbose"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_NE(result.err.find("covariance rows"), std::string::npos);
+  const std::vector<int> labels = labelsOf(readFile(folder.file("g_labels.lb")));
+  ASSERT_EQ(labels.size(), files.quadrant.size());
+  std::vector<int> order{0, 1, 2, 3};
+  std::size_t best = 0;
+  do {
+    std::size_t agree = 0;
+    for (std::size_t v = 0; v < labels.size(); ++v)
+      agree += order[labels[v]] == files.quadrant[v];
+    best = std::max(best, agree);
+  } while (std::next_permutation(order.begin(), order.end()));
+  EXPECT_GE(static_cast<double>(best) / labels.size(), 0.9);
+  const std::string coloured = readFile(folder.file("c.ply"));
+  EXPECT_NE(coloured.find("property float quality\nproperty float height\nproperty float top\n"),
+            std::string::npos);
+
+  // Each feature alone, from either source, is a run of one feature as before:
+  // the property and the same values in a file give the same bytes.
+  writeFile(folder.file("g_attribute.att"), files.secondFeature);
+  ASSERT_EQ(run({"g.ply", "4", "3", "50", "--seed", "3", "--attribute-file", "top.att",
+                 "--labels-file", "file.lb"})
+                .exitStatus,
+            0);
+  ASSERT_EQ(
+      run({"g.ply", "4", "3", "50", "--seed", "3", "--labels-file", "companion.lb"}).exitStatus, 0);
+  EXPECT_EQ(readFile(folder.file("file.lb")), readFile(folder.file("companion.lb")));
 }
 
 TEST_F(AttributeSources, BadPropertyRequestsAreUsageErrorsThatLeaveTheLabelFile) {

@@ -261,5 +261,70 @@ TEST(ClassOrdering, MatchesExchangeByExchangeRelabelling) {
   }
 }
 
+// --- several features per vertex -------------------------------------------
+
+TEST(FeatureClasses, SortByFirstFeatureThenSecond) {
+  const VertexGraph graph = testing::pathGraph(6);
+  Segmenter segmenter(graph, std::vector<double>(12, 0.0), 2);
+  segmenter.labels = {0, 1, 2, 0, 1, 2};
+  segmenter.classCount = 3;
+  segmenter.means = {1.0, 5.0, 0.0, 9.0, 1.0, 2.0};
+  // Each class's covariance tagged by its class on every entry.
+  segmenter.variances = {10, 10, 10, 10, 11, 11, 11, 11, 12, 12, 12, 12};
+  segmenter.sortClassesByMean();
+  EXPECT_EQ(segmenter.means, (std::vector<double>{0.0, 9.0, 1.0, 2.0, 1.0, 5.0}));
+  EXPECT_EQ(segmenter.variances,
+            (std::vector<double>{11, 11, 11, 11, 12, 12, 12, 12, 10, 10, 10, 10}));
+  EXPECT_EQ(segmenter.labels, (Labels{2, 0, 1, 2, 0, 1}));
+}
+
+TEST(FeatureClasses, MeanVectorsAndCovariancesOfTheFeatures) {
+  const VertexGraph graph = testing::pathGraph(6);
+  // Two groups far apart in both features; within a group the second feature
+  // follows the first in one and mirrors it in the other.
+  Segmenter segmenter(graph, {0.0, 0.0, 1.0, 1.0, 2.0, 2.0, 100.0, 12.0, 101.0, 11.0, 102.0, 10.0},
+                      2);
+  RandomGenerator rng(3);
+  segmenter.initialiseClasses(2, 0, rng);
+  segmenter.sortClassesByMean();
+  EXPECT_EQ(segmenter.labels, (Labels{0, 0, 0, 1, 1, 1}));
+  EXPECT_EQ(segmenter.means, (std::vector<double>{1.0, 1.0, 101.0, 11.0}));
+  const double v = 2.0 / 3.0; // population variance of 0, 1, 2
+  EXPECT_EQ(segmenter.variances, (std::vector<double>{v, v, v, v, v, -v, -v, v}));
+}
+
+TEST(FeatureClasses, KMeansIgnoresTheUnitOfAFeature) {
+  // The second feature's spread of classes is 20 times the first's; unscaled,
+  // k-means would split along it alone.
+  const VertexGraph graph = testing::pathGraph(400);
+  std::mt19937 engine(5);
+  std::normal_distribution<double> gaussian(0.0, 0.1);
+  std::vector<double> features;
+  for (int v = 0; v < 400; ++v) {
+    features.push_back(v % 2 + gaussian(engine));
+    features.push_back(20.0 * gaussian(engine));
+  }
+  Labels labels[2];
+  for (const double unit : {1.0, 1000.0}) {
+    std::vector<double> scaled = features;
+    for (std::size_t p = 0; p < scaled.size(); p += 2)
+      scaled[p] *= unit;
+    Segmenter segmenter(graph, scaled, 2);
+    RandomGenerator rng(9);
+    segmenter.initialiseClasses(2, 0, rng);
+    labels[unit == 1.0 ? 0 : 1] = segmenter.labels;
+  }
+  EXPECT_EQ(labels[0], labels[1]);
+}
+
+TEST(FeatureClasses, ValueCountMustMatchVerticesTimesFeatures) {
+  const VertexGraph graph = testing::pathGraph(3);
+  EXPECT_THROW(Segmenter(graph, std::vector<double>(5, 0.0), 2), InvalidInputError);
+  EXPECT_THROW(Segmenter(graph, std::vector<double>(3, 0.0), 0), InvalidInputError);
+  Segmenter segmenter(graph, std::vector<double>(6, 0.0), 2);
+  RandomGenerator rng(1);
+  EXPECT_THROW(segmenter.initialiseClasses(1, 1, rng), InvalidInputError);
+}
+
 } // namespace
 } // namespace vornel

@@ -1,5 +1,6 @@
 #include "optimisation/Annealing.hpp"
 #include "GridGraphs.hpp"
+#include "JointFeatures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -421,6 +422,55 @@ TEST(Annealing, SmoothsANoisyThreeBandGrid) {
   anneal(segmenter, {4.0, 0.97, 50, 10}, {1.0f, 1.0f, 2.0f}, 7);
   EXPECT_LT(before, 0.65);
   EXPECT_GT(accuracy(), before + 0.2);
+}
+
+// --- several features per vertex -------------------------------------------
+
+/// The labels of k-means on the two features of the quadrant problem, then a
+/// fixed annealing schedule with neutral class weights.
+std::vector<std::int32_t> annealedQuadrants(const testing::JointProblem& problem) {
+  Segmenter segmenter(problem.graph, problem.features, 2);
+  RandomGenerator rng(4);
+  segmenter.initialiseClasses(4, 0, rng);
+  AnnealingSchedule schedule;
+  schedule.sweepCount = 30;
+  anneal(segmenter, schedule, {1.0f, 1.0f, 1.0f, 2.5f}, 8);
+  return segmenter.labels;
+}
+
+TEST(FeatureAnnealing, SolvesQuadrantsThatNeitherFeatureTellsApart) {
+  const testing::JointProblem problem = testing::jointProblem(60, 0.5, 12);
+  const double accuracy = testing::bestMatchAccuracy(annealedQuadrants(problem), problem.truth);
+  EXPECT_GE(accuracy, 0.9);
+}
+
+TEST(FeatureAnnealing, UnitOfAFeatureChangesNoLabel) {
+  const testing::JointProblem metres = testing::jointProblem(40, 0.5, 13);
+  const testing::JointProblem millimetres = testing::jointProblem(40, 0.5, 13, 1000.0);
+  EXPECT_EQ(annealedQuadrants(metres), annealedQuadrants(millimetres));
+}
+
+TEST(FeatureAnnealing, FlatClassKeepsFiniteEnergies) {
+  // The left half carries one repeated feature vector: a class of zero covariance.
+  testing::JointProblem problem = testing::jointProblem(20, 0.3, 14);
+  for (std::size_t v = 0; v < problem.truth.size(); ++v)
+    if (problem.truth[v] % 2 == 0) {
+      problem.features[2 * v] = 0.0;
+      problem.features[2 * v + 1] = 0.0;
+    }
+  Segmenter segmenter(problem.graph, problem.features, 2);
+  RandomGenerator rng(2);
+  segmenter.initialiseClasses(3, 0, rng);
+  AnnealingSchedule schedule;
+  schedule.sweepCount = 10;
+  anneal(segmenter, schedule, {1.0f, 1.0f, 1.0f}, 3);
+  // The flat half stays one class.
+  const std::int32_t flat = segmenter.labels[0];
+  for (std::size_t v = 0; v < problem.truth.size(); ++v) {
+    if (problem.truth[v] % 2 == 0) {
+      ASSERT_EQ(segmenter.labels[v], flat) << v;
+    }
+  }
 }
 
 } // namespace

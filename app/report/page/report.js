@@ -185,8 +185,19 @@
   /// clusters in seeding order; the final classes are ordered already).
   function byMean(classes) {
     var order = classes.means.map(function (_, i) { return i; });
-    order.sort(function (a, b) { return classes.means[a] - classes.means[b] || a - b; });
+    // With several features: the first feature's mean, then the second's, ...
+    var keys = classes.featureMeans || classes.means.map(function (m) { return [m]; });
+    order.sort(function (a, b) {
+      for (var f = 0; f < keys[a].length; ++f)
+        if (keys[a][f] !== keys[b][f]) return keys[a][f] - keys[b][f];
+      return a - b;
+    });
     return order;
+  }
+
+  /// A class's mean or variance: one number, or one per feature.
+  function statisticText(single, perFeature, i) {
+    return perFeature ? perFeature[i].map(formatNumber).join(', ') : formatNumber(single[i]);
   }
 
   function drawClassTable() {
@@ -216,8 +227,8 @@
         var classes = g[1];
         tr.appendChild(element('td', {}, formatCount(classes.sizes[i])));
         tr.appendChild(element('td', {}, formatPercent(classes.sizes[i], totals[k])));
-        tr.appendChild(element('td', {}, formatNumber(classes.means[i])));
-        tr.appendChild(element('td', {}, formatNumber(classes.variances[i])));
+        tr.appendChild(element('td', {}, statisticText(classes.means, classes.featureMeans, i)));
+        tr.appendChild(element('td', {}, statisticText(classes.variances, classes.featureVariances, i)));
       });
       table.appendChild(tr);
     }

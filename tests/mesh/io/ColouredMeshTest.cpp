@@ -100,6 +100,34 @@ TEST(ColouredMesh, PlyEndsEachVertexWithItsSegmentWhenGiven) {
   }
 }
 
+TEST(ColouredMesh, PlyCarriesEveryFeatureUnderItsSourcesName) {
+  ColouredMesh coloured = labelledOctahedron();
+  coloured.segments = {0, 1, 2, 3, 4, 4};
+  coloured.featureNames = {"mean-curvature", "scan/roughness.att"};
+  for (std::size_t v = 0; v < 6; ++v) {
+    coloured.featureValues.push_back(coloured.values[v]);
+    coloured.featureValues.push_back(100.0f + v);
+  }
+  const std::string bytes = colouredMeshBytes(coloured, ColouredMeshFormat::Ply);
+  EXPECT_NE(bytes.find("property float quality\nproperty float mean_curvature\n"
+                       "property float scan_roughness_att\nproperty int segment\n"),
+            std::string::npos);
+  PlyVertexValues second{"scan_roughness_att", {}};
+  EXPECT_EQ(parsePly(bytes, "c.ply", &second).corners, coloured.corners);
+  ASSERT_EQ(second.values.size(), 6u);
+  for (std::size_t v = 0; v < 6; ++v)
+    EXPECT_EQ(second.values[v], 100.0f + v);
+  PlyVertexValues segments{"segment", {}};
+  parsePly(bytes, "c.ply", &segments);
+  EXPECT_EQ(segments.values, (std::vector<float>{0, 1, 2, 3, 4, 4}));
+}
+
+TEST(ColouredMesh, FeaturePropertyNamesAreValidAndDistinct) {
+  EXPECT_EQ(featurePropertyNames({"quality", "2nd value", "", "a-b", "a_b", "a-b"}),
+            (std::vector<std::string>{"quality_2", "feature_2nd_value", "feature_", "a_b", "a_b_2",
+                                      "a_b_3"}));
+}
+
 /// One facet of `corners` corners on as many vertices, all labelled 0.
 ColouredMesh polygonOf(std::uint32_t corners) {
   ColouredMesh mesh;

@@ -1,0 +1,105 @@
+#include "pipeline/ClassStart.hpp"
+
+#include "classes/ClassStatistics.hpp"
+#include "classes/FeatureScaling.hpp"
+#include "classes/MultiStartKMeans.hpp"
+#include "classes/SpatialStatistics.hpp"
+#include "pipeline/Progress.hpp"
+#include "pipeline/Stopwatch.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace vornel {
+
+namespace {
+
+constexpr int kmeansStarts = 10;
+
+/// True when every value is finite and at least K of them are distinct.
+bool canMakeClasses(const std::vector<double>& values, int K) {
+  std::unordered_set<double> seen;
+  for (const double x : values) {
+    if (!std::isfinite(x))
+      return false;
+    if (static_cast<int>(seen.size()) < K)
+      seen.insert(x);
+  }
+  return static_cast<int>(seen.size()) >= K;
+}
+
+/// The same for points of featureCount values each.
+bool canMakeFeatureClasses(const std::vector<double>& values, int featureCount, int K) {
+  if (featureCount == 1)
+    return canMakeClasses(values, K);
+  std::set<std::vector<double>> seen;
+  for (std::size_t p = 0; p < values.size(); p += featureCount) {
+    const std::vector<double> point(values.begin() + p, values.begin() + p + featureCount);
+    for (const double x : point)
+      if (!std::isfinite(x))
+        return false;
+    if (static_cast<int>(seen.size()) < K)
+      seen.insert(point);
+  }
+  return static_cast<int>(seen.size()) >= K;
+}
+
+/// The best of several k-means starts on the ring averages of the values
+/// (averaging over a ring divides the noise variance by about the ring size,
+/// so noisy classes separate) gives the first labels; the class statistics
+/// are those of the values themselves under these labels. Where the averages
+/// cannot make K classes (too few distinct or not all finite) the values are
+/// clustered instead.
+InitialisationReport startFromBestStart(Segmenter& segmenter, int K, unsigned seed,
+                                        RunReport& report) {
+  const int D = segmenter.featureCount;
+  RandomGenerator generator(seed);
+  MultiStartOptions options;
+  options.startCount = kmeansStarts;
+  const std::vector<double> averages = featureRingAverages(segmenter.graph, segmenter.values, D);
+  const bool averaged = canMakeFeatureClasses(averages, D, K);
+  const std::vector<double>& clustered = averaged ? averages : segmenter.values;
+  const MultiStartResult starts =
+      D == 1 ? multiStartKMeans(clustered, K, generator, options)
+             : multiStartKMeansOf(standardisedFeatures(clustered, D), D, K, generator, options);
+  segmenter.labels = starts.best.assignment;
+  segmenter.classCount = K;
+  ClassStatistics statistics = featureStatisticsOf(segmenter.values, D, segmenter.labels, K);
+  segmenter.means = std::move(statistics.means);
+  segmenter.variances = std::move(statistics.variances);
+  char sum[80];
+  std::snprintf(sum, sizeof sum, ", within-class sum of squares %.9g",
+                starts.starts[starts.chosenStart].sumOfSquares);
+  report.note("k-means on the " + std::string(averaged ? "ring averages" : "values") +
+              ": kept start " + std::to_string(starts.chosenStart) + " of " +
+              std::to_string(starts.starts.size()) + sum);
+  return {starts.best.iterations, starts.best.hitIterationCap};
+}
+
+} // namespace
+
+void startClasses(Segmenter& segmenter, const SegmentationOptions& options, unsigned seed,
+                  SegmentationResult& result, RunReport& report) {
+  Stopwatch stopwatch;
+  tellProgress(options.progress, "k-means");
+  InitialisationReport initialisation;
+  if (options.refine) {
+    initialisation = startFromBestStart(segmenter, options.classCount, seed, report);
+  } else {
+    RandomGenerator generator(seed);
+    initialisation = segmenter.initialiseClasses(options.classCount, 0, generator);
+  }
+  if (initialisation.hitIterationCap)
+    result.warnings.push_back("k-means stopped at its iteration cap after " +
+                              std::to_string(initialisation.kmeansIterations) +
+                              " iterations without settling; its last classes are used");
+  report.stageDone("k-means", stopwatch.lap());
+  report.classes("after k-means", summariseClasses(segmenter.labels, segmenter.means,
+                                                   segmenter.variances, segmenter.featureCount));
+}
+
+} // namespace vornel
