@@ -5,8 +5,10 @@ set -euo pipefail
 packages=(g++ cmake make libcgal-dev libtbb-dev libgtest-dev googletest libbenchmark-dev)
 # The Python module and its tests (Debian's own interpreter, /usr/bin/python3).
 packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest)
+# pip install . offline (setuptools drives CMake) and the Debian package's Depends.
+packages+=(python3-venv python3-setuptools python3-wheel python3-pip dpkg-dev)
 if [ "${VORNEL_WITH_CLANG:-0}" = 1 ]; then
-  packages+=(clang libclang-rt-14-dev)
+  packages+=(clang libclang-rt-14-dev clang-format)
 fi
 
 missing=()
