@@ -20,9 +20,13 @@ struct Grid {
   std::vector<double> values;
 };
 
-std::uint32_t vertexAt(std::uint32_t x, std::uint32_t y) { return y * gridWidth + x; }
+std::uint32_t vertexAt(std::uint32_t x, std::uint32_t y) {
+  return y * gridWidth + x;
+}
 
-bool inRightHalf(std::uint32_t vertex) { return vertex % gridWidth >= gridWidth / 2; }
+bool inRightHalf(std::uint32_t vertex) {
+  return vertex % gridWidth >= gridWidth / 2;
+}
 
 /// A flat grid of two triangles per cell; the values alternate slightly around
 /// 1 on the left half and around 5 on the right half.
@@ -65,8 +69,7 @@ int main() {
       if (result.labels[v] != (inRightHalf(v) ? 1 : 0))
         ++misplaced;
     if (summary.sizes.size() != 2 || misplaced != 0) {
-      std::fprintf(stderr, "unexpected segmentation: %zu vertices in the wrong class\n",
-                   misplaced);
+      std::fprintf(stderr, "unexpected segmentation: %zu vertices in the wrong class\n", misplaced);
       return 1;
     }
     return 0;

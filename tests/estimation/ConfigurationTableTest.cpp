@@ -1,7 +1,7 @@
 #include "ReferenceEstimate.hpp"
 #include "TestGraphs.hpp"
-#include "estimation/ParameterEstimator.hpp"
 #include "core/Errors.hpp"
+#include "estimation/ParameterEstimator.hpp"
 
 #include <gtest/gtest.h>
 
