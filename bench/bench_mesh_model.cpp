@@ -136,18 +136,37 @@ void BM_WriteLabels(benchmark::State& state) {
 
 constexpr int repetitions = 3;
 
-BENCHMARK(BM_BuildSurface)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PrepareGeometry)->Arg(1000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_BuildVertexGraph)->Arg(1000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_CopyMesh)->Arg(1000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ReadAttributes)->Arg(1000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_WriteLabels)->Arg(1000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(repetitions)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BuildSurface)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PrepareGeometry)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_BuildVertexGraph)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_CopyMesh)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadAttributes)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_WriteLabels)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

@@ -67,9 +67,7 @@ public:
 
   /// First element of column k; the column's rowCount elements follow it.
   T* column(std::uint32_t k) { return elements_.data() + std::size_t(k) * rowCount_; }
-  const T* column(std::uint32_t k) const {
-    return elements_.data() + std::size_t(k) * rowCount_;
-  }
+  const T* column(std::uint32_t k) const { return elements_.data() + std::size_t(k) * rowCount_; }
 
   /// (A^T A)^-1 A^T for this matrix A: columnCount rows, rowCount columns.
   Matrix pseudoInverse() const;

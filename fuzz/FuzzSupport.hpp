@@ -64,7 +64,9 @@ inline std::string writeScratchFile(const std::string& name, const std::uint8_t*
 /// does not match it is a fault, reported as a crash.
 inline void readBuildAndWalk(const std::string& path, bool repair) {
   try {
-    CheckedSoup checked = readCheckedSoup(path, ReadOptions{repair});
+    ReadOptions options;
+    options.repair = repair;
+    CheckedSoup checked = readCheckedSoup(path, options);
     LabeledMesh mesh;
     buildValidatedSurface(std::move(checked.soup), std::move(checked.topology), mesh);
     prepareGeometry(mesh);

@@ -43,8 +43,8 @@ Palette makeRamp() {
 /// The fixed permutation: sixteen chosen leading entries, then every other
 /// index in the order of the odd-stride walk k -> (167 k + 13) mod 256.
 std::array<int, 256> shufflePermutation() {
-  constexpr std::array<int, 16> leading{6,   246, 104, 113, 168, 199, 8,   213,
-                                        9,   193, 91,  24,  134, 153, 115, 161};
+  constexpr std::array<int, 16> leading{6, 246, 104, 113, 168, 199, 8,   213,
+                                        9, 193, 91,  24,  134, 153, 115, 161};
   std::array<int, 256> order{};
   std::array<bool, 256> taken{};
   std::size_t next = 0;

@@ -4,7 +4,7 @@
 #include "Arguments.hpp"
 #include "ArrayInput.hpp"
 #include "Bindings.hpp"
-#include "Errors.hpp"
+#include "ExceptionTranslation.hpp"
 #include "MeshFiles.hpp"
 
 #include "core/Errors.hpp"

@@ -2,7 +2,7 @@
 // NumPy arrays.
 
 #include "Bindings.hpp"
-#include "Errors.hpp"
+#include "ExceptionTranslation.hpp"
 
 namespace {
 

@@ -7,8 +7,10 @@ packages=(g++ cmake make libcgal-dev libtbb-dev libgtest-dev googletest libbench
 packages+=(python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest)
 # The Dask batch example and its test, and progress=True's bar.
 packages+=(python3-distributed python3-tqdm)
+# pip install . offline (setuptools drives CMake) and the Debian package's Depends.
+packages+=(python3-venv python3-setuptools python3-wheel python3-pip dpkg-dev)
 if [ "${VORNEL_WITH_CLANG:-0}" = 1 ]; then
-  packages+=(clang libclang-rt-14-dev)
+  packages+=(clang libclang-rt-14-dev clang-format)
 fi
 
 missing=()

@@ -14,8 +14,7 @@ namespace vornel::testing {
 class TempFolder {
 public:
   TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vornel-test-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "vornel-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
       throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;

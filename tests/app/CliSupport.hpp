@@ -18,7 +18,8 @@ struct CommandResult {
 
 /// Runs the vornel binary with the given arguments (each quoted for the shell),
 /// in workingFolder when it is not empty.
-CommandResult runVornel(const std::vector<std::string>& args, const std::string& workingFolder = "");
+CommandResult runVornel(const std::vector<std::string>& args,
+                        const std::string& workingFolder = "");
 
 bool fileExists(const std::string& path);
 

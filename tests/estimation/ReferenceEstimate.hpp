@@ -6,9 +6,9 @@
 // features; the fit forms the dense design matrix and its pseudo-inverse. Its
 // cost grows with D * K^3, so use it on small cases only.
 
+#include "core/VertexGraph.hpp"
 #include "estimation/Matrix.hpp"
 #include "estimation/ParameterEstimator.hpp"
-#include "core/VertexGraph.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -12,7 +12,9 @@ namespace vornel {
 namespace {
 
 // The plain test: p = exp(-(eNew - eOld) * (1 / T)); a draw r accepts when r * 0.001 <= p.
-bool plainAcceptsDraw(double exponent, int draw) { return draw * 0.001 <= std::exp(exponent); }
+bool plainAcceptsDraw(double exponent, int draw) {
+  return draw * 0.001 <= std::exp(exponent);
+}
 
 TEST(Metropolis, WorkedExampleAcceptsDrawsUpTo135) {
   // E_old = 8, E_new = 16 at T = 4: p = exp(-2) ~ 0.1353.

@@ -13,7 +13,8 @@ namespace {
 
 // The Segmenter refers to the graph, so a case lives in one place (never moved).
 struct SweepCase {
-  SweepCase(VertexGraph g, std::vector<double> values) : graph(std::move(g)), segmenter(graph, std::move(values)) {}
+  SweepCase(VertexGraph g, std::vector<double> values)
+      : graph(std::move(g)), segmenter(graph, std::move(values)) {}
   SweepCase(const SweepCase&) = delete;
   SweepCase& operator=(const SweepCase&) = delete;
   VertexGraph graph;
@@ -77,7 +78,8 @@ TEST(TwoClassSweep, GreedyTieChangesTheLabel) {
 // Two adjacent vertices of labels 0 and 1, equally far from both means: each
 // lowers its energy by taking the other's label, judged on the old labels.
 std::unique_ptr<SweepCase> adjacentPair(int classCount) {
-  auto c = std::make_unique<SweepCase>(VertexGraph::fromRings({{1}, {0}}), std::vector<double>{5.0, 5.0});
+  auto c = std::make_unique<SweepCase>(VertexGraph::fromRings({{1}, {0}}),
+                                       std::vector<double>{5.0, 5.0});
   std::vector<double> means = {0.0, 10.0, 100.0};
   means.resize(classCount);
   setClasses(c->segmenter, {0, 1}, means, std::vector<double>(classCount, 1.0));
@@ -143,7 +145,8 @@ TEST(MultiClassSweep, ProposalMappingForThreeClasses) {
       const int draw = RandomGenerator(seed).next() % 2;
       drawsSeen.insert(draw);
       multiClassSweep(c.segmenter, model, 1.0, false, rng, c.working);
-      EXPECT_EQ(c.segmenter.labels[0], candidate[current][draw]) << "label " << current << " draw " << draw;
+      EXPECT_EQ(c.segmenter.labels[0], candidate[current][draw])
+          << "label " << current << " draw " << draw;
     }
   }
   EXPECT_EQ(drawsSeen.size(), 2u);

@@ -4,8 +4,8 @@
 
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/io/OffReader.hpp"
 #include "mesh/io/MeshReading.hpp"
+#include "mesh/io/OffReader.hpp"
 
 #include "TempFolder.hpp"
 

@@ -4,8 +4,8 @@
 #include "mesh/io/PlyReader.hpp"
 #include "core/Errors.hpp"
 #include "mesh/MeshInput.hpp"
-#include "mesh/io/VertexPropertyError.hpp"
 #include "mesh/io/MeshReading.hpp"
+#include "mesh/io/VertexPropertyError.hpp"
 
 #include "TempFolder.hpp"
 

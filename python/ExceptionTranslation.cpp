@@ -1,4 +1,4 @@
-#include "Errors.hpp"
+#include "ExceptionTranslation.hpp"
 
 #include "core/Errors.hpp"
 #include "estimation/Matrix.hpp"
