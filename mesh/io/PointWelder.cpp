@@ -1,34 +1,9 @@
 #include "mesh/io/PointWelder.hpp"
 
-#include <cstring>
 #include <random>
 
 namespace vornel {
 namespace {
-
-std::uint32_t bitsOf(float value) {
-  const float canonical = value == 0.0f ? 0.0f : value; // -0 hashes as +0, to which it is equal
-  std::uint32_t bits = 0;
-  std::memcpy(&bits, &canonical, sizeof bits);
-  return bits;
-}
-
-/// The finaliser of a well-mixing 64-bit hash: every input bit reaches every
-/// output bit, so the low bits that pick a slot vary even when coordinates
-/// differ only in their high bits (whole numbers, whose low mantissa bits are 0).
-std::uint64_t mix(std::uint64_t h) {
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
-  h *= 0xC4CEB9FE1A85EC53ull;
-  h ^= h >> 33;
-  return h;
-}
-
-std::uint64_t hashOf(float x, float y, float z, std::uint64_t seed) {
-  const std::uint64_t xy = (static_cast<std::uint64_t>(bitsOf(x)) << 32) | bitsOf(y);
-  return mix(xy ^ mix(bitsOf(z) ^ seed));
-}
 
 /// A fresh seed per welder: points crafted to share a slot under a known hash
 /// would make every lookup walk them all, and a small file would take hours.
@@ -59,19 +34,8 @@ PointWelder::PointWelder(std::size_t expectedCorners)
   points_.reserve(expectedCorners / 5);
 }
 
-void PointWelder::prefetch(float x, float y, float z) const {
-  __builtin_prefetch(&slots_[hashOf(x, y, z, seed_) & mask_]);
-}
-
-std::uint32_t PointWelder::vertexAt(float x, float y, float z) {
-  const std::uint64_t hash = hashOf(x, y, z, seed_);
-  std::size_t slot = hash & mask_;
-  for (; slots_[slot] != emptySlot; slot = (slot + 1) & mask_) {
-    const Point3& p = points_[slots_[slot]];
-    if (p.x() == x && p.y() == y && p.z() == z) {
-      return slots_[slot];
-    }
-  }
+std::uint32_t PointWelder::addVertex(float x, float y, float z, std::uint64_t hash,
+                                     std::size_t slot) {
   if (2 * (points_.size() + 1) > slots_.size()) {
     grow();
     slot = freeSlot(hash);
@@ -95,7 +59,7 @@ void PointWelder::grow() {
   mask_ = slots_.size() - 1;
   for (std::uint32_t vertex = 0; vertex < points_.size(); ++vertex) {
     const Point3& p = points_[vertex];
-    slots_[freeSlot(hashOf(p.x(), p.y(), p.z(), seed_))] = vertex;
+    slots_[freeSlot(hashOf(p.x(), p.y(), p.z()))] = vertex;
   }
 }
 

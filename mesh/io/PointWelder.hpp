@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,11 +40,23 @@ public:
   explicit PointWelder(std::size_t expectedCorners = 0);
 
   /// The vertex at (x, y, z), a new one when no earlier point is there.
-  std::uint32_t vertexAt(float x, float y, float z);
+  std::uint32_t vertexAt(float x, float y, float z) {
+    const std::uint64_t hash = hashOf(x, y, z);
+    std::size_t slot = hash & mask_;
+    for (; slots_[slot] != emptySlot; slot = (slot + 1) & mask_) {
+      const Point3& p = points_[slots_[slot]];
+      if (p.x() == x && p.y() == y && p.z() == z) {
+        return slots_[slot];
+      }
+    }
+    return addVertex(x, y, z, hash, slot);
+  }
 
   /// Asks the processor to fetch the slot where (x, y, z) will be looked up:
   /// call it some twenty points ahead of vertexAt.
-  void prefetch(float x, float y, float z) const;
+  void prefetch(float x, float y, float z) const {
+    __builtin_prefetch(&slots_[hashOf(x, y, z) & mask_]);
+  }
 
   std::size_t vertexCount() const { return points_.size(); }
 
@@ -53,6 +66,26 @@ public:
 private:
   static constexpr std::uint32_t emptySlot = 0xFFFFFFFFu;
 
+  static std::uint32_t bitsOf(float value) {
+    const float canonical = value == 0.0f ? 0.0f : value; // -0 hashes as +0, to which it is equal
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &canonical, sizeof bits);
+    return bits;
+  }
+
+  /// Multiplications and shifts that carry every input bit into the low
+  /// bits that pick a slot, even for coordinates that differ only in their
+  /// high bits (whole numbers, whose low mantissa bits are 0).
+  std::uint64_t hashOf(float x, float y, float z) const {
+    const std::uint64_t xy = (static_cast<std::uint64_t>(bitsOf(x)) << 32) | bitsOf(y);
+    std::uint64_t h = (xy ^ seed_) * 0x9E3779B97F4A7C15ull + bitsOf(z) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    return h ^ (h >> 32);
+  }
+
+  /// Adds the point as a new vertex in slot, the empty slot its lookup ended at.
+  std::uint32_t addVertex(float x, float y, float z, std::uint64_t hash, std::size_t slot);
   /// The first empty slot from the hash's own.
   std::size_t freeSlot(std::uint64_t hash) const;
   void grow();
