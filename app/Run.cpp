@@ -167,6 +167,7 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   input.originalCount = checked.originalCount;
   input.originalOf = std::move(checked.originalOf);
   input.values = std::move(checked.vertexValues);
+  const std::optional<CornerWeld> weld = checked.weld;
   if (options.computedAttribute) {
     // On the input positions, before the surface takes the soup over.
     input.values = computedValues(*options.computedAttribute, checked.soup, input.originalCount,
@@ -180,6 +181,8 @@ void readMesh(const RunOptions& options, InputMesh& input, const WarningSink& wa
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
               std::to_string(mesh.surface.size_of_halfedges() / 2) + " edges");
+  if (weld)
+    report.note(describeCornerWeld(*weld));
   // No geometry preparation (unit box, normals): no stage and no output of a
   // run reads it, and the positions stay the input's for the coloured mesh.
 }
