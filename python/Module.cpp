@@ -9,7 +9,7 @@ namespace {
 const char* const moduleDoc = R"(Segment surface meshes into classes from one value per vertex.
 
 segment(vertices, faces, values, classes, ...)  the whole pipeline on arrays
-read_mesh(path)                                 an OBJ, OFF or PLY mesh as arrays
+read_mesh(path)                                 an OBJ, OFF, PLY or STL mesh as arrays
 read_attribute(path, count)                     an attribute file as an array
 write_labels(path, labels, classes)             a label file
 mean_curvature(vertices, faces)                 per-vertex curvature (also
