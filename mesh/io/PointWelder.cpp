@@ -1,5 +1,7 @@
 #include "mesh/io/PointWelder.hpp"
 
+#include "core/LargeArray.hpp"
+
 #include <random>
 
 namespace vornel {
@@ -29,8 +31,7 @@ std::string describeCornerWeld(const CornerWeld& weld) {
 }
 
 PointWelder::PointWelder(std::size_t expectedCorners)
-    : slots_(slotCountFor(expectedCorners / 4), emptySlot), mask_(slots_.size() - 1),
-      seed_(freshSeed()) {
+    : slots_(slotCountFor(expectedCorners / 6)), mask_(slots_.size() - 1), seed_(freshSeed()) {
   points_.reserve(expectedCorners / 5);
 }
 
@@ -42,31 +43,34 @@ std::uint32_t PointWelder::addVertex(float x, float y, float z, std::uint64_t ha
   }
   const auto vertex = static_cast<std::uint32_t>(points_.size());
   points_.emplace_back(x, y, z);
-  slots_[slot] = vertex;
+  slots_[slot] = Slot{x, y, z, vertex};
   return vertex;
 }
 
 std::size_t PointWelder::freeSlot(std::uint64_t hash) const {
   std::size_t slot = hash & mask_;
-  while (slots_[slot] != emptySlot) {
+  while (slots_[slot].vertex != emptySlot) {
     slot = (slot + 1) & mask_;
   }
   return slot;
 }
 
 void PointWelder::grow() {
-  slots_.assign(2 * slots_.size(), emptySlot);
+  std::vector<Slot> larger;
+  reserveLarge(larger, 2 * slots_.size());
+  larger.assign(2 * slots_.size(), Slot{});
+  slots_ = std::move(larger);
   mask_ = slots_.size() - 1;
   for (std::uint32_t vertex = 0; vertex < points_.size(); ++vertex) {
     const Point3& p = points_[vertex];
-    slots_[freeSlot(hashOf(p.x(), p.y(), p.z()))] = vertex;
+    slots_[freeSlot(hashOf(p.x(), p.y(), p.z()))] = Slot{p.x(), p.y(), p.z(), vertex};
   }
 }
 
 std::vector<Point3> PointWelder::takePoints() {
   std::vector<Point3> points = std::move(points_);
   points_ = {};
-  slots_.assign(64, emptySlot);
+  slots_.assign(64, Slot{});
   mask_ = 63;
   return points;
 }

@@ -5,6 +5,7 @@
 #include "mesh/io/StlReader.hpp"
 
 #include "core/Errors.hpp"
+#include "core/LargeArray.hpp"
 #include "mesh/io/MappedFile.hpp"
 #include "mesh/io/StlText.hpp"
 #include "mesh/io/TextLines.hpp"
@@ -92,7 +93,9 @@ StlSoup parseBinary(std::string_view bytes, const std::string& sourceName) {
   StlSoup result;
   PolygonSoup& soup = result.soup;
   soup.firstVertexNumber = 0;
+  reserveLarge(soup.corners, 3 * facets);
   soup.corners.resize(3 * facets);
+  reserveLarge(soup.facetOffsets, facets + 1);
   soup.facetOffsets.resize(facets + 1);
   PointWelder welder(3 * facets);
   const char* const records = bytes.data() + headerBytes;
