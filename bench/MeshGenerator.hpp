@@ -245,6 +245,11 @@ public:
     return flushIfFull();
   }
 
+  /// Raw bytes (binary formats, little-endian host).
+  TextWriter& bytes(const void* data, std::size_t size) {
+    return text(std::string_view(static_cast<const char*>(data), size));
+  }
+
   void flush() {
     write(buffer_.data(), used_);
     used_ = 0;
@@ -298,6 +303,58 @@ inline void writeOff(const GeneratedMesh& mesh, const std::string& path) {
     out.text("3 ").number(t[0]).text(" ").number(t[1]).text(" ").number(t[2]).text("\n");
   }
   out.flush();
+}
+
+/// Binary little-endian PLY with float x, y, z and int vertex_indices lists.
+inline void writeBinaryPly(const GeneratedMesh& mesh, const std::string& path) {
+  TextWriter out(path);
+  out.text("ply\nformat binary_little_endian 1.0\nelement vertex ")
+      .number(mesh.points.size())
+      .text("\nproperty float x\nproperty float y\nproperty float z\nelement face ")
+      .number(mesh.triangles.size())
+      .text("\nproperty list uchar int vertex_indices\nend_header\n");
+  for (const auto& p : mesh.points) {
+    out.bytes(p.data(), sizeof p);
+  }
+  for (const auto& t : mesh.triangles) {
+    out.text("\x03").bytes(t.data(), sizeof t);
+  }
+  out.flush();
+}
+
+/// Binary STL: every triangle with its three points (and a zero normal).
+inline void writeBinaryStl(const GeneratedMesh& mesh, const std::string& path) {
+  TextWriter out(path);
+  std::string header = "binary STL from vornel_make_mesh";
+  header.resize(80, ' ');
+  const auto count = static_cast<std::uint32_t>(mesh.triangles.size());
+  out.text(header).bytes(&count, sizeof count);
+  const float normal[3] = {0.0f, 0.0f, 0.0f};
+  for (const auto& t : mesh.triangles) {
+    out.bytes(normal, sizeof normal);
+    for (const std::uint32_t v : t) {
+      out.bytes(mesh.points[v].data(), 3 * sizeof(float));
+    }
+    out.text(std::string_view("\0\0", 2));
+  }
+  out.flush();
+}
+
+/// The vertices in the order a reader that welds triangle corners numbers
+/// them (STL): by their first corner.
+inline std::vector<std::uint32_t> firstAppearanceOrder(const GeneratedMesh& mesh) {
+  std::vector<bool> seen(mesh.points.size(), false);
+  std::vector<std::uint32_t> order;
+  order.reserve(mesh.points.size());
+  for (const auto& t : mesh.triangles) {
+    for (const std::uint32_t v : t) {
+      if (!seen[v]) {
+        seen[v] = true;
+        order.push_back(v);
+      }
+    }
+  }
+  return order;
 }
 
 /// One value per vertex: region mean (the region number) plus N(0, sigma)

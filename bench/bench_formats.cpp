@@ -1,10 +1,12 @@
-// PLY input (binary and ASCII), soup repair and the coloured-mesh bytes on a
-// generated grid of about 250 000 vertices.
+// PLY input (binary and ASCII), binary STL input (its corners welded), soup
+// repair and the coloured-mesh bytes on a generated grid of about 250 000
+// vertices.
 
 #include "MeshGenerator.hpp"
 
 #include "mesh/io/ColouredMeshWriter.hpp"
 #include "mesh/io/PlyReader.hpp"
+#include "mesh/io/StlReader.hpp"
 #include "mesh/repair/MeshRepair.hpp"
 
 #include <benchmark/benchmark.h>
@@ -45,6 +47,20 @@ std::string plyBytes(bool binary) {
   return out.str();
 }
 
+std::string stlBytes() {
+  const GeneratedMesh& mesh = grid();
+  std::string bytes(80, ' ');
+  const auto count = static_cast<std::uint32_t>(mesh.triangles.size());
+  bytes.append(reinterpret_cast<const char*>(&count), 4); // little-endian host
+  for (const auto& t : mesh.triangles) {
+    bytes.append(12, '\0');
+    for (const std::uint32_t v : t)
+      bytes.append(reinterpret_cast<const char*>(mesh.points[v].data()), 12);
+    bytes.append(2, '\0');
+  }
+  return bytes;
+}
+
 vornel::PolygonSoup gridSoup() {
   vornel::PolygonSoup soup;
   for (const auto& p : grid().points)
@@ -60,6 +76,13 @@ void BM_ParseBinaryPly(benchmark::State& state) {
   const std::string bytes = plyBytes(true);
   for (auto _ : state)
     benchmark::DoNotOptimize(vornel::parsePly(bytes, "grid.ply"));
+}
+
+// The same mesh as BM_ParseBinaryPly, each triangle with its own corners.
+void BM_ParseBinaryStl(benchmark::State& state) {
+  const std::string bytes = stlBytes();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(vornel::parseStl(bytes, "grid.stl"));
 }
 
 void BM_ParseAsciiPly(benchmark::State& state) {
@@ -94,6 +117,7 @@ void BM_ColouredMeshBytes(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_ParseBinaryPly)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_ParseBinaryStl)->Unit(benchmark::kMillisecond)->Repetitions(3);
 BENCHMARK(BM_ParseAsciiPly)->Unit(benchmark::kMillisecond)->Repetitions(3);
 BENCHMARK(BM_RepairSoup)->Unit(benchmark::kMillisecond)->Repetitions(3);
 BENCHMARK(BM_ColouredMeshBytes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Repetitions(3);

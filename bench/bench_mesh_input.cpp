@@ -1,7 +1,9 @@
 // Mesh input on a generated 1000 x 1000 grid OBJ (1M vertices, 2M triangles):
 // the time of each stage (read + parse, build, geometry preparation, the whole
 // input) against CGAL's incremental builder alone on in-memory arrays, and the
-// peak memory of the whole input against the size of the built surface.
+// peak memory of the whole input against the size of the built surface. The
+// same grid as binary PLY and binary STL, read and built on one thread, compares
+// the cost of welding STL corners with reading indexed vertices.
 //
 //   bench_mesh_input [benchmark options]      (grid side: VORNEL_BENCH_GRID_SIDE)
 //   bench_mesh_input --fresh-runs N           each stage timed in N fresh processes
@@ -13,6 +15,7 @@
 
 #include "MeshGenerator.hpp"
 
+#include "core/Parallel.hpp"
 #include "mesh/MeshInput.hpp"
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/build/SurfaceFromSoup.hpp"
@@ -54,6 +57,20 @@ std::string gridPath() {
   const std::string path = (folder / ("grid" + std::to_string(gridSide()) + ".obj")).string();
   if (!std::filesystem::exists(path)) {
     generator::writeObj(generator::makeGrid(gridSide() * gridSide(), 3), path);
+  }
+  return path;
+}
+
+/// The grid as binary PLY (".ply") or binary STL (".stl"), written once.
+std::string gridPathAs(const std::string& extension) {
+  const std::string path = gridPath().substr(0, gridPath().size() - 4) + extension;
+  if (!std::filesystem::exists(path)) {
+    const generator::GeneratedMesh grid = generator::makeGrid(gridSide() * gridSide(), 3);
+    if (extension == ".ply") {
+      generator::writeBinaryPly(grid, path);
+    } else {
+      generator::writeBinaryStl(grid, path);
+    }
   }
   return path;
 }
@@ -155,6 +172,24 @@ void BM_BuilderAlone(benchmark::State& state) {
   }
 }
 
+// readCheckedSoup and buildCheckedSoup on one thread, as `--threads 1` reads.
+void readAndBuildOnOneThread(benchmark::State& state, const std::string& path) {
+  StageThreads one(1);
+  for (auto _ : state) {
+    auto mesh = std::make_unique<LabeledMesh>();
+    one.run([&] { buildCheckedSoup(readCheckedSoup(path), *mesh); });
+    releaseUntimed(state, mesh);
+  }
+}
+
+void BM_ReadBinaryPly(benchmark::State& state) {
+  readAndBuildOnOneThread(state, gridPathAs(".ply"));
+}
+
+void BM_ReadBinaryStl(benchmark::State& state) {
+  readAndBuildOnOneThread(state, gridPathAs(".stl"));
+}
+
 #define VORNEL_INPUT_BENCHMARK(name)                                                               \
   BENCHMARK(name)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->UseRealTime()
 
@@ -163,6 +198,8 @@ VORNEL_INPUT_BENCHMARK(BM_BuildSurface);
 VORNEL_INPUT_BENCHMARK(BM_PrepareGeometry);
 VORNEL_INPUT_BENCHMARK(BM_WholeInput);
 VORNEL_INPUT_BENCHMARK(BM_BuilderAlone);
+VORNEL_INPUT_BENCHMARK(BM_ReadBinaryPly);
+VORNEL_INPUT_BENCHMARK(BM_ReadBinaryStl);
 
 // ------------------------------------------------------------ peak memory
 // Each probe runs in a fresh process (this program with --memory-probe), so

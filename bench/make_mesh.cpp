@@ -1,7 +1,8 @@
-// vornel_make_mesh: writes a large test mesh (OBJ or OFF) with its attribute
-// file and the true region of every vertex.
+// vornel_make_mesh: writes a large test mesh (OBJ, OFF, binary PLY or binary STL) with its
+// attribute file and the true region of every vertex (for STL in the order the reader numbers
+// them).
 //
-//   vornel_make_mesh --shape grid|sphere --vertices N --out PATH.obj|PATH.off
+//   vornel_make_mesh --shape grid|sphere --vertices N --out PATH.obj|.off|.ply|.stl
 //                    [--classes K] [--noise SIGMA] [--seed S]
 
 #include "MeshGenerator.hpp"
@@ -18,7 +19,7 @@ namespace {
 using namespace vornel::generator;
 
 const char* const usage =
-    "usage: vornel_make_mesh --shape grid|sphere --vertices N --out PATH.obj|PATH.off\n"
+    "usage: vornel_make_mesh --shape grid|sphere --vertices N --out PATH.obj|.off|.ply|.stl\n"
     "                        [--classes K] [--noise SIGMA] [--seed S]\n"
     "Writes the mesh, PATH-base_attribute.att (region c has mean c plus Gaussian noise,\n"
     "default SIGMA 0.25, K 3, S 1) and PATH-base_truth.lb (the region of every vertex).\n";
@@ -82,8 +83,8 @@ Options parseOptions(const std::vector<std::string>& args) {
     throw std::invalid_argument("--vertices must be at least 3");
   }
   const std::string ending = lowerEnding(options.out);
-  if (ending != ".obj" && ending != ".off") {
-    throw std::invalid_argument("--out must name a .obj or .off file");
+  if (ending != ".obj" && ending != ".off" && ending != ".ply" && ending != ".stl") {
+    throw std::invalid_argument("--out must name a .obj, .off, .ply or .stl file");
   }
   if (options.classes < 1 || options.classes > 256 || options.noise < 0.0) {
     throw std::invalid_argument("--classes must be 1 to 256 and --noise not negative");
@@ -95,14 +96,26 @@ void generate(const Options& options) {
   const GeneratedMesh mesh = options.shape == "grid"
                                  ? makeGrid(options.vertices, options.classes)
                                  : makeIcosphere(options.vertices, options.classes);
-  if (lowerEnding(options.out) == ".obj") {
+  const std::string ending = lowerEnding(options.out);
+  std::vector<int> regions = mesh.regions;
+  if (ending == ".obj") {
     writeObj(mesh, options.out);
+  } else if (ending == ".ply") {
+    writeBinaryPly(mesh, options.out);
+  } else if (ending == ".stl") {
+    writeBinaryStl(mesh, options.out);
+    // The reader numbers STL vertices by first appearance: so do the attribute and truth files.
+    const std::vector<std::uint32_t> order = firstAppearanceOrder(mesh);
+    regions.resize(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      regions[k] = mesh.regions[order[k]];
+    }
   } else {
     writeOff(mesh, options.out);
   }
   const std::string base = basePath(options.out);
-  writeAttributes(mesh.regions, options.noise, options.seed, base + "_attribute.att");
-  writeTruth(mesh.regions, options.classes, base + "_truth.lb");
+  writeAttributes(regions, options.noise, options.seed, base + "_attribute.att");
+  writeTruth(regions, options.classes, base + "_truth.lb");
   std::printf("%s: %zu vertices, %zu triangles, %d regions\n", options.out.c_str(),
               mesh.points.size(), mesh.triangles.size(), options.classes);
 }

@@ -1,6 +1,6 @@
 // A mesh file → checked soup (with or without repair) → surface → geometry
 // and rings. Built once per format, with the file name that selects the
-// reader (VORNEL_FUZZ_MESH_FILE: input.obj, input.off or input.ply). The first
+// reader (VORNEL_FUZZ_MESH_FILE: input.obj, input.off, input.ply or input.stl). The first
 // byte's low bit chooses --repair; the rest is the file.
 
 #include "FuzzSupport.hpp"

@@ -236,6 +236,7 @@ void readMesh(const RunOptions& options, const RunFiles& files, InputMesh& input
   const ProgressSink& progress = options.segmentation.progress;
   tellProgress(progress, "reading " + options.meshPath);
   CheckedSoup checked = readInputSoup(options, firstVertexProperty(files.attributes));
+  const std::optional<CornerWeld> weld = checked.weld;
   if (checked.soup.points.empty())
     throw InvalidInputError(options.meshPath + ": the mesh has no vertices");
   if (checked.repair)
@@ -249,6 +250,8 @@ void readMesh(const RunOptions& options, const RunFiles& files, InputMesh& input
   report.note(std::to_string(mesh.vertexCount()) + " vertices, " +
               std::to_string(mesh.surface.size_of_facets()) + " facets, " +
               std::to_string(mesh.surface.size_of_halfedges() / 2) + " edges");
+  if (weld)
+    report.note(describeCornerWeld(*weld));
   // No geometry preparation (unit box, normals): no stage and no output of a
   // run reads it, and the positions stay the input's for the coloured mesh.
 }

@@ -114,10 +114,12 @@ const char* const readMeshDoc = R"(read_mesh(path, *, repair=False) -> tuple
 Read a mesh file with the readers of the command line.
 
 The format follows the name as on the command line: a name ending in .ply
-(any letter case) is PLY (ASCII or binary), one whose last three characters
-are "obj" (any letter case) is Wavefront OBJ, every other name is OFF. OBJ and
-PLY keep every vertex; OFF keeps only the vertices some facet uses, in file
-order, so that the attribute file lines up the same way. The mesh is checked
+(any letter case) is PLY (ASCII or binary), one ending in .stl is STL (binary
+or ASCII), one whose last three characters are "obj" (any letter case) is
+Wavefront OBJ, every other name is OFF. OBJ and PLY keep every vertex; OFF
+keeps only the vertices some facet uses, in file order; STL welds corners
+with equal coordinates into one vertex, numbered by first appearance; so
+that the attribute file lines up the same way. The mesh is checked
 as the command line checks it before segmenting.
 
 Parameters

@@ -10,7 +10,7 @@ const char* const moduleDoc = R"(Segment surface meshes into classes from one va
 
 segment(vertices, faces, values, classes, ...)  the whole pipeline on arrays
 segment_file(path, classes, ...)                the command line's run on a file
-read_mesh(path)                                 an OBJ, OFF or PLY mesh as arrays
+read_mesh(path)                                 an OBJ, OFF, PLY or STL mesh as arrays
 read_attribute(path, count)                     an attribute file as an array
 write_labels(path, labels, classes)             a label file
 mean_curvature(vertices, faces)                 per-vertex curvature (also

@@ -13,7 +13,7 @@ seconds="${1:-600}"
 max_len="${VORNEL_FUZZ_MAX_LEN:-1024}"
 shift || true
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(fuzz_obj_reader fuzz_off_reader fuzz_ply_reader fuzz_attribute_reader fuzz_pipeline)
+[ "${#targets[@]}" -gt 0 ] || targets=(fuzz_obj_reader fuzz_off_reader fuzz_ply_reader fuzz_stl_reader fuzz_attribute_reader fuzz_pipeline)
 
 VORNEL_WITH_CLANG=1 bash scripts/install_dependencies.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEL_FUZZ=ON >/dev/null
@@ -40,6 +40,14 @@ seed_corpus() {
       printf "\x00$ply" >"$folder/quad.ply"
       printf "\x01$ply" >"$folder/quad-repair.ply"
       printf '\x00ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x80\x3f\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x80\x3f\0\0\0\0\x03\0\0\0\0\x01\0\0\0\x02\0\0\0' >"$folder/binary.ply" ;;
+    fuzz_stl_reader)
+      local stl='solid quad\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 1 0 0\nvertex 1 1 0\nvertex 0 1 0\nendloop\nendfacet\nendsolid quad\n'
+      printf "\x00$stl" >"$folder/quad.stl"
+      printf "\x01$stl" >"$folder/quad-repair.stl"
+      # Binary, its header starting with "solid": one triangle.
+      { printf '\x00solid'; head -c 75 /dev/zero; printf '\x01\0\0\0'; head -c 12 /dev/zero
+        printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x80\x3f\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x80\x3f\0\0\0\0\0\0'
+      } >"$folder/binary.stl" ;;
     fuzz_attribute_reader)
       printf '\x03 1.5\n2\n-0.25\n' >"$folder/three.att"
       printf '\x05 1e3 2E-2 +3. -.5 0x1p3' >"$folder/forms.att" ;;

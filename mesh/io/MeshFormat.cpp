@@ -23,8 +23,25 @@ MeshFormat meshFormatOf(const std::string& path) {
   if (endsWithIgnoringCase(path, ".ply")) {
     return MeshFormat::Ply;
   }
+  if (endsWithIgnoringCase(path, ".stl")) {
+    return MeshFormat::Stl;
+  }
   // A path shorter than three characters is compared whole, so "obj" is OBJ.
   return endsWithIgnoringCase(path, "obj") ? MeshFormat::Obj : MeshFormat::Off;
+}
+
+const char* meshFormatName(MeshFormat format) {
+  switch (format) {
+  case MeshFormat::Obj:
+    return "OBJ";
+  case MeshFormat::Ply:
+    return "PLY";
+  case MeshFormat::Stl:
+    return "STL";
+  case MeshFormat::Off:
+    break;
+  }
+  return "OFF";
 }
 
 } // namespace vornel

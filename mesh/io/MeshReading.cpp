@@ -7,6 +7,7 @@
 #include "mesh/io/ObjParser.hpp"
 #include "mesh/io/OffReader.hpp"
 #include "mesh/io/PlyReader.hpp"
+#include "mesh/io/StlReader.hpp"
 #include "mesh/io/VertexPropertyError.hpp"
 
 #include <limits>
@@ -62,11 +63,34 @@ PolygonSoup readSoupFile(const std::string& path) {
     return readPlySoup(path);
   case MeshFormat::Obj:
     return readObjSoup(path);
+  case MeshFormat::Stl:
+    return readStlSoup(path).soup;
   case MeshFormat::Off:
     break;
   }
   return readOffSoup(path);
 }
+
+namespace {
+
+/// The format's reader, with the PLY vertex property that values names and
+/// for STL the weld of its corners.
+PolygonSoup readFormatSoup(const std::string& path, MeshFormat format, PlyVertexValues& values,
+                           std::optional<CornerWeld>& weld) {
+  if (!values.property.empty() && format != MeshFormat::Ply) {
+    throw VertexPropertyError("the vertex property \"" + values.property +
+                              "\" can only come from a PLY mesh; " + path + " is read as " +
+                              meshFormatName(format) + ", whose vertices carry no properties");
+  }
+  if (format == MeshFormat::Stl) {
+    StlSoup stl = readStlSoup(path);
+    weld = stl.weld;
+    return std::move(stl.soup);
+  }
+  return values.property.empty() ? readSoupFile(path) : readPlySoup(path, &values);
+}
+
+} // namespace
 
 void dropUnusedPoints(PolygonSoup& soup, SoupTopology& topology) {
   constexpr std::uint32_t unused = std::numeric_limits<std::uint32_t>::max();
@@ -95,21 +119,13 @@ void dropUnusedPoints(PolygonSoup& soup, SoupTopology& topology) {
 }
 
 CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options) {
-  PolygonSoup soup;
+  const MeshFormat format = meshFormatOf(path);
   PlyVertexValues values{options.vertexProperty, {}};
-  if (options.vertexProperty.empty()) {
-    soup = readSoupFile(path);
-  } else if (meshFormatOf(path) == MeshFormat::Ply) {
-    soup = readPlySoup(path, &values);
-  } else {
-    throw VertexPropertyError("the vertex property \"" + options.vertexProperty +
-                              "\" can only come from a PLY mesh; " + path + " is read as " +
-                              (meshFormatOf(path) == MeshFormat::Obj ? "OBJ" : "OFF") +
-                              ", whose vertices carry no properties");
-  }
+  std::optional<CornerWeld> weld;
+  PolygonSoup soup = readFormatSoup(path, format, values, weld);
   SoupTopology topology;
-  const std::optional<SoupProblem> problem = findSoupProblem(soup, &topology);
-  if (meshFormatOf(path) == MeshFormat::Off) {
+  std::optional<SoupProblem> problem = findSoupProblem(soup, &topology);
+  if (format == MeshFormat::Off) {
     // Problems name vertices as the file does, so they are found before this.
     if (!problem || options.repair) {
       dropUnusedPoints(soup, topology);
@@ -118,8 +134,14 @@ CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options)
       throw InvalidInputError(path + ": the OFF mesh is empty: no vertex belongs to a facet");
     }
   }
+  if (format == MeshFormat::Stl && problem && !problem->nonManifold) {
+    // Every STL facet has three corners in range: what else is wrong is a
+    // repeated vertex, two corners welded together.
+    problem->reason += ": two of its corners have equal coordinates; --repair drops such facets";
+  }
   CheckedSoup checked = finish(std::move(soup), problem, std::move(topology), path, options);
   checked.vertexValues = std::move(values.values);
+  checked.weld = weld;
   return checked;
 }
 

@@ -6,6 +6,7 @@
 
 #include "mesh/PolygonSoup.hpp"
 #include "mesh/build/SoupTopology.hpp"
+#include "mesh/io/PointWelder.hpp"
 #include "mesh/repair/MeshRepair.hpp"
 
 #include <cstddef>
@@ -27,7 +28,8 @@ struct ReadOptions {
 struct CheckedSoup {
   PolygonSoup soup;
   /// The input's vertices, first in the soup and in file order: all of them
-  /// for OBJ and PLY, those that some facet uses for OFF.
+  /// for OBJ and PLY, those that some facet uses for OFF, the welded corners
+  /// in order of first appearance for STL.
   std::size_t originalCount = 0;
   /// For every soup vertex, the input vertex it copies; empty unless repaired.
   std::vector<std::uint32_t> originalOf;
@@ -37,6 +39,8 @@ struct CheckedSoup {
   SoupTopology topology;
   /// options.vertexProperty's value per input vertex, when it was asked for.
   std::vector<float> vertexValues;
+  /// How the corners of an STL file were welded into vertices.
+  std::optional<CornerWeld> weld;
 };
 
 /// The format's reader alone, chosen by meshFormatOf: every vertex of the file
@@ -49,7 +53,8 @@ PolygonSoup readSoupFile(const std::string& path);
 /// options.repair the repair of a soup the validation refused. Without repair,
 /// a refused soup throws InvalidInputError (NonManifoldError, with a hint at
 /// --repair, for an edge or vertex the surface cannot hold) naming the file
-/// and the facet's line or number. A vertex property asked of a file that is
+/// and the facet's line or number; an STL facet whose corners were welded
+/// together is refused with a hint at --repair too. A vertex property asked of a file that is
 /// not PLY, or that the file does not have as a scalar, throws
 /// VertexPropertyError.
 CheckedSoup readCheckedSoup(const std::string& path, const ReadOptions& options = {});
