@@ -3,7 +3,7 @@
 // wrote out.
 
 #include "Bindings.hpp"
-#include "Errors.hpp"
+#include "ExceptionTranslation.hpp"
 #include "PythonProgress.hpp"
 #include "SegmentationConversion.hpp"
 
@@ -76,14 +76,28 @@ struct FileArguments {
   bool repair = false;
 };
 
+/// The features the keywords name, as the command line's options would: a
+/// computed measure with attribute_file writes its values there (the pair
+/// --compute-attribute M --attribute-file F); otherwise the file, then the
+/// property, then the measure, each one feature.
+void addFeatureSources(const FileArguments& files, std::vector<FeatureSource>& features) {
+  const std::string attributeFile = pathArgument(files.attributeFile, "attribute_file");
+  const std::string property = textArgument(files.attributeProperty, "attribute_property");
+  const std::optional<CurvatureMeasure> measure = measureArgument(files.computeAttribute);
+  if (!attributeFile.empty() && !measure)
+    features.push_back({FeatureSource::Kind::File, attributeFile});
+  if (!property.empty())
+    features.push_back({FeatureSource::Kind::VertexProperty, property});
+  if (measure)
+    features.push_back({FeatureSource::Kind::Computed, attributeFile, *measure});
+}
+
 RunOptions runOptionsFrom(py::handle path, SegmentationOptions segmentation,
                           const FileArguments& files) {
   RunOptions options;
   options.meshPath = pathArgument(path, "path");
   options.segmentation = std::move(segmentation);
-  options.attributeFilePath = pathArgument(files.attributeFile, "attribute_file");
-  options.attributeProperty = textArgument(files.attributeProperty, "attribute_property");
-  options.computedAttribute = measureArgument(files.computeAttribute);
+  addFeatureSources(files, options.features);
   options.labelFilePath = pathArgument(files.labelsFile, "labels_file");
   options.colourMeshPath = pathArgument(files.colourMesh, "colour_mesh");
   options.segmentsPath = pathArgument(files.segmentsFile, "segments_file");

@@ -97,7 +97,9 @@ SegmentationOptions segmentationOptionsFrom(py::handle classes, py::handle filte
 }
 
 py::object segmentationObject(SegmentationResult&& result) {
-  return py::cast(toPython(std::move(result)));
+  // A file run has several features only when several sources were named.
+  const bool featureShapes = result.featureCount > 1;
+  return py::cast(toPython(std::move(result), featureShapes));
 }
 
 namespace {

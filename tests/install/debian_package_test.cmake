@@ -40,7 +40,7 @@ endif()
 file(GLOB_RECURSE packaged RELATIVE "${work}/root" "${work}/root/*")
 set(expected
   usr/bin/vornel
-  usr/include/vornel/app/Vornel.hpp
+  usr/include/vornel/pipeline/Vornel.hpp
   usr/include/vornel/core/Errors.hpp
   usr/include/vornel/mesh/LabeledMesh.hpp
   usr/lib/libvornel.a
