@@ -102,4 +102,25 @@ void startClasses(Segmenter& segmenter, const SegmentationOptions& options, unsi
                                                    segmenter.variances, segmenter.featureCount));
 }
 
+SegmentationResult segmentInMode(const VertexGraph& graph, std::vector<double> values,
+                                 int featureCount, const SegmentationOptions& options,
+                                 unsigned seed, RunReport& report, const ModeSteps& steps) {
+  SegmentationResult result;
+  Segmenter segmenter(graph, std::move(values), featureCount);
+  startClasses(segmenter, options, seed, result, report);
+
+  // With one class every vertex is labelled 0 and nothing is left to decide.
+  if (segmenter.classCount > 1)
+    steps(segmenter, result);
+
+  Stopwatch stopwatch;
+  tellProgress(options.progress, "class ordering");
+  segmenter.sortClassesByMean();
+  report.stageDone("class ordering", stopwatch.lap());
+  result.labels = std::move(segmenter.labels);
+  result.means = std::move(segmenter.means);
+  result.variances = std::move(segmenter.variances);
+  return result;
+}
+
 } // namespace vornel

@@ -196,22 +196,10 @@ AnnealingSchedule refinedSchedule(int sweepCount) {
 SegmentationResult segmentRefined(const VertexGraph& graph, std::vector<double> values,
                                   int featureCount, const SegmentationOptions& options,
                                   unsigned seed, RunReport& report) {
-  SegmentationResult result;
-  Segmenter segmenter(graph, std::move(values), featureCount);
-  startClasses(segmenter, options, seed, result, report);
-
-  // With one class every vertex is labelled 0 and nothing is left to decide.
-  if (segmenter.classCount > 1)
-    refineLabels(segmenter, options, seed, result, report);
-
-  Stopwatch stopwatch;
-  tellProgress(options.progress, "class ordering");
-  segmenter.sortClassesByMean();
-  report.stageDone("class ordering", stopwatch.lap());
-  result.labels = std::move(segmenter.labels);
-  result.means = std::move(segmenter.means);
-  result.variances = std::move(segmenter.variances);
-  return result;
+  return segmentInMode(graph, std::move(values), featureCount, options, seed, report,
+                       [&](Segmenter& segmenter, SegmentationResult& result) {
+                         refineLabels(segmenter, options, seed, result, report);
+                       });
 }
 
 } // namespace vornel

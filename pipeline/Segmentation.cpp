@@ -88,22 +88,10 @@ void refineLabels(Segmenter& segmenter, const SegmentationOptions& options, unsi
 SegmentationResult segmentPlain(const VertexGraph& graph, std::vector<double> values,
                                 int featureCount, const SegmentationOptions& options, unsigned seed,
                                 RunReport& report) {
-  SegmentationResult result;
-  Segmenter segmenter(graph, std::move(values), featureCount);
-  startClasses(segmenter, options, seed, result, report);
-
-  // With one class every vertex is labelled 0 and nothing is left to decide.
-  if (segmenter.classCount > 1)
-    refineLabels(segmenter, options, seed, result, report);
-
-  Stopwatch stopwatch;
-  tellProgress(options.progress, "class ordering");
-  segmenter.sortClassesByMean();
-  report.stageDone("class ordering", stopwatch.lap());
-  result.labels = std::move(segmenter.labels);
-  result.means = std::move(segmenter.means);
-  result.variances = std::move(segmenter.variances);
-  return result;
+  return segmentInMode(graph, std::move(values), featureCount, options, seed, report,
+                       [&](Segmenter& segmenter, SegmentationResult& result) {
+                         refineLabels(segmenter, options, seed, result, report);
+                       });
 }
 
 std::string segmentCountText(std::size_t count) {
