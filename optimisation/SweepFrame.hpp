@@ -88,6 +88,29 @@ inline std::size_t chunkVertices(std::size_t chunkBytes, std::size_t bytesPerVer
   return blocks * parallelBlockSize;
 }
 
+/// Fills buffers[c % 2] with the slots of chunk c, in parallel. A named type
+/// rather than a lambda inside runDrawnSweep: the parallel loop's symbol then
+/// stays short enough for ThreadSanitizer's symbolizer to name its frames, so
+/// that the suppressions of oneTBB's own objects still apply.
+template <class Slot, class Prepare> struct ChunkPreparation {
+  const std::vector<std::int32_t>& labels;
+  std::array<std::vector<Slot>, 2>& buffers;
+  std::size_t chunk;
+  std::size_t slotsPerVertex;
+  const Prepare& prepare;
+
+  void operator()(std::size_t c) const {
+    const std::size_t count = labels.size();
+    const std::size_t first = c * chunk;
+    Slot* const slots = buffers[c % 2].data();
+    forEachBlock(std::min(chunk, count - first),
+                 [this, first, slots](std::size_t begin, std::size_t end, std::size_t) {
+                   for (std::size_t i = begin; i < end; ++i)
+                     prepare(first + i, labels[first + i], slots + i * slotsPerVertex);
+                 });
+  }
+};
+
 } // namespace sweepframe
 
 /// decide(v, l) returns the new label of vertex v (current label l), reading
@@ -154,15 +177,8 @@ long runDrawnSweep(Segmenter& segmenter, SweepScratch& scratch,
   for (auto& buffer : buffers)
     buffer.resize(std::min(count, chunk) * slotsPerVertex);
 
-  const auto prepareChunk = [&](std::size_t c) {
-    const std::size_t first = c * chunk;
-    Slot* const slots = buffers[c % 2].data();
-    forEachBlock(std::min(chunk, count - first),
-                 [&](std::size_t begin, std::size_t end, std::size_t) {
-                   for (std::size_t i = begin; i < end; ++i)
-                     prepare(first + i, labels[first + i], slots + i * slotsPerVertex);
-                 });
-  };
+  const sweepframe::ChunkPreparation<Slot, Prepare> prepareChunk{labels, buffers, chunk,
+                                                                 slotsPerVertex, prepare};
   long changed = 0;
   if (chunks > 0)
     prepareChunk(0);
