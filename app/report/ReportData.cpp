@@ -1,6 +1,7 @@
 #include "app/report/ReportData.hpp"
 
 #include "app/report/Base64.hpp"
+#include "app/report/FeatureDensity.hpp"
 #include "app/report/JsonWriter.hpp"
 #include "app/report/SegmentColours.hpp"
 #include "app/report/SegmentSummary.hpp"
@@ -124,9 +125,8 @@ void writeRamp(JsonWriter& json) {
   json.endArray();
 }
 
-void writeHistogram(JsonWriter& json, const ColouredMesh& mesh) {
-  const ValueHistogram histogram = valueHistogram(mesh.values, mesh.labels, mesh.classCount);
-  json.key("histogram").beginObject();
+void writeHistogramFields(JsonWriter& json, const ValueHistogram& histogram) {
+  json.beginObject();
   json.key("low").value(histogram.low);
   json.key("binWidth").value(histogram.binWidth);
   json.key("binCount").value(histogram.binCount);
@@ -134,6 +134,52 @@ void writeHistogram(JsonWriter& json, const ColouredMesh& mesh) {
   for (const std::vector<std::int64_t>& row : histogram.counts)
     json.array(row);
   json.endArray();
+  json.endObject();
+}
+
+void writeHistogram(JsonWriter& json, const ColouredMesh& mesh) {
+  json.key("histogram");
+  writeHistogramFields(json, valueHistogram(mesh.values, mesh.labels, mesh.classCount));
+}
+
+void writeAxis(JsonWriter& json, const BinAxis& axis) {
+  json.beginObject();
+  json.key("low").value(axis.low);
+  json.key("binWidth").value(axis.binWidth);
+  json.key("binCount").value(axis.binCount);
+  json.endObject();
+}
+
+/// Feature k of every input vertex, read in place.
+ValueColumn featureColumn(const ColouredMesh& mesh, std::size_t k) {
+  const std::size_t D = mesh.featureNames.size();
+  return ValueColumn{mesh.featureValues.data() + k, mesh.positions.size(), D};
+}
+
+/// With several features: their names as the coloured PLY has them, one
+/// histogram each and the 2-D density of the first two. Binned here so that
+/// the page stays small whatever the mesh.
+void writeFeatures(JsonWriter& json, const ColouredMesh& mesh) {
+  const std::size_t D = mesh.featureNames.size();
+  if (D < 2)
+    return;
+  json.key("features").beginObject();
+  json.key("names").array(featurePropertyNames(mesh.featureNames));
+  json.key("histograms").beginArray();
+  for (std::size_t k = 0; k < D; ++k)
+    writeHistogramFields(json,
+                         valueHistogram(featureColumn(mesh, k), mesh.labels, mesh.classCount));
+  json.endArray();
+  const FeatureDensity density =
+      featureDensity(featureColumn(mesh, 0), featureColumn(mesh, 1), mesh.labels, mesh.classCount);
+  json.key("density").beginObject();
+  json.key("x");
+  writeAxis(json, density.x);
+  json.key("y");
+  writeAxis(json, density.y);
+  json.key("counts").array(density.counts);
+  json.key("classes").array(density.classes);
+  json.endObject();
   json.endObject();
 }
 
@@ -228,6 +274,7 @@ std::string reportData(const ReportInputs& inputs) {
   writeClasses(json, inputs.record, mesh.classCount);
   writeRamp(json);
   writeHistogram(json, mesh);
+  writeFeatures(json, mesh);
   writeTrace(json, inputs.record);
   writeSegments(json, mesh);
   writeSurface(json, mesh, inputs.triangleBudget);

@@ -1,6 +1,7 @@
 #pragma once
 // The data of the report page as one JSON document: the run's facts, the class
-// tables, the histogram, the annealing trace and the surface for the 3D view.
+// tables, the histograms (with several features one each and the 2-D density
+// of the first two), the annealing trace and the surface for the 3D view.
 
 #include "app/report/RunRecord.hpp"
 #include "app/report/ViewSurface.hpp"

@@ -1,8 +1,5 @@
 #include "app/report/ValueHistogram.hpp"
 
-#include <algorithm>
-#include <cmath>
-
 namespace vornel {
 
 std::int64_t ValueHistogram::total() const {
@@ -13,34 +10,28 @@ std::int64_t ValueHistogram::total() const {
   return sum;
 }
 
-ValueHistogram valueHistogram(const std::vector<float>& values,
-                              const std::vector<std::int32_t>& labels, int classCount,
-                              int maxBins) {
+ValueHistogram valueHistogram(const ValueColumn& values, const std::vector<std::int32_t>& labels,
+                              int classCount, int maxBins) {
   ValueHistogram histogram;
-  if (values.empty())
+  const BinAxis axis = binAxisOf(values, maxBins);
+  if (axis.binCount == 0)
     return histogram;
-  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-  const double low = *lowest;
-  const double high = *highest;
-  if (high > low) {
-    const double root = std::ceil(std::sqrt(static_cast<double>(values.size())));
-    histogram.binCount = static_cast<int>(std::clamp(root, 10.0, static_cast<double>(maxBins)));
-    histogram.low = low;
-    histogram.binWidth = (high - low) / histogram.binCount;
-  } else {
-    histogram.binCount = 1;
-    histogram.low = low - 0.5;
-    histogram.binWidth = 1.0;
-  }
+  histogram.low = axis.low;
+  histogram.binWidth = axis.binWidth;
+  histogram.binCount = axis.binCount;
   histogram.counts.assign(static_cast<std::size_t>(classCount),
-                          std::vector<std::int64_t>(static_cast<std::size_t>(histogram.binCount)));
-  const int lastBin = histogram.binCount - 1;
-  for (std::size_t v = 0; v < values.size(); ++v) {
-    const double position = (values[v] - histogram.low) / histogram.binWidth;
-    const int bin = std::clamp(static_cast<int>(position), 0, lastBin);
+                          std::vector<std::int64_t>(static_cast<std::size_t>(axis.binCount)));
+  for (std::size_t v = 0; v < values.count; ++v) {
+    const int bin = axis.binOf(values[v]);
     ++histogram.counts[static_cast<std::size_t>(labels[v])][static_cast<std::size_t>(bin)];
   }
   return histogram;
+}
+
+ValueHistogram valueHistogram(const std::vector<float>& values,
+                              const std::vector<std::int32_t>& labels, int classCount,
+                              int maxBins) {
+  return valueHistogram(ValueColumn{values.data(), values.size(), 1}, labels, classCount, maxBins);
 }
 
 } // namespace vornel

@@ -1,6 +1,8 @@
 #pragma once
 // The histogram of the attribute values, each bin split by class.
 
+#include "app/report/BinAxis.hpp"
+
 #include <cstdint>
 #include <vector>
 
@@ -16,10 +18,11 @@ struct ValueHistogram {
   std::int64_t total() const;
 };
 
-/// Bins every value, one bin count for the whole histogram: the square root of
-/// the value count, clamped to 10 .. maxBins. The bins span the values' range;
-/// when every value is the same, one bin of width 1 centred on it. labels[v]
-/// lies in 0 .. classCount - 1.
+/// Bins every value on the bins of binAxisOf(values, maxBins). labels[v] lies
+/// in 0 .. classCount - 1.
+ValueHistogram valueHistogram(const ValueColumn& values, const std::vector<std::int32_t>& labels,
+                              int classCount, int maxBins = 120);
+
 ValueHistogram valueHistogram(const std::vector<float>& values,
                               const std::vector<std::int32_t>& labels, int classCount,
                               int maxBins = 120);

@@ -1,5 +1,5 @@
 // The report page: reads the JSON data embedded in the page and draws the 3D
-// view (plain WebGL 1), the class table, the segments, the histogram, the annealing trace
+// view (plain WebGL 1), the class table, the segments, the value histograms, the annealing trace
 // and the run's facts. Sets data-drawn="1" on <body> once everything is drawn,
 // and data-errors to the number of errors met.
 (function () {
@@ -329,9 +329,17 @@
     return Math.exp(-0.5 * (x - mean) * (x - mean) / variance) / Math.sqrt(2 * Math.PI * variance);
   }
 
-  function drawHistogram() {
-    var svg = document.getElementById('histogram');
-    var h = data.histogram;
+  /// The per-class statistic of one feature: with a single feature the plain
+  /// array, with several the feature's column of the per-class rows.
+  function featureStatistic(single, perFeature, feature) {
+    if (!perFeature) return single;
+    return perFeature.map(function (row) { return row[feature]; });
+  }
+
+  /// One value histogram, stacked by class, under each final class's normal
+  /// density; feature picks the means and variances of a feature (by index)
+  /// when there are several.
+  function drawHistogram(svg, h, feature, label) {
     if (h.binCount === 0) return;
     var totals = [];
     for (var b = 0; b < h.binCount; ++b) {
@@ -340,12 +348,14 @@
       totals.push(sum);
     }
     var final = snapshot('final');
+    var means = final && featureStatistic(final.means, final.featureMeans, feature);
+    var variances = final && featureStatistic(final.variances, final.featureVariances, feature);
     var xRange = [h.low, h.low + h.binCount * h.binWidth];
     var barMax = largest(totals);
     var curves = [];
     if (final) {
-      final.means.forEach(function (mean, label) {
-        var variance = final.variances[label];
+      means.forEach(function (mean, label) {
+        var variance = variances[label];
         if (!(variance > 0)) return;
         var points = [];
         for (var i = 0; i <= 240; ++i) {
@@ -363,7 +373,7 @@
     var yRange = [0, Math.max(barMax, Math.min(curveMax, 2 * barMax)) * 1.05 || 1];
     var frame = plotFrame(svg, { left: 70, right: 20, top: 12, bottom: 44 }, xRange, yRange);
     drawYAxis(svg, frame, yRange, 'vertices', 'left');
-    drawXAxis(svg, frame, xRange, 'attribute value', formatNumber);
+    drawXAxis(svg, frame, xRange, label, formatNumber);
     var bars = svgElement('g', { class: 'bars' });
     for (b = 0; b < h.binCount; ++b) {
       var x0 = frame.x(h.low + b * h.binWidth);
@@ -384,10 +394,10 @@
       }
     }
     svg.appendChild(bars);
-    var clip = svgElement('clipPath', { id: 'histogram-clip' });
+    var clip = svgElement('clipPath', { id: svg.id + '-clip' });
     clip.appendChild(svgElement('rect', { x: frame.left, y: frame.top, width: frame.right - frame.left, height: frame.bottom - frame.top }));
     svg.appendChild(clip);
-    var lines = svgElement('g', { class: 'densities', 'clip-path': 'url(#histogram-clip)' });
+    var lines = svgElement('g', { class: 'densities', 'clip-path': 'url(#' + svg.id + '-clip)' });
     curves.forEach(function (curve) {
       var path = curve.points.map(function (p, i) {
         return (i === 0 ? 'M' : 'L') + frame.x(p[0]).toFixed(2) + ',' + frame.y(p[1]).toFixed(2);
@@ -395,10 +405,68 @@
       lines.appendChild(svgElement('path', { d: path, fill: 'none', stroke: '#000000', 'stroke-width': 3.5, 'stroke-opacity': 0.55 }));
       var line = svgElement('path', { d: path, fill: 'none', stroke: rgb(data.classColours[curve.label]), 'stroke-width': 2 });
       line.appendChild(svgElement('title', {}, 'class ' + curve.label + ': normal density, mean ' +
-        formatNumber(final.means[curve.label]) + ', variance ' + formatNumber(final.variances[curve.label])));
+        formatNumber(means[curve.label]) + ', variance ' + formatNumber(variances[curve.label])));
       lines.appendChild(line);
     });
     svg.appendChild(lines);
+  }
+
+  /// The joint density of the first two features: one cell per bin pair, in
+  /// the colour of the class most of its vertices belong to, more opaque where
+  /// more vertices fall.
+  function drawFeatureDensity(svg, density, names) {
+    var x = density.x, y = density.y;
+    if (x.binCount === 0 || y.binCount === 0) return;
+    var xRange = [x.low, x.low + x.binCount * x.binWidth];
+    var yRange = [y.low, y.low + y.binCount * y.binWidth];
+    var frame = plotFrame(svg, { left: 70, right: 20, top: 12, bottom: 44 }, xRange, yRange);
+    drawYAxis(svg, frame, yRange, names[1], 'left');
+    drawXAxis(svg, frame, xRange, names[0], formatNumber);
+    var scale = Math.log(1 + largest(density.counts)) || 1;
+    var cells = svgElement('g', { class: 'cells' });
+    density.counts.forEach(function (count, cell) {
+      if (count === 0) return;
+      var column = cell % x.binCount, row = Math.floor(cell / x.binCount);
+      var x0 = frame.x(x.low + column * x.binWidth), x1 = frame.x(x.low + (column + 1) * x.binWidth);
+      var y0 = frame.y(y.low + row * y.binWidth), y1 = frame.y(y.low + (row + 1) * y.binWidth);
+      var label = density.classes[cell];
+      var rect = svgElement('rect', {
+        x: x0, y: y1, width: Math.max(x1 - x0, 0.5), height: Math.max(y0 - y1, 0.5),
+        fill: rgb(data.classColours[label]), 'fill-opacity': (0.2 + 0.8 * Math.log(1 + count) / scale).toFixed(3)
+      });
+      rect.appendChild(svgElement('title', {}, count + ' vertices, most of class ' + label));
+      cells.appendChild(rect);
+    });
+    svg.appendChild(cells);
+  }
+
+  /// With one feature the values' histogram; with several one histogram per
+  /// feature, named after its source, and the density of the first two.
+  function drawValues() {
+    var features = data.features;
+    if (!features) {
+      drawHistogram(document.getElementById('histogram'), data.histogram, 0, 'attribute value');
+      return;
+    }
+    var first = document.getElementById('histogram');
+    var place = first.nextSibling;
+    features.histograms.forEach(function (h, k) {
+      var svg = first;
+      if (k > 0) {
+        svg = svgElement('svg', { id: 'histogram-' + k, width: 760, height: 330, role: 'img',
+          'aria-label': 'value histogram of ' + features.names[k] });
+        first.parentNode.insertBefore(svg, place);
+      }
+      drawHistogram(svg, h, k, features.names[k]);
+    });
+    var density = svgElement('svg', { id: 'feature-density', width: 760, height: 480, role: 'img',
+      'aria-label': 'density of ' + features.names[0] + ' and ' + features.names[1] });
+    first.parentNode.insertBefore(density, place);
+    drawFeatureDensity(density, features.density, features.names);
+    var note = element('p', { class: 'note' }, 'The last plot bins the vertices by their first two ' +
+      'features: each cell takes the colour of the class most of its vertices belong to, more ' +
+      'opaque where more vertices fall.');
+    first.parentNode.appendChild(note);
   }
 
   // ---- segments -----------------------------------------------------------------
@@ -890,7 +958,7 @@
     drawSummary();
     drawClassTable();
     drawSegments();
-    drawHistogram();
+    drawValues();
     drawTrace();
     drawRunTable();
     var onClassesChanged = createView(signalDrawn);

@@ -2,7 +2,8 @@
 striped grid, the page draws without an error, every class colour covers a
 visible share of the 3D view, hiding a class in the legend removes its colour,
 the histogram and the trace hold drawn elements, and the segments view and
-section draw. The view looks the same at coordinates near the ends of the
+section draw. With two features the page draws one histogram per feature and
+their density. The view looks the same at coordinates near the ends of the
 float range, and a file name holding markup is shown as text.
 
 Usage: ReportBrowserTest.py --vornel PATH_TO_VORNEL
@@ -110,7 +111,8 @@ def check_report(page, vornel, classes, checks):
             curves: document.querySelectorAll('#histogram .densities path').length,
             sweeps: document.querySelectorAll('#trace .changed rect').length,
             temperature: document.querySelectorAll('#trace > path').length,
-            tableRows: document.querySelectorAll('#class-table tr').length
+            tableRows: document.querySelectorAll('#class-table tr').length,
+            featurePlots: document.querySelectorAll('#histogram-1, #feature-density').length
         })""")
         checks.check(counts["bars"] >= classes, "K = {}: histogram bars {}".format(classes, counts))
         checks.check(counts["curves"] == 2 * classes,
@@ -118,6 +120,7 @@ def check_report(page, vornel, classes, checks):
         checks.check(counts["sweeps"] == SWEEPS, "K = {}: one trace bar per sweep {}".format(classes, counts))
         checks.check(counts["temperature"] == 1, "K = {}: temperature line {}".format(classes, counts))
         checks.check(counts["tableRows"] == classes + 2, "K = {}: class table rows {}".format(classes, counts))
+        checks.check(counts["featurePlots"] == 0, "K = {}: one feature, one histogram {}".format(classes, counts))
 
         colours = page.evaluate("JSON.parse(document.getElementById('vornel-data').textContent).classColours")
         box = page.evaluate("(() => { const r = document.getElementById('view').getBoundingClientRect();"
@@ -202,6 +205,43 @@ def check_extreme_scales(page, vornel, checks):
                              scale, difference / count))
 
 
+def check_several_features(page, vornel, checks):
+    """Two features: a histogram each, named after its source, and their density."""
+    classes = 3
+    with tempfile.TemporaryDirectory(prefix="vornel-report-") as folder:
+        mesh = write_striped_grid(folder, classes)
+        height = os.path.join(folder, "row height.att")
+        with open(height, "w") as values:
+            for y in range(HEIGHT):
+                for x in range(WIDTH):
+                    values.write("{:.6f}\n".format(y / HEIGHT + x * classes // WIDTH))
+        report = os.path.join(folder, "report.html")
+        run = subprocess.run([vornel, mesh, str(classes), "2", str(SWEEPS), "--seed", "3",
+                              "--attribute-file", os.path.join(folder, "stripes_attribute.att"),
+                              "--attribute-file", height, "--report", report],
+                             capture_output=True, text=True, timeout=120)
+        checks.check(run.returncode == 0, "two features: vornel exits 0 ({})".format(run.stderr))
+        if run.returncode != 0:
+            return
+        page.open("file://" + report)
+        checks.check(page.evaluate("document.body.getAttribute('data-errors')") == "0" and not page.errors(),
+                     "two features: errors {}".format(page.errors()))
+        found = page.evaluate("""({
+            first: document.querySelectorAll('#histogram .bars rect').length,
+            second: document.querySelectorAll('#histogram-1 .bars rect').length,
+            curves: document.querySelectorAll('#histogram-1 .densities path').length,
+            cells: document.querySelectorAll('#feature-density .cells rect').length,
+            labels: Array.from(document.querySelectorAll('#histogram-1 .axis text, #feature-density .axis text'))
+                .map(t => t.textContent)
+        })""")
+        checks.check(found["first"] >= classes and found["second"] >= classes,
+                     "two features: histogram bars {}".format(found))
+        checks.check(found["curves"] == 2 * classes, "two features: density curves {}".format(found))
+        checks.check(found["cells"] >= classes, "two features: density cells {}".format(found))
+        checks.check("row_height" in found["labels"] and "stripes_attribute" in found["labels"],
+                     "two features: axes named after the sources {}".format(found["labels"]))
+
+
 def check_markup_in_names(page, vornel, checks):
     """A file name holding markup is shown as text, never run as markup."""
     with tempfile.TemporaryDirectory(prefix="vornel-report-") as folder:
@@ -236,6 +276,7 @@ def main():
         for classes in (3, 5):
             check_report(page, arguments.vornel, classes, checks)
         check_extreme_scales(page, arguments.vornel, checks)
+        check_several_features(page, arguments.vornel, checks)
         check_markup_in_names(page, arguments.vornel, checks)
     print("{} passed, {} failed".format(checks.passed, checks.failed))
     return 0 if checks.failed == 0 else 1

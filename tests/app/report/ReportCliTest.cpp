@@ -267,6 +267,112 @@ TEST(ReportOutput, NamesTheFilesAndTheValueSourceTheRunUsed) {
   EXPECT_EQ(files["labels"].text, run.labels);
 }
 
+bool hasMember(const JsonValue& object, const std::string& name) {
+  return std::any_of(object.members.begin(), object.members.end(),
+                     [&](const auto& member) { return member.first == name; });
+}
+
+/// Per bin, the vertices of every class together.
+std::vector<double> binTotals(const JsonValue& histogram) {
+  std::vector<double> totals(static_cast<std::size_t>(histogram["binCount"].number));
+  for (const JsonValue& row : histogram["counts"].items)
+    for (std::size_t bin = 0; bin < totals.size(); ++bin)
+      totals[bin] += row[bin].number;
+  return totals;
+}
+
+/// The part of the page's data that holds the features' plots.
+std::string featuresText(const std::string& html) {
+  const std::size_t begin = html.find("\"features\":");
+  const std::size_t end = html.find("\"trace\":", begin);
+  return begin == std::string::npos ? std::string() : html.substr(begin, end - begin);
+}
+
+TEST(ReportOutput, SeveralFeaturesGetOneHistogramEachAndTheDensityOfTheFirstTwo) {
+  ReportRun run;
+  writeInputs(run);
+  const int vertexCount = gridWidth * gridHeight;
+  // The second feature takes five values, 0 .. 1 in steps of 1/4, in turn.
+  const std::string second = run.folder.file("second feature.att");
+  std::ofstream secondValues(second);
+  for (int v = 0; v < vertexCount; ++v)
+    secondValues << (v % 5) * 0.25 << '\n';
+  secondValues.close();
+  const std::string attributes = run.folder.file("grid_attribute.att");
+  std::vector<std::string> args{run.mesh,
+                                "3",
+                                "2",
+                                "12",
+                                "--seed",
+                                "5",
+                                "--attribute-file",
+                                attributes,
+                                "--attribute-file",
+                                second,
+                                "--report",
+                                run.report,
+                                "--threads",
+                                "1"};
+  const CommandResult result = runVornel(args);
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const std::string html = testing::readFile(run.report);
+  const JsonValue data = pageData(html);
+  const JsonValue& features = data["features"];
+  ASSERT_EQ(features["names"].size(), 2u);
+  EXPECT_EQ(features["names"][0].text, "grid_attribute");
+  EXPECT_EQ(features["names"][1].text, "second_feature");
+
+  // The first feature's histogram is the one the page always had.
+  const JsonValue& histograms = features["histograms"];
+  ASSERT_EQ(histograms.size(), 2u);
+  EXPECT_EQ(histograms[0]["low"].number, data["histogram"]["low"].number);
+  EXPECT_EQ(histograms[0]["binWidth"].number, data["histogram"]["binWidth"].number);
+  for (std::size_t c = 0; c < 3; ++c)
+    EXPECT_EQ(histograms[0]["counts"][c].numbers(), data["histogram"]["counts"][c].numbers());
+
+  // The second one, bin by bin and class by class: value j / 4 lies in bin 3j
+  // of twelve (the top value in the last bin).
+  const JsonValue& other = histograms[1];
+  ASSERT_EQ(other["binCount"].number, 12);
+  const std::vector<int> labels = testing::parseLabelFile(testing::readFile(run.labels)).labels;
+  ASSERT_EQ(labels.size(), static_cast<std::size_t>(vertexCount));
+  std::vector<std::vector<double>> expected(3, std::vector<double>(12));
+  for (int v = 0; v < vertexCount; ++v)
+    expected[labels[v]][std::min(3 * (v % 5), 11)] += 1;
+  for (std::size_t c = 0; c < 3; ++c)
+    EXPECT_EQ(other["counts"][c].numbers(), expected[c]) << "class " << c;
+
+  // The density's rows and columns add up to the two histograms.
+  const JsonValue& density = features["density"];
+  const std::size_t columns = static_cast<std::size_t>(density["x"]["binCount"].number);
+  const std::size_t rows = static_cast<std::size_t>(density["y"]["binCount"].number);
+  EXPECT_EQ(density["x"]["low"].number, histograms[0]["low"].number);
+  EXPECT_EQ(density["y"]["binWidth"].number, other["binWidth"].number);
+  const std::vector<double> counts = density["counts"].numbers();
+  const std::vector<double> classes = density["classes"].numbers();
+  ASSERT_EQ(counts.size(), columns * rows);
+  ASSERT_EQ(classes.size(), counts.size());
+  std::vector<double> columnTotals(columns), rowTotals(rows);
+  for (std::size_t cell = 0; cell < counts.size(); ++cell) {
+    columnTotals[cell % columns] += counts[cell];
+    rowTotals[cell / columns] += counts[cell];
+    EXPECT_EQ(classes[cell] < 0, counts[cell] == 0) << "cell " << cell;
+    EXPECT_LT(classes[cell], 3) << "cell " << cell;
+  }
+  EXPECT_EQ(columnTotals, binTotals(histograms[0]));
+  EXPECT_EQ(rowTotals, binTotals(other));
+
+  // The same plots whatever the thread count.
+  args.back() = "3";
+  ASSERT_EQ(runVornel(args).exitStatus, 0);
+  EXPECT_EQ(featuresText(testing::readFile(run.report)), featuresText(html));
+
+  // With one feature the page's data stays as it was.
+  ASSERT_EQ(runVornel({run.mesh, "3", "2", "12", "--seed", "5", "--report", run.report}).exitStatus,
+            0);
+  EXPECT_FALSE(hasMember(pageData(testing::readFile(run.report)), "features"));
+}
+
 TEST(ReportOutput, AnUnwritableReportLeavesNoOutputAtAll) {
   ReportRun run;
   writeInputs(run);
