@@ -92,6 +92,11 @@ public:
       std::copy_n(&points_[seeds[j] * dimension_], dimension_, &centres_[j * dimension_]);
   }
 
+  /// Centres given by the caller (K x dimension coordinates).
+  void startFrom(const std::vector<double>& centres) {
+    std::copy(centres.begin(), centres.end(), centres_.begin());
+  }
+
   /// The first assignment starts from cluster 0's own distance.
   void assignInitial() { assignAll(false); }
 
@@ -264,11 +269,8 @@ private:
   const bool pointsModerate_;
 };
 
-/// Lloyd iterations by full passes, for checked arguments.
-KMeansResult runFullPasses(const std::vector<double>& points, int dimension, int K,
-                           RandomGenerator& rng, const KMeansOptions& options) {
-  Lloyd lloyd(points, dimension, K);
-  lloyd.chooseSeeds(rng);
+/// Lloyd iterations by full passes from the seeded lloyd's centres.
+KMeansResult refineFromCentres(Lloyd& lloyd, const KMeansOptions& options) {
   lloyd.assignInitial();
 
   int iterations = 0;
@@ -287,6 +289,14 @@ KMeansResult runFullPasses(const std::vector<double>& points, int dimension, int
     }
   } while (!hitCap && lloyd.relocateEmptyClusters());
   return std::move(lloyd).result(iterations, hitCap);
+}
+
+/// Lloyd iterations by full passes, for checked arguments.
+KMeansResult runFullPasses(const std::vector<double>& points, int dimension, int K,
+                           RandomGenerator& rng, const KMeansOptions& options) {
+  Lloyd lloyd(points, dimension, K);
+  lloyd.chooseSeeds(rng);
+  return refineFromCentres(lloyd, options);
 }
 
 /// The iterations on sorted values (one dimension, checked arguments); empty,
@@ -338,6 +348,15 @@ KMeansResult kmeansByFullPasses(const std::vector<double>& points, int dimension
                                 RandomGenerator& rng, const KMeansOptions& options) {
   checkArguments(points, dimension, K);
   return runFullPasses(points, dimension, K, rng, options);
+}
+
+KMeansResult kmeansFromCentres(const std::vector<double>& points, int dimension,
+                               const std::vector<double>& centres, const KMeansOptions& options) {
+  const int K = static_cast<int>(centres.size() / static_cast<std::size_t>(dimension));
+  checkArguments(points, dimension, K);
+  Lloyd lloyd(points, dimension, K);
+  lloyd.startFrom(centres);
+  return refineFromCentres(lloyd, options);
 }
 
 } // namespace vornel

@@ -38,6 +38,12 @@ KMeansResult kmeans(const std::vector<double>& points, int dimension, int K, Ran
 KMeansResult kmeansByFullPasses(const std::vector<double>& points, int dimension, int K,
                                 RandomGenerator& rng, const KMeansOptions& options = {});
 
+/// kmeansByFullPasses() from the given centres (K x dimension coordinates,
+/// K = centres.size() / dimension) instead of seeds drawn at random.
+KMeansResult kmeansFromCentres(const std::vector<double>& points, int dimension,
+                               const std::vector<double>& centres,
+                               const KMeansOptions& options = {});
+
 /// K distinct indices below count by rejection (next() mod count, repeats
 /// discarded), in drawing order: the seeds of kmeans().
 std::vector<std::size_t> drawSeedIndices(std::size_t count, int K, RandomGenerator& rng);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <set>
 #include <utility>
 
 namespace vornel {
@@ -86,6 +87,14 @@ double pointSumOfSquares(const std::vector<double>& points, int dimension,
   return total;
 }
 
+/// True when points holds at least K distinct points of dimension D.
+bool holdsDistinctPoints(const std::vector<double>& points, std::size_t D, int K) {
+  std::set<std::vector<double>> seen;
+  for (std::size_t p = 0; p < points.size() && static_cast<int>(seen.size()) < K; p += D)
+    seen.emplace(points.begin() + p, points.begin() + p + D);
+  return static_cast<int>(seen.size()) >= K;
+}
+
 KMeansResult resultOf(const SortedValues& sorted, const StartOutcome& outcome) {
   return outcome.full ? *outcome.full : sorted.materialise(*outcome.sorted);
 }
@@ -143,6 +152,26 @@ MultiStartResult multiStartKMeansOf(const std::vector<double>& points, int dimen
   }
   result.chosenStart = std::max(chooseStart(result.starts), 0);
   result.best = std::move(runs[static_cast<std::size_t>(result.chosenStart)]);
+  return result;
+}
+
+MultiStartResult sampledMultiStartKMeans(const std::vector<double>& points, int dimension, int K,
+                                         std::size_t sampleSize, RandomGenerator& rng,
+                                         const MultiStartOptions& options) {
+  const std::size_t D = static_cast<std::size_t>(dimension);
+  const std::size_t count = points.size() / D;
+  if (count <= sampleSize)
+    return multiStartKMeansOf(points, dimension, K, rng, options);
+  const std::size_t step = (count + sampleSize - 1) / sampleSize;
+  std::vector<double> sample;
+  sample.reserve((count / step + 1) * D);
+  for (std::size_t p = 0; p < count; p += step)
+    sample.insert(sample.end(), points.begin() + p * D, points.begin() + (p + 1) * D);
+  // Points repeated so often that the sample misses some: every point is used.
+  if (!holdsDistinctPoints(sample, D, K))
+    return multiStartKMeansOf(points, dimension, K, rng, options);
+  MultiStartResult result = multiStartKMeansOf(sample, dimension, K, rng, options);
+  result.best = kmeansFromCentres(points, dimension, result.best.centres, options.kmeans);
   return result;
 }
 

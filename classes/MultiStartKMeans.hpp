@@ -47,4 +47,13 @@ MultiStartResult multiStartKMeans(const std::vector<double>& values, int K, Rand
 MultiStartResult multiStartKMeansOf(const std::vector<double>& points, int dimension, int K,
                                     RandomGenerator& rng, const MultiStartOptions& options = {});
 
+/// multiStartKMeansOf() on an evenly spaced sample of at most sampleSize
+/// points (every point when there are not more), then one kmeansFromCentres()
+/// run on every point from the chosen start's centres: the starts then cost
+/// little however many points there are. The starts' summaries are those of
+/// the sample (so is everyStart); best is the run on every point.
+MultiStartResult sampledMultiStartKMeans(const std::vector<double>& points, int dimension, int K,
+                                         std::size_t sampleSize, RandomGenerator& rng,
+                                         const MultiStartOptions& options = {});
+
 } // namespace vornel

@@ -117,5 +117,48 @@ TEST(MultiStartKMeans, RefusesWhatKMeansRefuses) {
   EXPECT_THROW(multiStartKMeans({1.0, 1.0, 2.0, 2.0}, 3, rng), InvalidInputError);
 }
 
+/// Four well separated blobs of 2-D points, blob b centred at (b % 2, b / 2) * 10.
+std::vector<double> fourBlobs(std::size_t count, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::normal_distribution<double> gaussian(0.0, 1.0);
+  std::vector<double> points;
+  for (std::size_t p = 0; p < count; ++p) {
+    points.push_back(10.0 * static_cast<double>(p % 2) + gaussian(engine));
+    points.push_back(10.0 * static_cast<double>(p / 2 % 2) + gaussian(engine));
+  }
+  return points;
+}
+
+TEST(SampledMultiStartKMeans, SmallInputsRunEveryStartOnEveryPoint) {
+  const std::vector<double> points = fourBlobs(400, 3);
+  RandomGenerator sampled(7);
+  RandomGenerator full(7);
+  expectSameResult(sampledMultiStartKMeans(points, 2, 4, 400, sampled).best,
+                   multiStartKMeansOf(points, 2, 4, full).best);
+}
+
+TEST(SampledMultiStartKMeans, EndsWithTheRunOnEveryPointSettled) {
+  const std::vector<double> points = fourBlobs(5000, 4);
+  RandomGenerator rng(8);
+  const KMeansResult best = sampledMultiStartKMeans(points, 2, 4, 300, rng).best;
+  ASSERT_EQ(best.assignment.size(), 5000u);
+  // The run on every point settled: re-running it from its own centres keeps it.
+  expectSameResult(kmeansFromCentres(points, 2, best.centres),
+                   {best.assignment, best.centres, best.memberCounts, 1, false});
+  for (const std::int32_t members : best.memberCounts)
+    EXPECT_EQ(members, 1250);
+}
+
+TEST(SampledMultiStartKMeans, ASampleOfRepeatedPointsFallsBackToEveryPoint) {
+  // Every sampled point (each tenth) is the same; the others tell two classes.
+  std::vector<double> points;
+  for (int p = 0; p < 1000; ++p) {
+    points.push_back(p % 10 == 0 ? 0.0 : static_cast<double>(p % 2));
+    points.push_back(0.0);
+  }
+  RandomGenerator rng(5);
+  EXPECT_EQ(sampledMultiStartKMeans(points, 2, 2, 100, rng).best.assignment.size(), 1000u);
+}
+
 } // namespace
 } // namespace vornel

@@ -1,6 +1,7 @@
 // The library entry point on flat arrays, without files.
 
 #include "pipeline/Segmentation.hpp"
+#include "JointFeatures.hpp"
 #include "classes/ClassStatistics.hpp"
 #include "core/Errors.hpp"
 
@@ -189,6 +190,27 @@ TEST(SegmentCleanUp, MergedLabelsKeepTheOrderAndGiveTheClassStatistics) {
   EXPECT_EQ(merged.variances, statistics.variances);
   EXPECT_TRUE(std::is_sorted(merged.means.begin(), merged.means.end()));
   EXPECT_EQ(segment(graph, values, options, 8).labels, merged.labels);
+}
+
+// --- several features per vertex -------------------------------------------
+
+// Noisy quadrants that no feature tells apart alone: a single k-means start on
+// the raw features mixes the classes beyond what the annealing repairs.
+TEST(SegmentFeatures, DefaultModelSolvesNoisyQuadrants) {
+  const testing::JointProblem problem = testing::jointProblem(60, 0.5, 21);
+  const SegmentationResult result =
+      segment(problem.graph, problem.features, 2, optionsFor(4, 2, 50), 5);
+  EXPECT_GE(testing::bestMatchAccuracy(result.labels, problem.truth), 0.95);
+}
+
+TEST(SegmentFeatures, FirstClassesDoNotDependOnTheThreadCount) {
+  const testing::JointProblem problem = testing::jointProblem(40, 0.6, 22);
+  SegmentationOptions options = optionsFor(3, 2, 20);
+  options.threads = 1;
+  const SegmentationResult one = segment(problem.graph, problem.features, 2, options, 9);
+  options.threads = 2;
+  const SegmentationResult two = segment(problem.graph, problem.features, 2, options, 9);
+  EXPECT_EQ(one.labels, two.labels);
 }
 
 } // namespace
