@@ -7,6 +7,7 @@
 #include "pipeline/Progress.hpp"
 #include "pipeline/Stopwatch.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -38,19 +39,16 @@ bool canMakeClasses(const std::vector<double>& values, int K) {
   return static_cast<int>(seen.size()) >= K;
 }
 
-/// The same for points of featureCount values each.
+/// The same for points of featureCount values each. Only the first points up
+/// to K distinct ones are copied: the finiteness check needs no copies.
 bool canMakeFeatureClasses(const std::vector<double>& values, int featureCount, int K) {
   if (featureCount == 1)
     return canMakeClasses(values, K);
+  if (!std::all_of(values.begin(), values.end(), [](double x) { return std::isfinite(x); }))
+    return false;
   std::set<std::vector<double>> seen;
-  for (std::size_t p = 0; p < values.size(); p += featureCount) {
-    const std::vector<double> point(values.begin() + p, values.begin() + p + featureCount);
-    for (const double x : point)
-      if (!std::isfinite(x))
-        return false;
-    if (static_cast<int>(seen.size()) < K)
-      seen.insert(point);
-  }
+  for (std::size_t p = 0; p < values.size() && static_cast<int>(seen.size()) < K; p += featureCount)
+    seen.emplace(values.begin() + p, values.begin() + p + featureCount);
   return static_cast<int>(seen.size()) >= K;
 }
 

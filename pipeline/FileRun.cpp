@@ -316,19 +316,17 @@ void readValues(InputMesh& input, const RunOptions& options, const RunFiles& fil
 /// The values segment() takes: every feature of every built vertex (a copy
 /// made by the repair takes its input vertex's), vertex after vertex. The
 /// mesh keeps the first feature.
-std::vector<double> featureValues(InputMesh& input) {
+std::vector<double> featureValues(const InputMesh& input) {
   const std::size_t D = input.features.size();
   if (D == 1)
     return vertexFeature(input.mesh, 0);
-  std::vector<double> values;
-  for (std::size_t k = 0; k < D; ++k) {
-    storeValuesOfOriginals(input.mesh, input.features[k], input.originalOf);
-    const std::vector<double> column = vertexFeature(input.mesh, 0);
-    values.resize(column.size() * D);
-    for (std::size_t v = 0; v < column.size(); ++v)
-      values[v * D + k] = column[v];
+  const std::size_t count = input.mesh.vertexCount();
+  std::vector<double> values(count * D);
+  for (std::size_t v = 0; v < count; ++v) {
+    const std::size_t original = input.originalOf.empty() ? v : input.originalOf[v];
+    for (std::size_t k = 0; k < D; ++k)
+      values[v * D + k] = input.features[k][original];
   }
-  storeValuesOfOriginals(input.mesh, input.features[0], input.originalOf);
   return values;
 }
 
