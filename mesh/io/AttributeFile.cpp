@@ -5,6 +5,7 @@
 #include "mesh/io/AttributeFile.hpp"
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "core/PrintableText.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/io/FloatWord.hpp"
@@ -26,6 +27,32 @@ bool isSpace(char c) {
   return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
+InvalidInputError valueError(const std::string& path, std::uint64_t line, std::size_t number,
+                             std::string_view token, FloatWordStatus status) {
+  return InvalidInputError(
+      path + ":" + std::to_string(line) + ": value " + std::to_string(number) + " " +
+      quotedWord(token) +
+      (status == FloatWordStatus::NotFinite ? " is not a finite number" : " is not a number"));
+}
+
+InvalidInputError tooFewValues(const std::string& path, std::size_t held, std::size_t wanted) {
+  return InvalidInputError(path + " holds " + std::to_string(held) + " values; the mesh has " +
+                           std::to_string(wanted) + " vertices");
+}
+
+/// Counts the words in a bounded tail of text from position, the values
+/// after the last one needed.
+void countTailWords(std::string_view text, std::size_t position, AttributeValues& result) {
+  const std::size_t limit = position + std::min(tailBytes, text.size() - position);
+  bool inWord = false;
+  for (; position < limit; ++position) {
+    const bool space = isSpace(text[position]);
+    result.extra += (!space && !inWord) ? 1 : 0;
+    inWord = !space;
+  }
+  result.extraIsLowerBound = position < text.size();
+}
+
 class AttributeParser {
 public:
   AttributeParser(std::string_view text, const std::string& path) : text_(text), path_(path) {}
@@ -38,8 +65,7 @@ public:
     while (result.values.size() < wanted) {
       const std::string_view token = nextToken();
       if (token.empty()) {
-        throw InvalidInputError(path_ + " holds " + std::to_string(result.values.size()) +
-                                " values; the mesh has " + std::to_string(wanted) + " vertices");
+        throw tooFewValues(path_, result.values.size(), wanted);
       }
       result.values.push_back(convert(token, result.values.size() + 1));
     }
@@ -65,24 +91,12 @@ private:
     float value = 0.0f;
     const FloatWordStatus status = readFloatWord(token, value);
     if (status != FloatWordStatus::Number) {
-      throw InvalidInputError(
-          path_ + ":" + std::to_string(line_) + ": value " + std::to_string(number) + " " +
-          quotedWord(token) +
-          (status == FloatWordStatus::NotFinite ? " is not a finite number" : " is not a number"));
+      throw valueError(path_, line_, number, token, status);
     }
     return value;
   }
 
-  void countTail(AttributeValues& result) {
-    const std::size_t limit = position_ + std::min(tailBytes, text_.size() - position_);
-    bool inWord = false;
-    for (; position_ < limit; ++position_) {
-      const bool space = isSpace(text_[position_]);
-      result.extra += (!space && !inWord) ? 1 : 0;
-      inWord = !space;
-    }
-    result.extraIsLowerBound = position_ < text_.size();
-  }
+  void countTail(AttributeValues& result) { countTailWords(text_, position_, result); }
 
   std::string_view text_;
   const std::string& path_;
@@ -90,11 +104,152 @@ private:
   std::uint64_t line_ = 1;
 };
 
+/// The words of one chunk of text converted, up to the first that is not a
+/// finite number.
+struct ChunkValues {
+  std::vector<float> values;
+  std::string_view failed; // the word that failed, if one did
+  FloatWordStatus status = FloatWordStatus::Number;
+};
+
+/// The parser on several threads: the text is cut into chunks at white space
+/// (so no word spans two), a window of chunks is converted in parallel, and
+/// the chunks are joined in file order until enough values are in. Values,
+/// errors and the tail count are those of AttributeParser, which stays the
+/// one-thread reader; no more than a window is read past the values needed.
+class ChunkedAttributeParser {
+public:
+  ChunkedAttributeParser(std::string_view text, const std::string& path, std::size_t chunkBytes)
+      : text_(text), path_(path), chunkBytes_(std::max<std::size_t>(chunkBytes, 1)) {}
+
+  AttributeValues run(std::size_t wanted) {
+    AttributeValues result;
+    result.values.reserve(std::min(wanted, text_.size() / 2 + 1));
+    const std::size_t windowChunks =
+        4 * static_cast<std::size_t>(oneapi::tbb::this_task_arena::max_concurrency());
+    std::size_t position = 0;
+    while (result.values.size() < wanted) {
+      if (position == text_.size()) {
+        throw tooFewValues(path_, result.values.size(), wanted);
+      }
+      const std::vector<std::size_t> bounds = chunkBounds(position, windowChunks);
+      std::vector<ChunkValues> chunks(bounds.size() - 1);
+      forEachBlock(
+          chunks.size(),
+          [&](std::size_t begin, std::size_t, std::size_t) {
+            chunks[begin] =
+                convertChunk(text_.substr(bounds[begin], bounds[begin + 1] - bounds[begin]));
+          },
+          1);
+      for (std::size_t c = 0; c < chunks.size() && result.values.size() < wanted; ++c) {
+        take(chunks[c], bounds[c], wanted, result);
+      }
+      position = bounds.back();
+    }
+    countTailWords(text_, tailStart_, result);
+    return result;
+  }
+
+private:
+  /// Up to `count` chunks from position: each ends at the first white space
+  /// at or after chunkBytes from its start (or at the end of the text).
+  std::vector<std::size_t> chunkBounds(std::size_t position, std::size_t count) const {
+    std::vector<std::size_t> bounds{position};
+    while (bounds.size() <= count && bounds.back() < text_.size()) {
+      std::size_t end = std::min(text_.size(), bounds.back() + chunkBytes_);
+      while (end < text_.size() && !isSpace(text_[end])) {
+        ++end;
+      }
+      bounds.push_back(end);
+    }
+    return bounds;
+  }
+
+  static ChunkValues convertChunk(std::string_view chunk) {
+    ChunkValues converted;
+    std::size_t i = 0;
+    while (true) {
+      while (i < chunk.size() && isSpace(chunk[i])) {
+        ++i;
+      }
+      const std::size_t first = i;
+      while (i < chunk.size() && !isSpace(chunk[i])) {
+        ++i;
+      }
+      if (first == i) {
+        return converted;
+      }
+      const std::string_view word = chunk.substr(first, i - first);
+      float value = 0.0f;
+      converted.status = readFloatWord(word, value);
+      if (converted.status != FloatWordStatus::Number) {
+        converted.failed = word;
+        return converted;
+      }
+      converted.values.push_back(value);
+    }
+  }
+
+  /// Joins one chunk's values (the chunk starts at `start`) to the result, as
+  /// far as they are needed.
+  void take(const ChunkValues& chunk, std::size_t start, std::size_t wanted,
+            AttributeValues& result) {
+    const std::size_t needed = wanted - result.values.size();
+    if (!chunk.failed.empty() && chunk.values.size() < needed) {
+      const std::size_t at = static_cast<std::size_t>(chunk.failed.data() - text_.data());
+      throw valueError(path_, 1 + lineEndsBefore(at),
+                       result.values.size() + chunk.values.size() + 1, chunk.failed, chunk.status);
+    }
+    const std::size_t taken = std::min(needed, chunk.values.size());
+    result.values.insert(result.values.end(), chunk.values.begin(),
+                         chunk.values.begin() + static_cast<std::ptrdiff_t>(taken));
+    if (taken == needed) {
+      tailStart_ = endOfWord(start, taken);
+    }
+  }
+
+  /// Where the count-th word from start ends (count >= 1).
+  std::size_t endOfWord(std::size_t start, std::size_t count) const {
+    std::size_t i = start;
+    for (std::size_t word = 0; word < count; ++word) {
+      while (i < text_.size() && isSpace(text_[i])) {
+        ++i;
+      }
+      while (i < text_.size() && !isSpace(text_[i])) {
+        ++i;
+      }
+    }
+    return i;
+  }
+
+  /// Only for a message: a scan from the start of the text.
+  std::uint64_t lineEndsBefore(std::size_t position) const {
+    std::uint64_t lines = 0;
+    for (std::size_t i = 0; i < position; ++i) {
+      lines += endsLine(text_, i) ? 1 : 0;
+    }
+    return lines;
+  }
+
+  std::string_view text_;
+  const std::string& path_;
+  std::size_t chunkBytes_;
+  std::size_t tailStart_ = 0;
+};
+
 } // namespace
+
+AttributeValues parseAttributeText(std::string_view text, const std::string& path,
+                                   std::size_t count, std::size_t chunkBytes) {
+  if (!severalThreads()) {
+    return AttributeParser(text, path).run(count);
+  }
+  return ChunkedAttributeParser(text, path, chunkBytes).run(count);
+}
 
 AttributeValues readAttributeFile(const std::string& path, std::size_t count) {
   const MappedFile file(path, "attribute file", false);
-  return AttributeParser(withoutByteOrderMark(file.text()), path).run(count);
+  return parseAttributeText(withoutByteOrderMark(file.text()), path, count);
 }
 
 std::string describeExtraValues(const std::string& path, const AttributeValues& values) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vornel {
@@ -26,6 +27,16 @@ struct AttributeValues {
 /// naming "path:line" and the value for a word that is not a finite number,
 /// or naming both counts when the file holds fewer than count values.
 AttributeValues readAttributeFile(const std::string& path, std::size_t count);
+
+/// Text per chunk when several threads convert an attribute file: a few
+/// milliseconds of work, so that many chunks balance the threads.
+constexpr std::size_t attributeChunkBytes = std::size_t{1} << 20;
+
+/// readAttributeFile's work on the file's text (without its byte order mark):
+/// on several threads in chunks of about chunkBytes, with the same values,
+/// count of extra words and errors as on one.
+AttributeValues parseAttributeText(std::string_view text, const std::string& path,
+                                   std::size_t count, std::size_t chunkBytes = attributeChunkBytes);
 
 /// The warning for a file with values beyond the vertex count.
 std::string describeExtraValues(const std::string& path, const AttributeValues& values);
