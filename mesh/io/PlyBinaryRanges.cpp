@@ -56,10 +56,12 @@ private:
   std::size_t position_;
 };
 
-/// Where a face element's ranges of records start, and its facets' corner offsets.
+/// Where the ranges of a face element's records start: their first record and
+/// its offset, then the element's record count and end.
 struct FacetRanges {
   std::size_t element = 0;
-  std::size_t firstFacet = 0;
+  std::size_t firstFacet = 0; // the element's first facet in the soup
+  std::vector<std::uint64_t> firstRecords;
   std::vector<std::size_t> starts;
 };
 
@@ -82,7 +84,7 @@ public:
         vertexStart = position;
         scanned = skipVertices(position);
       } else if (plan_.faceCorners[e] >= 0) {
-        faces.push_back({e, soup_.facetCount(), {}});
+        faces.push_back({e, soup_.facetCount(), {}, {}});
         scanned = scanFacets(element, plan_.faceCorners[e], position, faces.back(), corners);
       } else {
         scanned = skipRecords(element, position);
@@ -99,11 +101,6 @@ public:
   }
 
 private:
-  std::size_t recordsPerRange(const PlyElement& element) const {
-    return std::max<std::size_t>(
-        1, rangeBytes_ / std::max<std::uint64_t>(1, element.minimumRecordBytes(format_)));
-  }
-
   std::size_t vertexBytes() const {
     std::size_t size = 0;
     for (const PlyProperty& property : plan_.vertices->properties) {
@@ -140,15 +137,17 @@ private:
   }
 
   // The sequential pass: each facet's corner count, into the offsets, and
-  // where each range of records starts.
+  // where each range of records starts: a range ends at the first record end
+  // rangeBytes or more after its start, so that ranges hold about as many
+  // bytes whatever the lists' lengths.
   bool scanFacets(const PlyElement& element, int cornerProperty, std::size_t& position,
                   FacetRanges& ranges, std::uint64_t& corners) const {
-    const std::size_t perRange = recordsPerRange(element);
     RecordWalker walker(bytes_, format_, position);
     sizeForChunks(soup_.facetOffsets, soup_.facetOffsets.size() + element.count);
     std::uint32_t* offset = soup_.facetOffsets.data() + ranges.firstFacet;
     for (std::uint64_t r = 0; r < element.count; ++r) {
-      if (r % perRange == 0) {
+      if (r == 0 || walker.position() - ranges.starts.back() >= rangeBytes_) {
+        ranges.firstRecords.push_back(r);
         ranges.starts.push_back(walker.position());
       }
       for (std::size_t p = 0; p < element.properties.size(); ++p) {
@@ -169,6 +168,8 @@ private:
       }
       *++offset = static_cast<std::uint32_t>(corners);
     }
+    ranges.firstRecords.push_back(element.count);
+    ranges.starts.push_back(walker.position());
     position = walker.position();
     return true;
   }
@@ -189,7 +190,8 @@ private:
       const auto p = static_cast<std::size_t>(property);
       return plyBinaryCoordinate(record + at[p], element.properties[p].type, format_);
     };
-    return everyRange(count, recordsPerRange(element), [&](std::size_t begin, std::size_t end) {
+    const std::size_t perRange = std::max<std::size_t>(1, rangeBytes_ / at.back());
+    return everyRange(count, perRange, [&](std::size_t begin, std::size_t end) {
       for (std::size_t v = begin; v < end; ++v) {
         const char* const record = bytes_.data() + start + v * at.back();
         const Point3 point(value(record, layout.x), value(record, layout.y),
@@ -212,11 +214,10 @@ private:
   bool readFacets(const FacetRanges& ranges) {
     const PlyElement& element = plan_.header->elements[ranges.element];
     const auto cornerProperty = static_cast<std::size_t>(plan_.faceCorners[ranges.element]);
-    const std::size_t perRange = recordsPerRange(element);
     sizeForChunks(soup_.corners, soup_.facetOffsets.back());
-    return everyRange(element.count, perRange, [&](std::size_t begin, std::size_t end) {
-      RecordWalker walker(bytes_, format_, ranges.starts[begin / perRange]);
-      for (std::size_t f = begin; f < end; ++f) {
+    return everyRange(ranges.starts.size() - 1, 1, [&](std::size_t range, std::size_t) {
+      RecordWalker walker(bytes_, format_, ranges.starts[range]);
+      for (std::uint64_t f = ranges.firstRecords[range]; f < ranges.firstRecords[range + 1]; ++f) {
         for (std::size_t p = 0; p < element.properties.size(); ++p) {
           const PlyProperty& property = element.properties[p];
           if (p != cornerProperty) {
@@ -241,7 +242,7 @@ private:
     });
   }
 
-  /// Runs read(begin, end) on every range of perRange records of count, on the
+  /// Runs read(begin, end) on every range of perRange items of count, on the
   /// threads; true when every range was read.
   template <class Read>
   static bool everyRange(std::size_t count, std::size_t perRange, Read&& read) {
