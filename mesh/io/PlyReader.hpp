@@ -28,9 +28,10 @@ struct PlyVertexValues {
 /// is not finite. With values, also reads the vertex property it names (of
 /// any scalar type); throws VertexPropertyError, listing the vertex
 /// properties the file has, when there is no such property or it is a list.
-/// Bodies of two chunks of chunkBytes or more are read in chunks (or binary
-/// record ranges) on the calling arena's threads, into the same soup and values,
-/// or the same error, as one pass.
+/// Bodies of two chunks of chunkBytes or more are read in chunks (ASCII, when
+/// the calling arena has several threads) or record ranges (binary) on the
+/// arena's threads, into the same soup and values, or the same error, as one
+/// pass.
 PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
                      PlyVertexValues* values = nullptr, std::size_t chunkBytes = textChunkBytes);
 
