@@ -14,15 +14,10 @@
 #include "mesh/io/PlyTextChunks.hpp"
 #include "mesh/io/PlyValues.hpp"
 #include "mesh/io/TextLines.hpp"
-#include "mesh/io/VertexPropertyError.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <limits>
-#include <memory>
 
 namespace vornel {
 namespace {
@@ -288,8 +283,7 @@ PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName, PlyV
   // chunks cannot read alone (a fault, records across lines) is read again in
   // one pass, which names the first fault in file order.
   const bool worthChunks = header.format != PlyFormat::Ascii || severalThreads();
-  if (bytes.size() - header.bodyOffset >= 2 * chunkBytes && worthChunks &&
-      plan.facesReadable()) {
+  if (bytes.size() - header.bodyOffset >= 2 * chunkBytes && worthChunks && plan.facesReadable()) {
     PolygonSoup soup;
     soup.firstVertexNumber = 0;
     std::vector<float> read;
