@@ -26,7 +26,7 @@ PolygonSoup parseObjInOnePass(std::string_view text, const std::string& sourceNa
 
 PolygonSoup parseObj(std::string_view text, const std::string& sourceName) {
   const std::string_view content = withoutByteOrderMark(text);
-  if (severalThreads() && content.size() >= 2 * objChunkBytes) {
+  if (severalThreads() && content.size() >= 2 * textChunkBytes) {
     return parseObjInChunks(content, sourceName);
   }
   return parseObjInOnePass(content, sourceName);

@@ -12,6 +12,7 @@
 #include "mesh/io/MappedFile.hpp"
 #include "mesh/io/MemoryStreamBuffer.hpp"
 #include "mesh/io/OffTextCheck.hpp"
+#include "mesh/io/OffTextChunks.hpp"
 #include "mesh/io/TextLines.hpp"
 
 #include <CGAL/IO/Color.h>
@@ -45,8 +46,21 @@ public:
   OffRecordReader(std::istream& in, std::size_t fileBytes, const std::string& path)
       : in_(in), fileBytes_(fileBytes), path_(path) {}
 
-  PolygonSoup run() {
+  /// Reads the records after the header in one pass, or those of a plain
+  /// text body of two chunks or more in chunks of text, the bytes in_ reads.
+  PolygonSoup run(std::string_view text, std::size_t chunkBytes) {
     const CGAL::File_header_OFF header = readHeader();
+    const std::streamoff body = in_.tellg();
+    if (isPlainText(header) && body >= 0 &&
+        text.size() - static_cast<std::size_t>(body) >= 2 * chunkBytes) {
+      PolygonSoup soup;
+      soup.firstVertexNumber = 0;
+      if (readOffTextInChunks(text.substr(static_cast<std::size_t>(body)),
+                              header.size_of_vertices(), header.size_of_facets(), chunkBytes,
+                              soup)) {
+        return soup;
+      }
+    }
     checkText(header);
     CGAL::File_scanner_OFF scanner(in_, header);
     PolygonSoup soup;
@@ -57,6 +71,14 @@ public:
   }
 
 private:
+  // Records of one line each, with no numbers beyond coordinates and corners
+  // that change what is read.
+  static bool isPlainText(const CGAL::File_header_OFF& header) {
+    return header.off() && header.ascii() && !header.has_colors() && !header.has_normals() &&
+           !header.has_textures() && !header.is_homogeneous() && !header.n_dimensional() &&
+           header.index_offset() == 0;
+  }
+
   // CGAL's header reader computes a halfedge estimate in int arithmetic, which
   // overflows for large counts, unless the header already holds one.
   CGAL::File_header_OFF readHeader() {
@@ -163,9 +185,8 @@ bool isBinaryOff(std::string_view text) {
 
 } // namespace
 
-PolygonSoup readOffSoup(const std::string& path) {
-  const MappedFile file(path, "mesh");
-  const std::string_view text = withoutByteOrderMark(file.text());
+PolygonSoup parseOff(std::string_view file, const std::string& path, std::size_t chunkBytes) {
+  const std::string_view text = withoutByteOrderMark(file);
   // CGAL's scanner ends lines at LF only: a text file with lone CR line ends
   // is read from a copy with LF in their place. A binary body is bytes, not
   // lines, and is read as it is.
@@ -176,7 +197,12 @@ PolygonSoup readOffSoup(const std::string& path) {
   const std::string_view bytes = lineFeedCopy.empty() ? text : std::string_view(lineFeedCopy);
   MemoryStreamBuffer buffer(bytes);
   std::istream in(&buffer);
-  return OffRecordReader(in, bytes.size(), path).run();
+  return OffRecordReader(in, bytes.size(), path).run(bytes, chunkBytes);
+}
+
+PolygonSoup readOffSoup(const std::string& path) {
+  const MappedFile file(path, "mesh");
+  return parseOff(file.text(), path);
 }
 
 } // namespace vornel

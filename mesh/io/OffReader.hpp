@@ -3,8 +3,10 @@
 // the header and the text have been checked, into a polygon soup.
 
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/io/TextChunks.hpp"
 
 #include <string>
+#include <string_view>
 
 namespace vornel {
 
@@ -17,5 +19,12 @@ namespace vornel {
 /// when the file cannot be read and InvalidInputError naming the file and the
 /// vertex or facet (numbered from 0 and 1) at fault.
 PolygonSoup readOffSoup(const std::string& path);
+
+/// Parses file, the bytes of an OFF file (see readOffSoup), naming it path in
+/// messages. Text bodies of two chunks of chunkBytes or more are read in chunks
+/// on the calling arena's threads: the same soup, or the same error, as one
+/// pass.
+PolygonSoup parseOff(std::string_view file, const std::string& path,
+                     std::size_t chunkBytes = textChunkBytes);
 
 } // namespace vornel

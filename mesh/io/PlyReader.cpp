@@ -4,20 +4,20 @@
 #include "mesh/io/PlyReader.hpp"
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
 #include "core/PrintableText.hpp"
 #include "mesh/io/FloatWord.hpp"
 #include "mesh/io/MappedFile.hpp"
+#include "mesh/io/PlyBinaryRanges.hpp"
+#include "mesh/io/PlyBodyPlan.hpp"
 #include "mesh/io/PlyHeader.hpp"
+#include "mesh/io/PlyTextChunks.hpp"
+#include "mesh/io/PlyValues.hpp"
 #include "mesh/io/TextLines.hpp"
-#include "mesh/io/VertexPropertyError.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <limits>
-#include <memory>
 
 namespace vornel {
 namespace {
@@ -53,17 +53,7 @@ public:
     if (format_ == PlyFormat::Ascii) {
       return parseInteger(token(), type);
     }
-    const std::uint64_t raw = readRaw(plyTypeSize(type));
-    switch (type) {
-    case PlyType::Int8:
-      return static_cast<std::int8_t>(raw);
-    case PlyType::Int16:
-      return static_cast<std::int16_t>(raw);
-    case PlyType::Int32:
-      return static_cast<std::int32_t>(raw);
-    default:
-      return static_cast<std::int64_t>(raw);
-    }
+    return plyBinaryInteger(take(plyTypeSize(type)), type, format_);
   }
 
   /// A coordinate of any type, rounded to float once.
@@ -74,16 +64,7 @@ public:
     if (format_ == PlyFormat::Ascii) {
       return parseReal(token());
     }
-    const std::uint64_t raw = readRaw(plyTypeSize(type));
-    if (type == PlyType::Float32) {
-      const auto bits = static_cast<std::uint32_t>(raw);
-      float value = 0.0f;
-      std::memcpy(&value, &bits, sizeof value);
-      return value;
-    }
-    double value = 0.0;
-    std::memcpy(&value, &raw, sizeof value);
-    return static_cast<float>(value);
+    return plyBinaryCoordinate(take(plyTypeSize(type)), type, format_);
   }
 
   /// Skips a value; an ASCII integer is still checked against its type.
@@ -94,7 +75,7 @@ public:
         parseInteger(text, type);
       }
     } else {
-      readRaw(plyTypeSize(type));
+      take(plyTypeSize(type));
     }
   }
 
@@ -139,21 +120,11 @@ private:
     return bytes_.substr(start, position_ - start);
   }
 
-  /// A decimal integer with an optional sign ('+' as C's number reading
-  /// allows it), within the range of its declared type.
   std::int64_t parseInteger(std::string_view text, PlyType type) const {
-    const std::string_view digits =
-        text.size() > 1 && text[0] == '+' && text[1] != '-' ? text.substr(1) : text;
     std::int64_t value = 0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (result.ptr != digits.data() + digits.size() ||
-        (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
-      fail("\"" + printableText(text) + "\" is not an integer");
-    }
-    const PlyIntegerRange range = plyIntegerRange(type);
-    if (result.ec != std::errc() || value < range.lowest || value > range.highest) {
-      fail(std::string(text) + " is outside the range of " + plyTypeName(type) + " (" +
-           std::to_string(range.lowest) + " to " + std::to_string(range.highest) + ")");
+    const PlyIntegerWordStatus status = readPlyIntegerWord(text, type, value);
+    if (status != PlyIntegerWordStatus::Integer) {
+      fail(plyIntegerWordProblem(text, type, status));
     }
     return value;
   }
@@ -168,18 +139,14 @@ private:
     return value;
   }
 
-  /// size bytes as an unsigned number in the file's byte order.
-  std::uint64_t readRaw(std::size_t size) {
+  /// The next size bytes of the body.
+  const char* take(std::size_t size) {
     if (bytes_.size() - position_ < size) {
       fail("the data end early");
     }
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-      const std::size_t k = format_ == PlyFormat::BinaryLittleEndian ? size - 1 - i : i;
-      value = (value << 8) | static_cast<unsigned char>(bytes_[position_ + k]);
-    }
+    const char* const start = bytes_.data() + position_;
     position_ += size;
-    return value;
+    return start;
   }
 
   std::string_view bytes_;
@@ -192,39 +159,6 @@ private:
   std::size_t recordLine_ = 0;
 };
 
-/// Where the wanted properties sit in their element.
-struct VertexLayout {
-  int x = -1, y = -1, z = -1;
-  int value = -1; // the property read as each vertex's value, when asked for
-};
-
-VertexLayout vertexLayout(const PlyElement& element, const std::string& sourceName) {
-  VertexLayout layout{element.propertyIndex("x"), element.propertyIndex("y"),
-                      element.propertyIndex("z")};
-  for (const int index : {layout.x, layout.y, layout.z}) {
-    if (index < 0 || element.properties[static_cast<std::size_t>(index)].isList) {
-      throw InvalidInputError(sourceName + ":" + std::to_string(element.headerLine) +
-                              ": the vertex element needs scalar properties x, y and z");
-    }
-  }
-  return layout;
-}
-
-int faceCornerProperty(const PlyElement& element, const std::string& sourceName) {
-  int index = element.propertyIndex("vertex_indices");
-  if (index < 0) {
-    index = element.propertyIndex("vertex_index");
-  }
-  const std::string place = sourceName + ":" + std::to_string(element.headerLine);
-  if (index < 0 || !element.properties[static_cast<std::size_t>(index)].isList) {
-    throw InvalidInputError(place + ": the face element needs a vertex_indices list");
-  }
-  if (!isPlyIntegerType(element.properties[static_cast<std::size_t>(index)].type)) {
-    throw InvalidInputError(place + ": vertex_indices must hold integers");
-  }
-  return index;
-}
-
 void skipProperty(BodyCursor& cursor, const PlyProperty& property) {
   if (!property.isList) {
     cursor.skip(property.type);
@@ -236,29 +170,7 @@ void skipProperty(BodyCursor& cursor, const PlyProperty& property) {
   }
 }
 
-/// The index of the vertex property to read as values. Throws VertexPropertyError,
-/// listing the vertex properties the file has, when it is missing or a list.
-int valueProperty(const PlyElement& element, const std::string& name,
-                  const std::string& sourceName) {
-  const int index = element.propertyIndex(name);
-  std::string available;
-  for (const PlyProperty& property : element.properties) {
-    available += (available.empty() ? "" : ", ") + printableText(property.name) +
-                 (property.isList ? " (list)" : "");
-  }
-  if (index < 0) {
-    throw VertexPropertyError(sourceName + " has no vertex property \"" + name +
-                              "\"; its vertex properties are: " + available);
-  }
-  if (element.properties[static_cast<std::size_t>(index)].isList) {
-    throw VertexPropertyError(
-        "the vertex property \"" + name + "\" of " + sourceName +
-        " is a list; a scalar property is needed (the vertex properties are: " + available + ")");
-  }
-  return index;
-}
-
-void readVertices(BodyCursor& cursor, const PlyElement& element, const VertexLayout& layout,
+void readVertices(BodyCursor& cursor, const PlyElement& element, const PlyVertexLayout& layout,
                   PolygonSoup& soup, PlyVertexValues* values) {
   soup.points.reserve(static_cast<std::size_t>(element.count));
   if (values != nullptr) {
@@ -331,40 +243,17 @@ void readFacets(BodyCursor& cursor, const PlyElement& element, int cornerPropert
   }
 }
 
-const PlyElement* findElement(const PlyHeader& header, const std::string& name) {
-  for (const PlyElement& element : header.elements) {
-    if (element.name == name) {
-      return &element;
-    }
-  }
-  return nullptr;
-}
-
-} // namespace
-
-PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
-                     PlyVertexValues* values) {
-  const PlyHeader header = parsePlyHeader(bytes, sourceName);
-  const PlyElement* const vertices = findElement(header, "vertex");
-  if (vertices == nullptr) {
-    throw InvalidInputError(sourceName + ": the PLY file has no vertex element");
-  }
-  if (vertices->count > std::numeric_limits<std::uint32_t>::max()) {
-    throw InvalidInputError(sourceName + ": too many vertices");
-  }
-  VertexLayout layout = vertexLayout(*vertices, sourceName);
-  if (values != nullptr) {
-    layout.value = valueProperty(*vertices, values->property, sourceName);
-    values->values.clear();
-  }
+PolygonSoup parsePlyInOnePass(std::string_view bytes, const PlyBodyPlan& plan,
+                              const std::string& sourceName, PlyVertexValues* values) {
+  const PlyHeader& header = *plan.header;
   PolygonSoup soup;
   soup.firstVertexNumber = 0;
   BodyCursor cursor(bytes, header, sourceName);
   for (const PlyElement& element : header.elements) {
-    if (&element == vertices) {
-      readVertices(cursor, element, layout, soup, values);
+    if (&element == plan.vertices) {
+      readVertices(cursor, element, plan.layout, soup, values);
     } else if (element.name == "face") {
-      readFacets(cursor, element, faceCornerProperty(element, sourceName), vertices->count,
+      readFacets(cursor, element, plyFaceCornerProperty(element, sourceName), plan.vertices->count,
                  header.format == PlyFormat::Ascii, soup);
     } else {
       for (std::uint64_t r = 0; r < element.count; ++r) {
@@ -376,6 +265,40 @@ PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
     }
   }
   return soup;
+}
+
+} // namespace
+
+PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName, PlyVertexValues* values,
+                     std::size_t chunkBytes) {
+  const PlyHeader header = parsePlyHeader(bytes, sourceName);
+  const PlyBodyPlan plan =
+      plyBodyPlan(header, values != nullptr ? &values->property : nullptr, sourceName);
+  if (values != nullptr) {
+    values->values.clear();
+  }
+  // Several chunks, or nothing to share between threads. ASCII chunks cost a
+  // fifth more work than one pass (the line count, the facets' copy), so one
+  // thread reads them in one pass; binary ranges cost less. A body that the
+  // chunks cannot read alone (a fault, records across lines) is read again in
+  // one pass, which names the first fault in file order.
+  const bool worthChunks = header.format != PlyFormat::Ascii || severalThreads();
+  if (bytes.size() - header.bodyOffset >= 2 * chunkBytes && worthChunks && plan.facesReadable()) {
+    PolygonSoup soup;
+    soup.firstVertexNumber = 0;
+    std::vector<float> read;
+    std::vector<float>* const readValues = values != nullptr ? &read : nullptr;
+    const bool done = header.format == PlyFormat::Ascii
+                          ? readPlyTextInChunks(bytes, plan, chunkBytes, soup, readValues)
+                          : readPlyBinaryInRanges(bytes, plan, chunkBytes, soup, readValues);
+    if (done) {
+      if (values != nullptr) {
+        values->values = std::move(read);
+      }
+      return soup;
+    }
+  }
+  return parsePlyInOnePass(bytes, plan, sourceName, values);
 }
 
 PolygonSoup readPlySoup(const std::string& path, PlyVertexValues* values) {

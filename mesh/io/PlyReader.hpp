@@ -3,6 +3,7 @@
 
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/PolygonSoup.hpp"
+#include "mesh/io/TextChunks.hpp"
 
 #include <string>
 #include <string_view>
@@ -27,8 +28,12 @@ struct PlyVertexValues {
 /// is not finite. With values, also reads the vertex property it names (of
 /// any scalar type); throws VertexPropertyError, listing the vertex
 /// properties the file has, when there is no such property or it is a list.
+/// Bodies of two chunks of chunkBytes or more are read in chunks (ASCII, when
+/// the calling arena has several threads) or record ranges (binary) on the
+/// arena's threads, into the same soup and values, or the same error, as one
+/// pass.
 PolygonSoup parsePly(std::string_view bytes, const std::string& sourceName,
-                     PlyVertexValues* values = nullptr);
+                     PlyVertexValues* values = nullptr, std::size_t chunkBytes = textChunkBytes);
 
 /// Reads and parses a PLY file (a regular file; see MappedFile); every vertex
 /// is kept, those that no facet uses included. Throws IOError when it cannot

@@ -8,6 +8,8 @@
 #include "core/Parallel.hpp"
 #include "mesh/io/ObjParser.hpp"
 
+#include "SameSoup.hpp"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -63,46 +65,12 @@ std::string generatedObj(LineEnds ends, unsigned seed = 7) {
   return text;
 }
 
-void expectSameSoup(const PolygonSoup& chunked, const PolygonSoup& onePass) {
-  EXPECT_EQ(chunked.points, onePass.points);
-  EXPECT_EQ(chunked.corners, onePass.corners);
-  EXPECT_EQ(chunked.facetOffsets, onePass.facetOffsets);
-  EXPECT_EQ(chunked.facetLines, onePass.facetLines);
-  EXPECT_EQ(chunked.firstVertexNumber, onePass.firstVertexNumber);
-}
-
 PolygonSoup onePass(const std::string& text) {
   return StageThreads(1).run([&] { return parseObj(text, sourceName); });
 }
 
 PolygonSoup inChunks(const std::string& text, std::size_t chunkBytes, unsigned threads) {
   return StageThreads(threads).run([&] { return parseObjInChunks(text, sourceName, chunkBytes); });
-}
-
-// The message of the InvalidInputError that parse throws ("" if none).
-std::string errorOf(const std::function<PolygonSoup()>& parse) {
-  try {
-    parse();
-  } catch (const InvalidInputError& error) {
-    return error.what();
-  }
-  return "";
-}
-
-TEST(ObjChunks, ChunksStartAtLineStartsOfEveryLineEnd) {
-  const std::string text = "v 1 2 3\r\nf 1 2 3\rv 4 5 6\n\r\n\r\rf 1 1 1";
-  for (std::size_t chunkBytes = 1; chunkBytes < text.size(); ++chunkBytes) {
-    const std::vector<std::size_t> bounds = objChunkBounds(text, chunkBytes);
-    EXPECT_EQ(bounds.front(), 0u);
-    EXPECT_EQ(bounds.back(), text.size());
-    for (std::size_t c = 1; c + 1 < bounds.size(); ++c) {
-      const std::size_t start = bounds[c];
-      EXPECT_LT(bounds[c - 1], start);
-      // After a LF, or after a CR that starts no CR LF pair.
-      EXPECT_TRUE(text[start - 1] == '\n' || (text[start - 1] == '\r' && text[start] != '\n'))
-          << "chunk of " << chunkBytes << " bytes starts at " << start;
-    }
-  }
 }
 
 TEST(ObjChunks, EveryLineEndGivesTheOnePassSoupOnAnyThreadCount) {
@@ -166,7 +134,7 @@ TEST(ObjChunks, TheFirstFaultInFileOrderIsNamed) {
 
 TEST(ObjChunks, LargeTextsAreReadInChunksOnSeveralThreads) {
   std::string text;
-  while (text.size() < 2 * objChunkBytes + 1000) {
+  while (text.size() < 2 * textChunkBytes + 1000) {
     text += generatedObj(LineEnds::Lf, static_cast<unsigned>(text.size()));
   }
   const PolygonSoup expected = onePass(text);
