@@ -105,10 +105,15 @@ private:
   oneapi::tbb::task_arena arena_;
 };
 
+/// The threads of the calling arena.
+inline unsigned arenaThreads() {
+  return static_cast<unsigned>(std::max(1, oneapi::tbb::this_task_arena::max_concurrency()));
+}
+
 /// Whether the calling arena runs on more than one thread: stages whose
 /// parallel form costs more work than their sequential one choose by it.
 inline bool severalThreads() {
-  return oneapi::tbb::this_task_arena::max_concurrency() > 1;
+  return arenaThreads() > 1;
 }
 
 /// Items per block: large enough that scheduling costs nothing next to the

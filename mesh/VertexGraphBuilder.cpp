@@ -3,8 +3,10 @@
 
 #include "core/Errors.hpp"
 #include "core/Parallel.hpp"
+#include "core/PrefaultPages.hpp"
 #include "mesh/MeshInput.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -12,6 +14,10 @@
 namespace vornel {
 
 namespace {
+
+/// Room for this many neighbours per vertex is taken ahead: most vertices of
+/// a triangle mesh have six.
+constexpr std::size_t typicalDegree = 7;
 
 /// Calls visit(neighbour index) for the vertex at the other end of every
 /// incoming halfedge of vertex, in ring order: h -> opposite(next(h)).
@@ -37,35 +43,44 @@ void appendRings(const Surface& surface, VertexGraph& graph) {
   }
 }
 
-/// On several threads: the ring sizes in parallel, their prefix sums, then
-/// every ring written in parallel to its place; the same arrays as appendRings.
+/// Blocks of vertices walked at once: their buffers are all that the
+/// parallel walk holds beyond the rings themselves (a few MiB).
+constexpr std::size_t blocksPerRound = 64;
+
+/// Walks the rings of vertices [first, last) in parallel, each block once into
+/// a buffer of its own, and appends the buffers in block order; the ring
+/// sizes go to offsets[v + 1].
+void appendRingsInParallel(const Surface& surface, std::size_t first, std::size_t last,
+                           VertexGraph& graph) {
+  const auto vertices = surface.vertices_begin();
+  std::uint32_t* const offsets = graph.offsets.data();
+  std::vector<std::vector<std::uint32_t>> blockRings(blockCount(last - first));
+  forEachBlock(last - first, [&](std::size_t begin, std::size_t end, std::size_t block) {
+    std::vector<std::uint32_t>& rings = blockRings[block];
+    rings.reserve(typicalDegree * (end - begin));
+    for (std::size_t i = first + begin; i < first + end; ++i) {
+      const std::size_t before = rings.size();
+      visitRing(surface, vertices[static_cast<std::ptrdiff_t>(i)],
+                [&rings](std::uint32_t neighbour) { rings.push_back(neighbour); });
+      offsets[i + 1] = static_cast<std::uint32_t>(rings.size() - before);
+    }
+  });
+  for (const std::vector<std::uint32_t>& rings : blockRings)
+    graph.neighbours.insert(graph.neighbours.end(), rings.begin(), rings.end());
+}
+
+/// On several threads: the rings walked once, a round of blocks at a time (a
+/// walk for the ring sizes and a second one writing the rings in place
+/// walked the halfedges twice, and was slower on two threads than one walk on
+/// one); the same arrays as appendRings.
 void fillRingsInParallel(const Surface& surface, VertexGraph& graph) {
   const std::size_t count = surface.size_of_vertices();
-  const auto vertices = surface.vertices_begin();
-  const auto vertexAt = [&vertices](std::size_t i) -> const Vertex& {
-    return vertices[static_cast<std::ptrdiff_t>(i)];
-  };
   graph.offsets.resize(count + 1);
-  std::uint32_t* const offsets = graph.offsets.data();
-  offsets[0] = 0;
-  forEachBlock(count, [&](std::size_t begin, std::size_t end, std::size_t) {
-    for (std::size_t i = begin; i < end; ++i) {
-      std::uint32_t degree = 0;
-      visitRing(surface, vertexAt(i), [&degree](std::uint32_t) { ++degree; });
-      offsets[i + 1] = degree;
-    }
-  });
-  for (std::size_t i = 0; i < count; ++i) {
-    offsets[i + 1] += offsets[i];
-  }
-  graph.neighbours.resize(offsets[count]);
-  std::uint32_t* const neighbours = graph.neighbours.data();
-  forEachBlock(count, [&](std::size_t begin, std::size_t end, std::size_t) {
-    for (std::size_t i = begin; i < end; ++i) {
-      std::uint32_t* next = neighbours + offsets[i];
-      visitRing(surface, vertexAt(i), [&next](std::uint32_t neighbour) { *next++ = neighbour; });
-    }
-  });
+  const std::size_t roundSize = blocksPerRound * parallelBlockSize;
+  for (std::size_t first = 0; first < count; first += roundSize)
+    appendRingsInParallel(surface, first, std::min(count, first + roundSize), graph);
+  for (std::size_t i = 0; i < count; ++i)
+    graph.offsets[i + 1] += graph.offsets[i];
 }
 
 } // namespace
@@ -79,6 +94,9 @@ VertexGraph buildVertexGraph(const LabeledMesh& mesh) {
   VertexGraph graph;
   graph.offsets.reserve(surface.size_of_vertices() + 1);
   graph.neighbours.reserve(surface.size_of_halfedges());
+  // On several threads the rings are appended in a sequential pass: map the
+  // fresh pages in ahead on every thread rather than fault by fault there.
+  prefaultPages(graph.neighbours.data(), graph.neighbours.capacity() * sizeof(std::uint32_t));
   // One walk on one thread; two walks (sizes, then rings) split over several.
   if (severalThreads()) {
     fillRingsInParallel(surface, graph);

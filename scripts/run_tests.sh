@@ -26,10 +26,11 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 if [ "${VORNEL_SKIP_SANITIZERS:-0}" != 1 ]; then
   echo "== ThreadSanitizer build of the tests of the parallel stages, and those tests"
   # Only the suites whose stages run in parallel and need no CGAL surface: the
-  # mesh stages' parallel tests would double this build's time.
+  # mesh stages' parallel tests would double this build's time. The curvature
+  # measures' suite builds from the curvature sources alone.
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DVORNEL_TSAN=ON -DVORNEL_BUILD_BENCHMARKS=OFF -DVORNEL_BUILD_PYTHON=OFF >/dev/null
-  tsan_suites=(core_tests classes_tests optimisation_tests)
+  tsan_suites=(core_tests classes_tests optimisation_tests curvature_tests)
   cmake --build build-tsan -j"$jobs" --target "${tsan_suites[@]}"
   for suite in "${tsan_suites[@]}"; do
     TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" "build-tsan/tests/$suite" --gtest_brief=1

@@ -1,19 +1,17 @@
 #include "mesh/curvature/Curvature.hpp"
 
 #include "core/Errors.hpp"
+#include "core/Parallel.hpp"
+#include "core/PrefaultPages.hpp"
 #include "mesh/curvature/CurvatureAccumulator.hpp"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
 namespace vornel {
 
 namespace {
-
-struct CornerRange {
-  const std::uint32_t* first;
-  std::size_t count;
-};
 
 CurvatureAccumulator::Position toDouble(const Point3& p) {
   return {static_cast<double>(p.x()), static_cast<double>(p.y()), static_cast<double>(p.z())};
@@ -22,6 +20,11 @@ CurvatureAccumulator::Position toDouble(const Point3& p) {
 CurvatureAccumulator::Position toDouble(const std::array<float, 3>& p) {
   return {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])};
 }
+
+struct CornerRange {
+  const std::uint32_t* first;
+  std::size_t count;
+};
 
 void checkCorners(CornerRange corners, std::size_t vertexCount, std::size_t facet) {
   for (std::size_t i = 0; i < corners.count; ++i) {
@@ -33,27 +36,62 @@ void checkCorners(CornerRange corners, std::size_t vertexCount, std::size_t face
   }
 }
 
-// Splits every facet into the fan from its first corner and sums the triangles.
-// cornersOf(f) gives facet f's corners.
+// Splits every facet into the fan from its first corner and adds the triangles
+// to the accumulator's vertices, in facet order. cornersOf(f) gives facet f's
+// corners. Every facet is checked, whichever vertices the accumulator holds.
 template <class Points, class CornersOf>
-CurvatureFields computeOverFans(const Points& points, std::size_t facetCount,
-                                const CornersOf& cornersOf) {
-  CurvatureAccumulator accumulator(points.size());
+void sumOverFans(const Points& points, std::size_t facetCount, const CornersOf& cornersOf,
+                 CurvatureAccumulator& accumulator) {
   for (std::size_t f = 0; f < facetCount; ++f) {
     const CornerRange corners = cornersOf(f);
     checkCorners(corners, points.size(), f);
-    if (corners.count < 3) {
-      continue;
-    }
-    const std::uint32_t apex = corners.first[0];
-    const auto apexPosition = toDouble(points[apex]);
     for (std::size_t i = 1; i + 1 < corners.count; ++i) {
+      const std::uint32_t a = corners.first[0];
       const std::uint32_t b = corners.first[i];
       const std::uint32_t c = corners.first[i + 1];
-      accumulator.addTriangle(apex, b, c, apexPosition, toDouble(points[b]), toDouble(points[c]));
+      if (accumulator.holdsAny(a, b, c))
+        accumulator.addTriangle(a, b, c, toDouble(points[a]), toDouble(points[b]),
+                                toDouble(points[c]));
     }
   }
-  return accumulator.finish();
+}
+
+/// Room for one value per vertex, its pages mapped in on the arena's threads.
+std::vector<double> valuesForEveryVertex(std::size_t count) {
+  std::vector<double> values;
+  values.reserve(count);
+  prefaultPages(values.data(), count * sizeof(double));
+  values.resize(count);
+  return values;
+}
+
+// On several threads each takes a range of vertices, sums over all fans for
+// those vertices alone and writes their measures. The ranges follow the
+// thread count, yet no value depends on them: every vertex's sums are added in
+// facet order on one thread, as on a single one. A faulty facet stops every
+// range at the same first fault, so the same error reaches the caller
+// whichever range throws it.
+template <class Points, class CornersOf>
+CurvatureFields computeOverFans(const Points& points, std::size_t facetCount,
+                                const CornersOf& cornersOf) {
+  const std::size_t vertexCount = points.size();
+  const std::size_t ranges = std::min<std::size_t>(arenaThreads(), blockCount(vertexCount));
+  if (ranges <= 1) {
+    CurvatureAccumulator accumulator(0, vertexCount);
+    sumOverFans(points, facetCount, cornersOf, accumulator);
+    return accumulator.finish();
+  }
+  CurvatureFields fields{valuesForEveryVertex(vertexCount), valuesForEveryVertex(vertexCount),
+                         valuesForEveryVertex(vertexCount)};
+  forEachBlock(
+      vertexCount,
+      [&](std::size_t begin, std::size_t end, std::size_t) {
+        CurvatureAccumulator accumulator(begin, end - begin);
+        sumOverFans(points, facetCount, cornersOf, accumulator);
+        accumulator.finishInto(fields);
+      },
+      (vertexCount + ranges - 1) / ranges);
+  return fields;
 }
 
 CornerRange soupFacet(const PolygonSoup& soup, std::size_t facet) {

@@ -86,17 +86,22 @@ TEST(ParallelGeometry, EveryThreadCountPreparesTheOneThreadGeometry) {
 }
 
 TEST(ParallelVertexGraph, EveryThreadCountBuildsTheOneThreadRings) {
-  LabeledMesh mesh;
-  buildWavyGrid(mesh);
-  const auto rings = [&](unsigned threads) {
-    return StageThreads(threads).run([&] { return buildVertexGraph(mesh); });
-  };
-  const VertexGraph reference = rings(1);
-  ASSERT_EQ(reference.vertexCount(), mesh.vertexCount());
-  for (const unsigned threads : {2u, 3u, 8u}) {
-    const VertexGraph graph = rings(threads);
-    EXPECT_EQ(graph.offsets, reference.offsets) << threads << " threads";
-    EXPECT_EQ(graph.neighbours, reference.neighbours) << threads << " threads";
+  // The long strip spans more blocks than the parallel walk takes at once.
+  const std::vector<std::function<void(LabeledMesh&)>> meshes = {
+      buildWavyGrid, [](LabeledMesh& mesh) { test::buildStrip(mesh, 150000); }};
+  for (std::size_t m = 0; m < meshes.size(); ++m) {
+    LabeledMesh mesh;
+    meshes[m](mesh);
+    const auto rings = [&](unsigned threads) {
+      return StageThreads(threads).run([&] { return buildVertexGraph(mesh); });
+    };
+    const VertexGraph reference = rings(1);
+    ASSERT_EQ(reference.vertexCount(), mesh.vertexCount());
+    for (const unsigned threads : {2u, 3u, 8u}) {
+      const VertexGraph graph = rings(threads);
+      EXPECT_EQ(graph.offsets, reference.offsets) << "mesh " << m << ", " << threads;
+      EXPECT_EQ(graph.neighbours, reference.neighbours) << "mesh " << m << ", " << threads;
+    }
   }
 }
 
