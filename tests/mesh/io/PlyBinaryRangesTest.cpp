@@ -9,6 +9,7 @@
 #include "mesh/io/PlyReader.hpp"
 
 #include "GeneratedPly.hpp"
+#include "PlyReadOnThreads.hpp"
 #include "SameSoup.hpp"
 
 #include <gtest/gtest.h>
@@ -26,18 +27,8 @@ const unsigned threadCounts[] = {1, 2, 3, 8};
 const std::size_t rangeSizes[] = {1, 16, 61, 400};
 constexpr std::size_t onePassBytes = std::size_t(1) << 40;
 
-struct PlyRead {
-  PolygonSoup soup;
-  std::vector<float> values;
-};
-
 PlyRead parsed(const std::string& bytes, std::size_t rangeBytes, unsigned threads) {
-  PlyRead read;
-  PlyVertexValues values{"quality", {}};
-  read.soup =
-      StageThreads(threads).run([&] { return parsePly(bytes, sourceName, &values, rangeBytes); });
-  read.values = values.values;
-  return read;
+  return readPlyOnThreads(bytes, sourceName, rangeBytes, threads);
 }
 
 bool readInRanges(const std::string& bytes, std::size_t rangeBytes, unsigned threads,

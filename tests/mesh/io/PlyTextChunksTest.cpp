@@ -10,6 +10,7 @@
 #include "mesh/io/PlyReader.hpp"
 
 #include "GeneratedPly.hpp"
+#include "PlyReadOnThreads.hpp"
 #include "SameSoup.hpp"
 
 #include <gtest/gtest.h>
@@ -28,18 +29,8 @@ const std::size_t chunkSizes[] = {5, 16, 61, 400};
 // Larger than any text here: parsePly then reads in one pass.
 constexpr std::size_t onePassChunkBytes = std::size_t(1) << 40;
 
-struct PlyRead {
-  PolygonSoup soup;
-  std::vector<float> values;
-};
-
 PlyRead parsed(const std::string& text, std::size_t chunkBytes, unsigned threads) {
-  PlyRead read;
-  PlyVertexValues values{"quality", {}};
-  read.soup =
-      StageThreads(threads).run([&] { return parsePly(text, sourceName, &values, chunkBytes); });
-  read.values = values.values;
-  return read;
+  return readPlyOnThreads(text, sourceName, chunkBytes, threads);
 }
 
 PlyRead onePass(const std::string& text) {
