@@ -59,6 +59,20 @@ private:
   [[maybe_unused]] char place_ = 0; // gives the hand-over an address of its own
 };
 
+/// Releases a hand-over when a piece of parallel work ends, also when it ends
+/// by an exception: the caller then still waits for every piece, and reuses
+/// what they read.
+class ReleaseAtEnd {
+public:
+  explicit ReleaseAtEnd(HandOver& handOver) : handOver_(handOver) {}
+  ~ReleaseAtEnd() { handOver_.release(); }
+  ReleaseAtEnd(const ReleaseAtEnd&) = delete;
+  ReleaseAtEnd& operator=(const ReleaseAtEnd&) = delete;
+
+private:
+  HandOver& handOver_;
+};
+
 /// The cores this process may run on (its CPU affinity), at least 1.
 inline unsigned threadsAvailable() {
 #if defined(__linux__)
@@ -145,15 +159,20 @@ void forEachBlock(std::size_t count, BlockWork&& blockWork,
   HandOver start;
   HandOver done;
   start.release();
-  oneapi::tbb::parallel_for(
-      oneapi::tbb::blocked_range<std::size_t>(0, blocks, 1),
-      [&](const oneapi::tbb::blocked_range<std::size_t>& range) {
-        start.acquire();
-        for (std::size_t block = range.begin(); block != range.end(); ++block)
-          runBlock(block);
-        done.release();
-      },
-      oneapi::tbb::simple_partitioner());
+  try {
+    oneapi::tbb::parallel_for(
+        oneapi::tbb::blocked_range<std::size_t>(0, blocks, 1),
+        [&](const oneapi::tbb::blocked_range<std::size_t>& range) {
+          start.acquire();
+          const ReleaseAtEnd end(done);
+          for (std::size_t block = range.begin(); block != range.end(); ++block)
+            runBlock(block);
+        },
+        oneapi::tbb::simple_partitioner());
+  } catch (...) {
+    done.acquire(); // every piece has ended, some of them by the exception
+    throw;
+  }
   done.acquire();
 }
 
