@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -97,6 +98,15 @@ inline void populatePages(void* data, std::size_t bytes) {
   }
   const auto [firstPage, pages] = pagesOverlapping(data, bytes);
   populatePageRange(firstPage, pages); // advice only: without it the pass faults as before
+}
+
+/// Sizes an array that parallel work then fills. Sizing a vector clears its
+/// new elements on the calling thread, which would also take every fault of
+/// the fresh memory: its pages are mapped in on all threads first.
+template <class T> void resizePrefaulted(std::vector<T>& array, std::size_t count) {
+  array.reserve(count);
+  prefaultPages(array.data(), count * sizeof(T));
+  array.resize(count);
 }
 
 } // namespace vornel

@@ -56,15 +56,6 @@ void sumOverFans(const Points& points, std::size_t facetCount, const CornersOf& 
   }
 }
 
-/// Room for one value per vertex, its pages mapped in on the arena's threads.
-std::vector<double> valuesForEveryVertex(std::size_t count) {
-  std::vector<double> values;
-  values.reserve(count);
-  prefaultPages(values.data(), count * sizeof(double));
-  values.resize(count);
-  return values;
-}
-
 // On several threads each takes a range of vertices, sums over all fans for
 // those vertices alone and writes their measures. The ranges follow the
 // thread count, yet no value depends on them: every vertex's sums are added in
@@ -81,8 +72,10 @@ CurvatureFields computeOverFans(const Points& points, std::size_t facetCount,
     sumOverFans(points, facetCount, cornersOf, accumulator);
     return accumulator.finish();
   }
-  CurvatureFields fields{valuesForEveryVertex(vertexCount), valuesForEveryVertex(vertexCount),
-                         valuesForEveryVertex(vertexCount)};
+  CurvatureFields fields;
+  for (std::vector<double>* measure :
+       {&fields.meanCurvature, &fields.gaussianCurvature, &fields.curvedness})
+    resizePrefaulted(*measure, vertexCount);
   forEachBlock(
       vertexCount,
       [&](std::size_t begin, std::size_t end, std::size_t) {

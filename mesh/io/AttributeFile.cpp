@@ -5,11 +5,12 @@
 #include "mesh/io/AttributeFile.hpp"
 
 #include "core/Errors.hpp"
-#include "core/Parallel.hpp"
 #include "core/PrintableText.hpp"
 #include "mesh/LabeledMesh.hpp"
 #include "mesh/io/FloatWord.hpp"
+#include "mesh/io/LineWords.hpp"
 #include "mesh/io/MappedFile.hpp"
+#include "mesh/io/TextChunks.hpp"
 #include "mesh/io/TextLines.hpp"
 
 #include <algorithm>
@@ -22,10 +23,6 @@ namespace {
 
 // Words after the values needed are counted in at most this many bytes.
 constexpr std::size_t tailBytes = std::size_t{1} << 20;
-
-bool isSpace(char c) {
-  return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
 
 InvalidInputError valueError(const std::string& path, std::uint64_t line, std::size_t number,
                              std::string_view token, FloatWordStatus status) {
@@ -46,7 +43,7 @@ void countTailWords(std::string_view text, std::size_t position, AttributeValues
   const std::size_t limit = position + std::min(tailBytes, text.size() - position);
   bool inWord = false;
   for (; position < limit; ++position) {
-    const bool space = isSpace(text[position]);
+    const bool space = isWordSpace(text[position]);
     result.extra += (!space && !inWord) ? 1 : 0;
     inWord = !space;
   }
@@ -76,12 +73,12 @@ public:
 private:
   /// The next word, or an empty view at the end; counts the lines passed.
   std::string_view nextToken() {
-    while (position_ < text_.size() && isSpace(text_[position_])) {
+    while (position_ < text_.size() && isWordSpace(text_[position_])) {
       line_ += endsLine(text_, position_) ? 1 : 0;
       ++position_;
     }
     const std::size_t first = position_;
-    while (position_ < text_.size() && !isSpace(text_[position_])) {
+    while (position_ < text_.size() && !isWordSpace(text_[position_])) {
       ++position_;
     }
     return text_.substr(first, position_ - first);
@@ -125,8 +122,7 @@ public:
   AttributeValues run(std::size_t wanted) {
     AttributeValues result;
     result.values.reserve(std::min(wanted, text_.size() / 2 + 1));
-    const std::size_t windowChunks =
-        4 * static_cast<std::size_t>(oneapi::tbb::this_task_arena::max_concurrency());
+    const std::size_t windowChunks = 4 * static_cast<std::size_t>(arenaThreads());
     std::size_t position = 0;
     while (result.values.size() < wanted) {
       if (position == text_.size()) {
@@ -134,13 +130,8 @@ public:
       }
       const std::vector<std::size_t> bounds = chunkBounds(position, windowChunks);
       std::vector<ChunkValues> chunks(bounds.size() - 1);
-      forEachBlock(
-          chunks.size(),
-          [&](std::size_t begin, std::size_t, std::size_t) {
-            chunks[begin] =
-                convertChunk(text_.substr(bounds[begin], bounds[begin + 1] - bounds[begin]));
-          },
-          1);
+      forEachChunk(chunks.size(),
+                   [&](std::size_t c) { chunks[c] = convertChunk(chunkText(text_, bounds, c)); });
       for (std::size_t c = 0; c < chunks.size() && result.values.size() < wanted; ++c) {
         take(chunks[c], bounds[c], wanted, result);
       }
@@ -157,7 +148,7 @@ private:
     std::vector<std::size_t> bounds{position};
     while (bounds.size() <= count && bounds.back() < text_.size()) {
       std::size_t end = std::min(text_.size(), bounds.back() + chunkBytes_);
-      while (end < text_.size() && !isSpace(text_[end])) {
+      while (end < text_.size() && !isWordSpace(text_[end])) {
         ++end;
       }
       bounds.push_back(end);
@@ -167,27 +158,18 @@ private:
 
   static ChunkValues convertChunk(std::string_view chunk) {
     ChunkValues converted;
-    std::size_t i = 0;
-    while (true) {
-      while (i < chunk.size() && isSpace(chunk[i])) {
-        ++i;
-      }
-      const std::size_t first = i;
-      while (i < chunk.size() && !isSpace(chunk[i])) {
-        ++i;
-      }
-      if (first == i) {
-        return converted;
-      }
-      const std::string_view word = chunk.substr(first, i - first);
+    LineWords words(chunk);
+    std::string_view word;
+    while (words.next(word)) {
       float value = 0.0f;
       converted.status = readFloatWord(word, value);
       if (converted.status != FloatWordStatus::Number) {
         converted.failed = word;
-        return converted;
+        break;
       }
       converted.values.push_back(value);
     }
+    return converted;
   }
 
   /// Joins one chunk's values (the chunk starts at `start`) to the result, as
@@ -210,16 +192,12 @@ private:
 
   /// Where the count-th word from start ends (count >= 1).
   std::size_t endOfWord(std::size_t start, std::size_t count) const {
-    std::size_t i = start;
-    for (std::size_t word = 0; word < count; ++word) {
-      while (i < text_.size() && isSpace(text_[i])) {
-        ++i;
-      }
-      while (i < text_.size() && !isSpace(text_[i])) {
-        ++i;
-      }
+    LineWords words(text_.substr(start));
+    std::string_view word;
+    for (std::size_t read = 0; read < count; ++read) {
+      words.next(word);
     }
-    return i;
+    return static_cast<std::size_t>(word.data() + word.size() - text_.data());
   }
 
   /// Only for a message: a scan from the start of the text.

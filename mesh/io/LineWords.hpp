@@ -1,14 +1,11 @@
 #pragma once
 // The white-space separated words of one line of text, in order.
 
+#include "mesh/io/TextLines.hpp"
+
 #include <string_view>
 
 namespace vornel {
-
-/// The white space between words of the text formats.
-inline bool isWordSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
 
 /// True when line holds a word.
 inline bool hasWord(std::string_view line) {

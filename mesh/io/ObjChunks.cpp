@@ -5,6 +5,7 @@
 
 #include "mesh/io/ObjChunks.hpp"
 
+#include "core/PrefaultPages.hpp"
 #include "mesh/io/ObjLines.hpp"
 #include "mesh/io/TextChunks.hpp"
 #include "mesh/io/TextLines.hpp"
@@ -38,10 +39,10 @@ PolygonSoup parseObjInChunks(std::string_view text, const std::string& sourceNam
   const std::vector<ObjLineCounts> before = countsBefore(own);
   const ObjLineCounts& total = before.back();
   PolygonSoup soup;
-  sizeForChunks(soup.points, total.vertices);
-  sizeForChunks(soup.corners, total.corners);
-  sizeForChunks(soup.facetOffsets, total.facets + 1);
-  sizeForChunks(soup.facetLines, total.facets);
+  resizePrefaulted(soup.points, total.vertices);
+  resizePrefaulted(soup.corners, total.corners);
+  resizePrefaulted(soup.facetOffsets, total.facets + 1);
+  resizePrefaulted(soup.facetLines, total.facets);
   std::vector<ObjLinesParsed> parsed(chunks);
   forEachChunk(chunks, [&](std::size_t c) {
     parsed[c] = parseObjLinesInPlace(chunkText(text, bounds, c), before[c], own[c], soup);

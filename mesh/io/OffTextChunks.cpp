@@ -1,5 +1,6 @@
 #include "mesh/io/OffTextChunks.hpp"
 
+#include "core/PrefaultPages.hpp"
 #include "mesh/io/LineWords.hpp"
 #include "mesh/io/RecordLineChunks.hpp"
 
@@ -109,7 +110,7 @@ private:
 
 bool readOffTextInChunks(std::string_view body, std::size_t vertexCount, std::size_t facetCount,
                          std::size_t chunkBytes, PolygonSoup& soup) {
-  sizeForChunks(soup.points, vertexCount);
+  resizePrefaulted(soup.points, vertexCount);
   const OffRecordLines records(vertexCount, soup);
   return readRecordLinesInChunks(
       body, 1, vertexCount + facetCount, chunkBytes, false, isRecordLine,

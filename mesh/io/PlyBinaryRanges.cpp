@@ -1,5 +1,6 @@
 #include "mesh/io/PlyBinaryRanges.hpp"
 
+#include "core/PrefaultPages.hpp"
 #include "mesh/io/PlyValues.hpp"
 #include "mesh/io/TextChunks.hpp"
 
@@ -143,7 +144,7 @@ private:
   bool scanFacets(const PlyElement& element, int cornerProperty, std::size_t& position,
                   FacetRanges& ranges, std::uint64_t& corners) const {
     RecordWalker walker(bytes_, format_, position);
-    sizeForChunks(soup_.facetOffsets, soup_.facetOffsets.size() + element.count);
+    resizePrefaulted(soup_.facetOffsets, soup_.facetOffsets.size() + element.count);
     std::uint32_t* offset = soup_.facetOffsets.data() + ranges.firstFacet;
     for (std::uint64_t r = 0; r < element.count; ++r) {
       if (r == 0 || walker.position() - ranges.starts.back() >= rangeBytes_) {
@@ -181,9 +182,9 @@ private:
     for (std::size_t p = 0; p < element.properties.size(); ++p) {
       at[p + 1] = at[p] + plyTypeSize(element.properties[p].type);
     }
-    sizeForChunks(soup_.points, count);
+    resizePrefaulted(soup_.points, count);
     if (values_ != nullptr) {
-      sizeForChunks(*values_, count);
+      resizePrefaulted(*values_, count);
     }
     const PlyVertexLayout& layout = plan_.layout;
     const auto value = [&](const char* record, int property) {
@@ -214,7 +215,7 @@ private:
   bool readFacets(const FacetRanges& ranges) {
     const PlyElement& element = plan_.header->elements[ranges.element];
     const auto cornerProperty = static_cast<std::size_t>(plan_.faceCorners[ranges.element]);
-    sizeForChunks(soup_.corners, soup_.facetOffsets.back());
+    resizePrefaulted(soup_.corners, soup_.facetOffsets.back());
     return everyRange(ranges.starts.size() - 1, 1, [&](std::size_t range, std::size_t) {
       RecordWalker walker(bytes_, format_, ranges.starts[range]);
       for (std::uint64_t f = ranges.firstRecords[range]; f < ranges.firstRecords[range + 1]; ++f) {

@@ -96,7 +96,7 @@ private:
   void skipSpace() {
     while (position_ < bytes_.size()) {
       const char c = bytes_[position_];
-      if (c != ' ' && c != '\n' && c != '\t' && c != '\r' && c != '\v' && c != '\f') {
+      if (!isWordSpace(c)) {
         return;
       }
       line_ += endsLine(bytes_, position_) ? 1 : 0;
@@ -109,7 +109,7 @@ private:
     const std::size_t start = position_;
     while (position_ < bytes_.size()) {
       const char c = bytes_[position_];
-      if (c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
+      if (isWordSpace(c)) {
         break;
       }
       ++position_;

@@ -1,5 +1,6 @@
 #include "mesh/io/PlyTextChunks.hpp"
 
+#include "core/PrefaultPages.hpp"
 #include "mesh/io/FloatWord.hpp"
 #include "mesh/io/LineWords.hpp"
 #include "mesh/io/PlyValues.hpp"
@@ -168,9 +169,9 @@ private:
 bool readPlyTextInChunks(std::string_view bytes, const PlyBodyPlan& plan, std::size_t chunkBytes,
                          PolygonSoup& soup, std::vector<float>* values) {
   const PlyHeader& header = *plan.header;
-  sizeForChunks(soup.points, static_cast<std::size_t>(plan.vertices->count));
+  resizePrefaulted(soup.points, static_cast<std::size_t>(plan.vertices->count));
   if (values != nullptr) {
-    sizeForChunks(*values, static_cast<std::size_t>(plan.vertices->count));
+    resizePrefaulted(*values, static_cast<std::size_t>(plan.vertices->count));
   }
   const PlyRecordReader reader(plan, soup, values);
   return readRecordLinesInChunks(

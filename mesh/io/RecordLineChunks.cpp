@@ -1,5 +1,7 @@
 #include "mesh/io/RecordLineChunks.hpp"
 
+#include "core/PrefaultPages.hpp"
+
 #include <algorithm>
 #include <limits>
 
@@ -16,10 +18,10 @@ bool placeChunkFacets(const std::vector<ChunkFacets>& chunks, bool withLines, Po
   if (cornersBefore.back() >= std::numeric_limits<std::uint32_t>::max()) {
     return false;
   }
-  sizeForChunks(soup.facetOffsets, facetsBefore.back() + 1);
-  sizeForChunks(soup.corners, cornersBefore.back());
+  resizePrefaulted(soup.facetOffsets, facetsBefore.back() + 1);
+  resizePrefaulted(soup.corners, cornersBefore.back());
   if (withLines) {
-    sizeForChunks(soup.facetLines, facetsBefore.back());
+    resizePrefaulted(soup.facetLines, facetsBefore.back());
   }
   forEachChunk(chunks.size(), [&](std::size_t c) {
     const ChunkFacets& chunk = chunks[c];

@@ -13,10 +13,6 @@
 namespace vornel {
 namespace {
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 bool sameWordIgnoringCase(std::string_view word, std::string_view keyword) {
   if (word.size() != keyword.size()) {
     return false;
@@ -137,13 +133,13 @@ private:
 
   /// The next word, empty at the end of the text; wordLine_ is its line.
   std::string_view nextWord() {
-    while (position_ < text_.size() && isSpace(text_[position_])) {
+    while (position_ < text_.size() && isWordSpace(text_[position_])) {
       line_ += endsLine(text_, position_) ? 1 : 0;
       ++position_;
     }
     wordLine_ = line_;
     const std::size_t start = position_;
-    while (position_ < text_.size() && !isSpace(text_[position_])) {
+    while (position_ < text_.size() && !isWordSpace(text_[position_])) {
       ++position_;
     }
     return text_.substr(start, position_ - start);

@@ -4,7 +4,6 @@
 // them never depends on the number of threads.
 
 #include "core/Parallel.hpp"
-#include "core/PrefaultPages.hpp"
 
 #include <cstddef>
 #include <string_view>
@@ -36,15 +35,6 @@ template <class Work> void forEachChunk(std::size_t chunks, Work&& work) {
         }
       },
       1);
-}
-
-/// Sizes an array that the chunks then fill. Sizing a vector clears its
-/// elements on the calling thread, and that thread would also take every fault
-/// of the fresh memory: its pages are mapped in on all threads first.
-template <class T> void sizeForChunks(std::vector<T>& array, std::size_t count) {
-  array.reserve(count);
-  prefaultPages(array.data(), count * sizeof(T));
-  array.resize(count);
 }
 
 } // namespace vornel

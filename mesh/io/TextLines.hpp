@@ -19,6 +19,12 @@ inline std::string_view withoutByteOrderMark(std::string_view text) {
   return text.substr(0, mark.size()) == mark ? text.substr(mark.size()) : text;
 }
 
+/// The white space between words in every text format: C's isspace in the
+/// "C" locale.
+inline bool isWordSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
 inline bool isLineBreak(char c) {
   return c == '\n' || c == '\r';
 }
